@@ -1,0 +1,52 @@
+# Compiler settings shared by every target of the project.
+
+add_library(project_options INTERFACE)
+target_compile_features(project_options INTERFACE cxx_std_17)
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  target_compile_options(project_options INTERFACE
+    -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
+endif()
+
+if(WIN32)
+  # Windows 7 API level, narrow (system code page) Windows API names by default.
+  target_compile_definitions(project_options INTERFACE
+    _WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX STRICT)
+endif()
+
+if(TAVISCO_SANITIZE)
+  set(TAVISCO_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
+      -fno-omit-frame-pointer)
+  add_compile_options(${TAVISCO_SANITIZER_FLAGS})
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Windows test programs find their run-time files ("res\...") beside the executable,
+# as the program does; tavisco_copy_runtime_file copies one there at build time.
+function(tavisco_copy_runtime_file target source destination)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_FILE_DIR:${target}>/$<PATH:GET_PARENT_PATH,${destination}>
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} $<TARGET_FILE_DIR:${target}>/${destination}
+    VERBATIM)
+endfunction()
+
+# One GoogleTest executable, its tests discovered when CTest runs (under Wine for
+# Windows builds, through CMAKE_CROSSCOMPILING_EMULATOR).
+function(tavisco_add_gtest target)
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE project_options ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  if(NOT ARG_PREFIX)
+    set(ARG_PREFIX "")
+  endif()
+  if(WIN32)
+    set(label windows)
+  else()
+    set(label host)
+  endif()
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    TEST_PREFIX "${ARG_PREFIX}"
+    PROPERTIES TIMEOUT 300 LABELS ${label})
+endfunction()
