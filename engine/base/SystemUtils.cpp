@@ -1,23 +1,13 @@
 #include "engine/base/SystemUtils.h"
 
+#include "engine/base/TextUtils.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
 
 namespace {
-
-// The text before the last "\" (without it); empty when there is none.
-std::string TextBeforeLastBackslash(const std::string& path) {
-  const size_t pos = path.rfind('\\');
-  return pos == std::string::npos ? std::string() : path.substr(0, pos);
-}
-
-// The text after the last "\"; the whole text when there is none.
-std::string TextAfterLastBackslash(const std::string& path) {
-  const size_t pos = path.rfind('\\');
-  return pos == std::string::npos ? path : path.substr(pos + 1);
-}
 
 // Closes a file handle on scope exit.
 class CFileHandle {
@@ -243,7 +233,7 @@ HRESULT CreateDirectoryPath(const std::string& folder) {
   // Walk up to the first folder that exists, then create the missing ones top down.
   std::vector<std::string> missing;
   for (std::string current = folder; !current.empty() && !IsExistingFolder(current);
-       current = TextBeforeLastBackslash(current)) {
+       current = DirectoryOfPath(current)) {
     missing.push_back(current);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
@@ -254,7 +244,7 @@ HRESULT CreateDirectoryPath(const std::string& folder) {
 }
 
 HRESULT CreateFolderForFile(const std::string& filePath) {
-  return CreateDirectoryPath(TextBeforeLastBackslash(filePath));
+  return CreateDirectoryPath(DirectoryOfPath(filePath));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -283,9 +273,9 @@ std::string GetProgramPath() {
   return std::string();
 }
 
-std::string GetProgramFileName() { return TextAfterLastBackslash(GetProgramPath()); }
+std::string GetProgramFileName() { return FileNameOfPath(GetProgramPath()); }
 
-std::string GetProgramDirectory() { return TextBeforeLastBackslash(GetLongPath(GetProgramPath())); }
+std::string GetProgramDirectory() { return DirectoryOfPath(GetLongPath(GetProgramPath())); }
 
 std::string GetProgramFolder() { return GetProgramDirectory() + "\\"; }
 
