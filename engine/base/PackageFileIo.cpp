@@ -33,8 +33,8 @@ class FileHandle {
   HANDLE m_handle;
 };
 
-// ReadFile and WriteFile move at most a DWORD at a time; files are moved in pieces.
-constexpr DWORD kPieceSize = 1u << 24;
+// ReadFile and WriteFile move at most a DWORD at a time; files are moved in chunks.
+constexpr DWORD kChunkSize = 1u << 24;
 
 bool ReadWhole(HANDLE file, std::vector<uint8_t>& bytes) {
   LARGE_INTEGER fileSize;
@@ -46,9 +46,9 @@ bool ReadWhole(HANDLE file, std::vector<uint8_t>& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const size_t left = bytes.size() - done;
-    const DWORD piece = left < kPieceSize ? static_cast<DWORD>(left) : kPieceSize;
+    const DWORD chunk = left < kChunkSize ? static_cast<DWORD>(left) : kChunkSize;
     DWORD read = 0;
-    if (!ReadFile(file, bytes.data() + done, piece, &read, nullptr) || read == 0) return false;
+    if (!ReadFile(file, bytes.data() + done, chunk, &read, nullptr) || read == 0) return false;
     done += read;
   }
   return true;
@@ -58,9 +58,9 @@ bool WriteWhole(HANDLE file, const std::vector<uint8_t>& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const size_t left = bytes.size() - done;
-    const DWORD piece = left < kPieceSize ? static_cast<DWORD>(left) : kPieceSize;
+    const DWORD chunk = left < kChunkSize ? static_cast<DWORD>(left) : kChunkSize;
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, piece, &written, nullptr) || written == 0) {
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
       return false;
     }
     done += written;
