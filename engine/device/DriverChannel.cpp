@@ -1,5 +1,6 @@
 #include "engine/device/DriverChannel.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -39,4 +40,20 @@ HRESULT CDriverChannel::SendFrame(int width, int height, const void* pixels) {
   VcamDeviceIoControl(device_, IOCTL_VCAM_WRITE_FRAME, const_cast<void*>(pixels),
                       static_cast<DWORD>(bytes), nullptr, 0, &returned, nullptr);
   return 0;
+}
+
+HRESULT CDriverChannel::SendFrame(const CDibSurface& picture) {
+  // The device takes 24-bit rows without padding; GDI pads rows to 4 bytes, so rows of
+  // widths that are not a multiple of 4 are packed first.
+  if (device_ == INVALID_HANDLE_VALUE || picture.GetBitsPerPixel() != 24 || !picture.GetBits())
+    return 0;
+  const int width = picture.GetWidth();
+  const int height = picture.GetHeight();
+  const size_t row = static_cast<size_t>(width) * 3;
+  if (static_cast<size_t>(picture.GetStride()) == row) return SendFrame(width, height, picture.GetBits());
+  std::vector<uint8_t> packed(row * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y)
+    std::copy_n(picture.GetBits() + static_cast<size_t>(y) * picture.GetStride(), row,
+                packed.begin() + static_cast<ptrdiff_t>(y * row));
+  return SendFrame(width, height, packed.data());
 }

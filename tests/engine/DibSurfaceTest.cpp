@@ -2,6 +2,7 @@
 // integer blends, checked pixel by pixel. Pixels are addressed the way GDI lays them out:
 // storage rows bottom-up, padded to 4 bytes.
 #include "engine/base/DibSurface.h"
+#include "engine/base/TextUtils.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
@@ -20,7 +21,6 @@ using Bgra = std::array<int, 4>;
 using Bgr = std::array<int, 3>;
 
 // (x, y, x + width, y + height); a local helper, so the tests stand on their own.
-RECT RectAt(int x, int y, int width, int height) { return RECT{x, y, x + width, y + height}; }
 
 // Pixel (x, y) counted from the top, as rectangles count.
 BYTE* At(CDibSurface& s, int x, int y) {
@@ -90,8 +90,8 @@ void BlendEverywhere(CDibSurface& source, CDibSurface& dest) {
                         RECT{INT_MIN, INT_MIN, INT_MIN + 2, INT_MIN + 2},
                         RECT{-1000, -1000, 1000, 1000},
                         RECT{10, 10, -10, -10},
-                        RectAt(31, 31, 1, 1),
-                        RectAt(0, 0, 1, 1)};
+                        MakeRect(31, 31, 1, 1),
+                        MakeRect(0, 0, 1, 1)};
   const int modes[] = {DRAW_ALPHA, DRAW_LUMA, DRAW_INVERSE_LUMA, DRAW_ADD, 0x4000};
   for (const RECT& to : rects) {
     for (const RECT& from : rects) {
@@ -190,7 +190,7 @@ TEST(DibSurface, EmptySurfaceReportsZerosAndRefusesPixelWork) {
   CDibSurface empty;
   CDibSurface other;
   ASSERT_TRUE(other.Create(4, 4, 32));
-  const RECT r = RectAt(0, 0, 4, 4);
+  const RECT r = MakeRect(0, 0, 4, 4);
 
   EXPECT_EQ(empty.GetSize().cx, 0);
   EXPECT_EQ(empty.GetSize().cy, 0);
@@ -219,8 +219,8 @@ TEST(DibSurface, EmptySurfaceReportsZerosAndRefusesPixelWork) {
     SCOPED_TRACE(mode);
     EXPECT_EQ(empty.BlendMode(other, r, r, mode), E_FAIL);
     EXPECT_EQ(other.BlendMode(empty, r, r, mode), E_FAIL);
-    EXPECT_EQ(empty.BlendScaledMode(other, r, RectAt(0, 0, 2, 2), mode), E_FAIL);
-    EXPECT_EQ(other.BlendScaledMode(empty, r, RectAt(0, 0, 2, 2), mode), E_FAIL);
+    EXPECT_EQ(empty.BlendScaledMode(other, r, MakeRect(0, 0, 2, 2), mode), E_FAIL);
+    EXPECT_EQ(other.BlendScaledMode(empty, r, MakeRect(0, 0, 2, 2), mode), E_FAIL);
     EXPECT_EQ(empty.Draw(other, r, r, mode, nullptr, 128, nullptr), E_FAIL);
     EXPECT_EQ(other.Draw(empty, r, r, mode, nullptr, 128, nullptr), E_FAIL);
   }
@@ -243,7 +243,7 @@ TEST(DibSurface, GdiDrawingThroughTheMemoryDcLandsOnBottomUpRows) {
   EXPECT_EQ(s.GetDC(), dc);  // made once, kept
 
   HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-  const RECT fill = RectAt(1, 1, 2, 1);
+  const RECT fill = MakeRect(1, 1, 2, 1);
   FillRect(dc, &fill, red);
   DeleteObject(red);
   GdiFlush();
@@ -265,7 +265,7 @@ TEST(DibSurface, GdiDrawingOnAnOddWidthReachesTheLastColumnOfEachRow) {
   CDibSurface s;
   ASSERT_TRUE(s.Create(426, 240, 24));
   HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
-  const RECT column = RectAt(425, 0, 1, 240);
+  const RECT column = MakeRect(425, 0, 1, 240);
   FillRect(s.GetDC(), &column, blue);
   DeleteObject(blue);
   GdiFlush();
@@ -466,8 +466,8 @@ TEST(DibSurface, CopyRectCopiesRowsIntoPlaceOnOddWidths) {
   FillPattern(source);
   std::memset(dest.GetBits(), 0x11, dest.GetBitsSize());
 
-  const RECT from = RectAt(4, 1, 3, 4);    // reaches the source's last column
-  const RECT to = RectAt(423, 236, 3, 4);  // and the destination's last column and row
+  const RECT from = MakeRect(4, 1, 3, 4);    // reaches the source's last column
+  const RECT to = MakeRect(423, 236, 3, 4);  // and the destination's last column and row
   ASSERT_EQ(source.CopyRect(dest, to, from), S_OK);
   for (int y = 230; y < 240; ++y) {
     for (int x = 415; x < 426; ++x) {
@@ -485,7 +485,7 @@ TEST(DibSurface, CopyRectWithinOneSurfaceHandlesOverlap) {
   CDibSurface s;
   ASSERT_TRUE(s.Create(5, 6, 32));
   FillPattern(s);
-  ASSERT_EQ(s.CopyRect(s, RectAt(1, 2, 4, 4), RectAt(0, 0, 4, 4)), S_OK);
+  ASSERT_EQ(s.CopyRect(s, MakeRect(1, 2, 4, 4), MakeRect(0, 0, 4, 4)), S_OK);
   for (int y = 2; y < 6; ++y)
     for (int x = 1; x < 5; ++x) EXPECT_EQ(Rgba(s, x, y), Pattern(x - 1, y - 2)) << x << "," << y;
 }
@@ -497,15 +497,15 @@ TEST(DibSurface, CopyRectRefusesMismatchesAndRectanglesOutside) {
     RECT to, from;
   };
   const Case cases[] = {
-      {"other depth", 32, RectAt(0, 0, 2, 2), RectAt(0, 0, 2, 2)},
-      {"other width", 24, RectAt(0, 0, 3, 2), RectAt(0, 0, 2, 2)},
-      {"other height", 24, RectAt(0, 0, 2, 3), RectAt(0, 0, 2, 2)},
+      {"other depth", 32, MakeRect(0, 0, 2, 2), MakeRect(0, 0, 2, 2)},
+      {"other width", 24, MakeRect(0, 0, 3, 2), MakeRect(0, 0, 2, 2)},
+      {"other height", 24, MakeRect(0, 0, 2, 3), MakeRect(0, 0, 2, 2)},
       {"negative size", 24, RECT{3, 3, 1, 1}, RECT{3, 3, 1, 1}},
-      {"destination past the right", 24, RectAt(4, 0, 2, 2), RectAt(0, 0, 2, 2)},
-      {"destination past the bottom", 24, RectAt(0, 4, 2, 2), RectAt(0, 0, 2, 2)},
-      {"destination left of 0", 24, RectAt(-1, 0, 2, 2), RectAt(0, 0, 2, 2)},
-      {"source past the right", 24, RectAt(0, 0, 2, 2), RectAt(6, 0, 2, 2)},
-      {"source above 0", 24, RectAt(0, 0, 2, 2), RectAt(0, -1, 2, 2)},
+      {"destination past the right", 24, MakeRect(4, 0, 2, 2), MakeRect(0, 0, 2, 2)},
+      {"destination past the bottom", 24, MakeRect(0, 4, 2, 2), MakeRect(0, 0, 2, 2)},
+      {"destination left of 0", 24, MakeRect(-1, 0, 2, 2), MakeRect(0, 0, 2, 2)},
+      {"source past the right", 24, MakeRect(0, 0, 2, 2), MakeRect(6, 0, 2, 2)},
+      {"source above 0", 24, MakeRect(0, 0, 2, 2), MakeRect(0, -1, 2, 2)},
       {"huge", 24, RECT{INT_MIN, INT_MIN, 0, 0}, RECT{INT_MIN, INT_MIN, 0, 0}},
   };
   CDibSurface source;
@@ -614,10 +614,10 @@ TEST(DibSurface, BlendClipsDestinationRectanglesToTheDestination) {
     RECT to;
   };
   const Case cases[] = {
-      {"negative left and top", RectAt(-2, -1, 4, 4)},
-      {"past right and bottom", RectAt(3, 3, 4, 4)},
-      {"around everything", RectAt(-1, -1, 4, 4)},
-      {"wholly outside", RectAt(10, 0, 4, 4)},
+      {"negative left and top", MakeRect(-2, -1, 4, 4)},
+      {"past right and bottom", MakeRect(3, 3, 4, 4)},
+      {"around everything", MakeRect(-1, -1, 4, 4)},
+      {"wholly outside", MakeRect(10, 0, 4, 4)},
   };
   CDibSurface source;
   ASSERT_TRUE(source.Create(4, 4, 32));
@@ -649,9 +649,9 @@ TEST(DibSurface, BlendsNeverReadOutsideTheSource) {
   };
   // A 32 x 32 source drawn into (0, 0, 32, 32) of a 40 x 40 destination.
   const Case cases[] = {
-      {"lower right quadrant and beyond", RectAt(16, 16, 32, 32), RectAt(0, 0, 16, 16)},
-      {"upper left and beyond", RectAt(-8, -4, 32, 32), RectAt(8, 4, 24, 28)},
-      {"wholly outside", RectAt(100, 100, 32, 32), RectAt(0, 0, 0, 0)},
+      {"lower right quadrant and beyond", MakeRect(16, 16, 32, 32), MakeRect(0, 0, 16, 16)},
+      {"upper left and beyond", MakeRect(-8, -4, 32, 32), MakeRect(8, 4, 24, 28)},
+      {"wholly outside", MakeRect(100, 100, 32, 32), MakeRect(0, 0, 0, 0)},
   };
   using Run = std::function<HRESULT(CDibSurface&, CDibSurface&, const RECT&, const RECT&)>;
   struct Op {
@@ -684,7 +684,7 @@ TEST(DibSurface, BlendsNeverReadOutsideTheSource) {
   CDibSurface source;
   ASSERT_TRUE(source.Create(32, 32, 32));  // exactly one page of pixels
   FillPattern(source);
-  const RECT to = RectAt(0, 0, 32, 32);
+  const RECT to = MakeRect(0, 0, 32, 32);
   for (const Op& op : ops) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(op.name) + ": " + c.name);
@@ -739,7 +739,7 @@ TEST(DibSurface, ZeroSizeDestinationDrawsNothingAndSucceeds) {
          return s.Draw(d, t, s.GetRect(), DRAW_ALPHA, nullptr, 200, &brightness);
        }},
   };
-  const RECT empties[] = {RectAt(1, 1, 0, 3), RectAt(1, 1, 3, 0), RectAt(0, 0, 0, 0)};
+  const RECT empties[] = {MakeRect(1, 1, 0, 3), MakeRect(1, 1, 3, 0), MakeRect(0, 0, 0, 0)};
   for (int sourceBpp : {24, 32}) {
     CDibSurface source;
     ASSERT_TRUE(source.Create(3, 3, sourceBpp));
@@ -763,7 +763,7 @@ TEST(DibSurface, TwentyFourBitSourceIsCopiedByGdiWithoutTransparency) {
   FillPattern(source);
   Put(source, 2, 1, {0, 0, 0, 0});  // black stays black: nothing is transparent
   dest.FillWhite();
-  const RECT to = RectAt(419, 5, 7, 3);
+  const RECT to = MakeRect(419, 5, 7, 3);
   EXPECT_EQ(source.Blend(dest, to, source.GetRect()), S_OK);
   for (int y = 4; y < 9; ++y) {
     for (int x = 415; x < 426; ++x) {
@@ -782,7 +782,7 @@ TEST(DibSurface, TwentyFourBitSourceIsCopiedByGdiWithoutTransparency) {
   ASSERT_TRUE(big.Create(8, 8, 24));
   FillPixels(plain, {10, 20, 30, 0});
   big.FillWhite();
-  const RECT grown = RectAt(2, 2, 4, 4);
+  const RECT grown = MakeRect(2, 2, 4, 4);
   EXPECT_EQ(plain.BlendScaled(big, grown, plain.GetRect()), S_OK);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)
@@ -913,7 +913,7 @@ TEST(DibSurface, ScaledDrawModesPickNearestPixelsFromTheTop) {
   ASSERT_TRUE(source.Create(3, 2, 32));
   ASSERT_TRUE(dest.Create(9, 4, 24));
   FillPattern(source);
-  const RECT to = RectAt(1, 1, 7, 3);
+  const RECT to = MakeRect(1, 1, 7, 3);
   EXPECT_EQ(source.BlendScaledMode(dest, to, source.GetRect(), 0x4000), S_OK);
   const int columns[] = {0, 0, 0, 1, 1, 2, 2};
   const int rows[] = {0, 0, 1};
@@ -1025,7 +1025,7 @@ TEST(DibSurface, DrawWithEmptySourceRectangleDrawsNothing) {
   ASSERT_TRUE(dest.Create(3, 2, 24));
   FillPixels(source, {255, 255, 255, 255});
   EXPECT_EQ(
-      source.Draw(dest, dest.GetRect(), RectAt(1, 1, 0, 1), DRAW_ALPHA, nullptr, 100, nullptr),
+      source.Draw(dest, dest.GetRect(), MakeRect(1, 1, 0, 1), DRAW_ALPHA, nullptr, 100, nullptr),
       S_OK);
   EXPECT_EQ(Snapshot(dest), std::vector<BYTE>(dest.GetBitsSize(), 0));
 }
@@ -1039,8 +1039,8 @@ TEST(DibSurface, DrawRotatedWithoutTurnOrScaleDrawsOneToOneAroundTheCentre) {
     int sourceW, sourceH;
     RECT from;
   };
-  const Case cases[] = {{"whole picture", 4, 6, RectAt(0, 0, 4, 6)},
-                        {"part of a picture", 9, 8, RectAt(2, 1, 4, 6)}};
+  const Case cases[] = {{"whole picture", 4, 6, MakeRect(0, 0, 4, 6)},
+                        {"part of a picture", 9, 8, MakeRect(2, 1, 4, 6)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CDibSurface source, dest;
@@ -1055,7 +1055,7 @@ TEST(DibSurface, DrawRotatedWithoutTurnOrScaleDrawsOneToOneAroundTheCentre) {
     p.angle = 0.0;
     p.source = c.from;
     EXPECT_EQ(source.DrawRotated(p), S_OK);
-    const RECT drawn = RectAt(8, 5, 4, 6);  // (10 - 4/2, 8 - 6/2)
+    const RECT drawn = MakeRect(8, 5, 4, 6);  // (10 - 4/2, 8 - 6/2)
     for (int y = 0; y < 16; ++y) {
       for (int x = 0; x < 20; ++x) {
         Bgr expected{0, 0, 0};
@@ -1076,7 +1076,7 @@ TEST(DibSurface, DrawRotatedScalesTheDrawnRectangleAroundTheCentre) {
   };
   // 4 x 6 around (10.5, 8): left = trunc(10.5 - scale * 2), top = trunc(8 - scale * 3).
   const Case cases[] = {
-      {2.0, RectAt(6, 2, 8, 12)}, {1.0, RectAt(8, 5, 4, 6)}, {0.5, RectAt(9, 6, 2, 3)}};
+      {2.0, MakeRect(6, 2, 8, 12)}, {1.0, MakeRect(8, 5, 4, 6)}, {0.5, MakeRect(9, 6, 2, 3)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scale);
     CDibSurface source, dest;
@@ -1119,7 +1119,7 @@ TEST(DibSurface, DrawRotatedTurnsTheDisplayedPictureClockwiseForPositiveAngles) 
     p.angle = c.angle;
     p.source = source.GetRect();
     EXPECT_EQ(source.DrawRotated(p), S_OK);
-    const RECT drawn = RectAt(6, 6, 7, 7);
+    const RECT drawn = MakeRect(6, 6, 7, 7);
     for (int y = 0; y < 20; ++y) {
       for (int x = 0; x < 20; ++x) {
         Bgr expected{0, 0, 0};
@@ -1179,13 +1179,13 @@ TEST(DibSurface, DrawRotatedRefusesUnusableArguments) {
   };
   const double nan = std::nan("");
   const Case cases[] = {
-      {"source rectangle past the picture", RectAt(2, 2, 4, 4), 4.0, 1.0, E_FAIL},
-      {"source rectangle left of 0", RectAt(-1, 0, 3, 3), 4.0, 1.0, E_FAIL},
+      {"source rectangle past the picture", MakeRect(2, 2, 4, 4), 4.0, 1.0, E_FAIL},
+      {"source rectangle left of 0", MakeRect(-1, 0, 3, 3), 4.0, 1.0, E_FAIL},
       {"huge source rectangle", RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, 4.0, 1.0, E_FAIL},
-      {"not-a-number centre", RectAt(0, 0, 4, 4), nan, 1.0, E_FAIL},
-      {"huge scale", RectAt(0, 0, 4, 4), 4.0, 1e300, E_FAIL},
-      {"empty source rectangle", RectAt(1, 1, 0, 2), 4.0, 1.0, S_OK},
-      {"negative scale", RectAt(0, 0, 4, 4), 4.0, -1.0, S_OK},
+      {"not-a-number centre", MakeRect(0, 0, 4, 4), nan, 1.0, E_FAIL},
+      {"huge scale", MakeRect(0, 0, 4, 4), 4.0, 1e300, E_FAIL},
+      {"empty source rectangle", MakeRect(1, 1, 0, 2), 4.0, 1.0, S_OK},
+      {"negative scale", MakeRect(0, 0, 4, 4), 4.0, -1.0, S_OK},
   };
   CDibSurface source;
   ASSERT_TRUE(source.Create(4, 4, 32));
