@@ -73,6 +73,25 @@ struct AddRule {
 // 1:1 pairing: destination pixel (x, y) takes source pixel (x + sl - dl, y + st - dt). The
 // destination rectangle is clipped to the destination, and further so that every source
 // pixel read lies inside the source surface.
+// Calls visit with the pixel rule of a draw mode; unknown modes blend by alpha.
+template <typename Visit>
+void WithModeRule(int mode, Visit visit) {
+  switch (mode) {
+    case DRAW_LUMA:
+      visit(LumaRule{});
+      break;
+    case DRAW_INVERSE_LUMA:
+      visit(InverseLumaRule{});
+      break;
+    case DRAW_ADD:
+      visit(AddRule{});
+      break;
+    default:
+      visit(AlphaRule{});
+      break;
+  }
+}
+
 template <typename Rule>
 void Blend1to1(const Pixels& src, const Pixels& dst, const RECT& dr, const RECT& sr) {
   const int64_t ox = int64_t{sr.left} - dr.left;
@@ -406,20 +425,7 @@ HRESULT CDibSurface::BlendMode(CDibSurface& dest, const RECT& destRect, const RE
   const Pixels src{bits_, GetWidth(), GetHeight(), GetStride(), GetBytesPerPixel()};
   const Pixels dst{dest.bits_, dest.GetWidth(), dest.GetHeight(), dest.GetStride(),
                    dest.GetBytesPerPixel()};
-  switch (mode) {
-    case DRAW_LUMA:
-      Blend1to1<LumaRule>(src, dst, destRect, sourceRect);
-      break;
-    case DRAW_INVERSE_LUMA:
-      Blend1to1<InverseLumaRule>(src, dst, destRect, sourceRect);
-      break;
-    case DRAW_ADD:
-      Blend1to1<AddRule>(src, dst, destRect, sourceRect);
-      break;
-    default:
-      Blend1to1<AlphaRule>(src, dst, destRect, sourceRect);
-      break;
-  }
+  WithModeRule(mode, [&](auto rule) { Blend1to1<decltype(rule)>(src, dst, destRect, sourceRect); });
   return S_OK;
 }
 
@@ -436,20 +442,7 @@ HRESULT CDibSurface::BlendScaledMode(CDibSurface& dest, const RECT& destRect,
   const Pixels src{bits_, GetWidth(), GetHeight(), GetStride(), GetBytesPerPixel()};
   const Pixels dst{dest.bits_, dest.GetWidth(), dest.GetHeight(), dest.GetStride(),
                    dest.GetBytesPerPixel()};
-  switch (mode) {
-    case DRAW_LUMA:
-      BlendNearest<LumaRule>(src, dst, destRect, sourceRect);
-      break;
-    case DRAW_INVERSE_LUMA:
-      BlendNearest<InverseLumaRule>(src, dst, destRect, sourceRect);
-      break;
-    case DRAW_ADD:
-      BlendNearest<AddRule>(src, dst, destRect, sourceRect);
-      break;
-    default:
-      BlendNearest<AlphaRule>(src, dst, destRect, sourceRect);
-      break;
-  }
+  WithModeRule(mode, [&](auto rule) { BlendNearest<decltype(rule)>(src, dst, destRect, sourceRect); });
   return S_OK;
 }
 
