@@ -33,7 +33,7 @@ endfunction()
 # One GoogleTest executable, its tests discovered when CTest runs (under Wine for
 # Windows builds, through CMAKE_CROSSCOMPILING_EMULATOR).
 function(tavisco_add_gtest target)
-  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE project_options ${ARG_LIBS} GTest::gmock GTest::gtest_main)
   if(NOT ARG_PREFIX)
@@ -44,9 +44,15 @@ function(tavisco_add_gtest target)
   else()
     set(label host)
   endif()
+  # LOCKS: shared resources (the camera device category, the display) whose tests must
+  # not run at the same time as other tests holding the same lock.
+  set(lock_property "")
+  if(ARG_LOCKS)
+    set(lock_property RESOURCE_LOCK "${ARG_LOCKS}")
+  endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     TEST_PREFIX "${ARG_PREFIX}"
-    PROPERTIES TIMEOUT 300 LABELS ${label})
+    PROPERTIES TIMEOUT 300 LABELS ${label} ${lock_property})
 endfunction()
