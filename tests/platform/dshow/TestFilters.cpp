@@ -156,6 +156,14 @@ HRESULT CTestRenderer::CheckMediaType(const CMediaType* mt) {
   return E_INVALIDARG;
 }
 
+STDMETHODIMP CTestRenderer::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+  if (hideSeeking && (IsEqualIID(riid, IID_IMediaSeeking) || IsEqualIID(riid, IID_IMediaPosition))) {
+    if (ppv) *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  return CBaseRenderer::NonDelegatingQueryInterface(riid, ppv);
+}
+
 HRESULT CTestRenderer::SetMediaType(const CMediaType* mt) {
   const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt->Format());
   std::lock_guard<std::mutex> lock(m_Mutex);

@@ -74,6 +74,9 @@ class CTestRenderer : public CBaseRenderer {
   HRESULT CheckMediaType(const CMediaType* mt) override;
   HRESULT SetMediaType(const CMediaType* mt) override;
   HRESULT DoRenderSample(IMediaSample* sample) override;
+  // Can hide the seeking pass-through, to show what the graph does without it.
+  STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+  bool hideSeeking = false;
 
   std::vector<RenderedFrame> Frames();
   size_t FrameCount();
