@@ -65,6 +65,8 @@ struct RefusedCase {
   HRESULT expected;
 };
 
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
 class RefusedDirectConnection : public MediaTypeNegotiation,
                                 public ::testing::WithParamInterface<RefusedCase> {};
 

@@ -69,6 +69,35 @@ CMediaType MakeVideoType(const GUID& subtype, int width, int height,
 CTestStream::CTestStream(CTestSource* filter, HRESULT* phr, const SourceConfig& config)
     : CSourceStream(L"Test stream", phr, filter, L"Out"), m_Config(config) {}
 
+STDMETHODIMP CTestStream::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+  if (m_Config.capturePin && IsEqualIID(riid, IID_IKsPropertySet))
+    return GetInterface(static_cast<IKsPropertySet*>(this), ppv);
+  return CSourceStream::NonDelegatingQueryInterface(riid, ppv);
+}
+
+STDMETHODIMP CTestStream::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) {
+  return E_PROP_ID_UNSUPPORTED;
+}
+
+STDMETHODIMP CTestStream::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size,
+                              DWORD* returned) {
+  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
+  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+  if (!data && !returned) return E_POINTER;
+  if (returned) *returned = sizeof(GUID);
+  if (!data) return S_OK;
+  if (size < sizeof(GUID)) return E_UNEXPECTED;
+  *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
+  return S_OK;
+}
+
+STDMETHODIMP CTestStream::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
+  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+  if (support) *support = KSPROPERTY_SUPPORT_GET;
+  return S_OK;
+}
+
 HRESULT CTestStream::GetMediaType(int position, CMediaType* mt) {
   if (position < 0) return E_INVALIDARG;
   if (position >= static_cast<int>(m_Config.subtypes.size())) return VFW_S_NO_MORE_ITEMS;
@@ -118,14 +147,15 @@ HRESULT CTestStream::FillBuffer(IMediaSample* sample) {
   return S_OK;
 }
 
-CTestSource::CTestSource(const SourceConfig& config, HRESULT* phr)
-    : CSource(L"Test source", nullptr, kClsid, phr) {
+CTestSource::CTestSource(const SourceConfig& config, IUnknown* outer, REFCLSID clsid,
+                         HRESULT* phr)
+    : CSource(L"Test source", outer, clsid, phr) {
   m_pStream = new CTestStream(this, phr, config);
 }
 
 CComPtr<IBaseFilter> CTestSource::Create(const SourceConfig& config, CTestSource** self) {
   HRESULT hr = S_OK;
-  auto* source = new CTestSource(config, &hr);
+  auto* source = new CTestSource(config, nullptr, kClsid, &hr);
   if (self) *self = source;
   return CComPtr<IBaseFilter>(static_cast<IBaseFilter*>(source));
 }

@@ -30,13 +30,22 @@ struct SourceConfig {
   REFERENCE_TIME firstStart = 0;      // time stamp of frame 0
   bool timestamps = true;
   HANDLE gate = nullptr;  // when set, frame 0 waits for this event
+  bool capturePin = false;  // the pin names its category (capture) through IKsPropertySet
 };
 
 class CTestSource;
 
-class CTestStream : public CSourceStream {
+class CTestStream : public CSourceStream, public IKsPropertySet {
  public:
   CTestStream(CTestSource* filter, HRESULT* phr, const SourceConfig& config);
+  DECLARE_IUNKNOWN
+  STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+  // IKsPropertySet: the pin category, read-only.
+  STDMETHODIMP Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override;
+  STDMETHODIMP Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size,
+                   DWORD* returned) override;
+  STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+
   HRESULT GetMediaType(int position, CMediaType* mt) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
   HRESULT FillBuffer(IMediaSample* sample) override;
@@ -52,10 +61,10 @@ class CTestSource : public CSource {
   static const CLSID kClsid;
   // A new source holding one reference (released by the returned pointer's owner).
   static CComPtr<IBaseFilter> Create(const SourceConfig& config, CTestSource** self = nullptr);
+  CTestSource(const SourceConfig& config, IUnknown* outer, REFCLSID clsid, HRESULT* phr);
   CTestStream* Stream() { return m_pStream; }
 
  private:
-  CTestSource(const SourceConfig& config, HRESULT* phr);
   CTestStream* m_pStream;  // owned by CSource
 };
 
