@@ -65,20 +65,20 @@ std::vector<uint8_t> BuildAvi(const AviSpec& spec) {
 
   size_t strl = w.Begin("LIST", "strl");
   size_t strh = w.Begin("strh");
-  w.FourCC("vids");                     // fccType
-  w.FourCC("DIB ");                     // fccHandler
-  w.U32(0);                             // dwFlags
-  w.U16(0);                             // wPriority
-  w.U16(0);                             // wLanguage
-  w.U32(0);                             // dwInitialFrames
-  w.U32(1);                             // dwScale
-  w.U32(spec.rate);                     // dwRate
-  w.U32(0);                             // dwStart
-  w.U32(spec.frames);                   // dwLength
-  w.U32(frameSize);                     // dwSuggestedBufferSize
-  w.U32(0xFFFFFFFFu);                   // dwQuality
-  w.U32(0);                             // dwSampleSize
-  w.U16(0);                             // rcFrame
+  w.FourCC("vids");    // fccType
+  w.FourCC("DIB ");    // fccHandler
+  w.U32(0);            // dwFlags
+  w.U16(0);            // wPriority
+  w.U16(0);            // wLanguage
+  w.U32(0);            // dwInitialFrames
+  w.U32(1);            // dwScale
+  w.U32(spec.rate);    // dwRate
+  w.U32(0);            // dwStart
+  w.U32(spec.frames);  // dwLength
+  w.U32(frameSize);    // dwSuggestedBufferSize
+  w.U32(0xFFFFFFFFu);  // dwQuality
+  w.U32(0);            // dwSampleSize
+  w.U16(0);            // rcFrame
   w.U16(0);
   w.U16(static_cast<uint16_t>(spec.width));
   w.U16(static_cast<uint16_t>(spec.height));

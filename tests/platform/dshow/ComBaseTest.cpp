@@ -118,8 +118,7 @@ TEST(ComBase, ClassFactoryAllowsAggregationOnlyThroughIUnknown) {
   const CFactoryTemplate templates[] = {
       {L"Thing", &CThing::kClsid, NewThing, nullptr, nullptr, nullptr}};
   CComPtr<IClassFactory> factory;
-  ASSERT_EQ(S_OK, DllGetClassObjectFromTemplates(templates, 1, CThing::kClsid,
-                                                 IID_IClassFactory,
+  ASSERT_EQ(S_OK, DllGetClassObjectFromTemplates(templates, 1, CThing::kClsid, IID_IClassFactory,
                                                  reinterpret_cast<void**>(&factory)));
   CComPtr<IUnknown> unused;
   EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
@@ -127,14 +126,13 @@ TEST(ComBase, ClassFactoryAllowsAggregationOnlyThroughIUnknown) {
                                            reinterpret_cast<void**>(&unused)));
 
   CComPtr<IPersist> persist;
-  ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPersist,
-                                          reinterpret_cast<void**>(&persist)));
+  ASSERT_EQ(S_OK,
+            factory->CreateInstance(nullptr, IID_IPersist, reinterpret_cast<void**>(&persist)));
   auto* outer = new COuter;
   outer->NonDelegatingAddRef();
   CComPtr<IPersist> refused;
-  EXPECT_EQ(CLASS_E_NOAGGREGATION,
-            factory->CreateInstance(outer->GetOwner(), IID_IPersist,
-                                    reinterpret_cast<void**>(&refused)));
+  EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer->GetOwner(), IID_IPersist,
+                                                           reinterpret_cast<void**>(&refused)));
   CComPtr<IUnknown> inner;
   EXPECT_EQ(S_OK, factory->CreateInstance(outer->GetOwner(), IID_IUnknown,
                                           reinterpret_cast<void**>(&inner)));

@@ -87,11 +87,12 @@ TEST_P(RefusedDirectConnection, LeavesBothPinsUnconnected) {
   EXPECT_EQ(Name(MEDIASUBTYPE_YUY2), Name(other->ConnectedSubtype()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RefusedDirectConnection,
-    ::testing::Values(RefusedCase{"AnyType", false, VFW_E_NO_ACCEPTABLE_TYPES},
-                      RefusedCase{"FullType", true, VFW_E_TYPE_NOT_ACCEPTED}),
-    [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedDirectConnection,
+                         ::testing::Values(RefusedCase{"AnyType", false, VFW_E_NO_ACCEPTABLE_TYPES},
+                                           RefusedCase{"FullType", true, VFW_E_TYPE_NOT_ACCEPTED}),
+                         [](const ::testing::TestParamInfo<RefusedCase>& info) {
+                           return info.param.name;
+                         });
 
 int CountFilters(IGraphBuilder* graph) {
   CComPtr<IEnumFilters> filters;

@@ -117,8 +117,7 @@ TEST_F(FilterRegistration, DeviceEnumeratorFindsTheRegisteredFilterByFriendlyNam
                                    IID_IGraphBuilder, reinterpret_cast<void**>(&graph)));
   CComPtr<ICaptureGraphBuilder2> builder;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_ICaptureGraphBuilder2,
-                                   reinterpret_cast<void**>(&builder)));
+                                   IID_ICaptureGraphBuilder2, reinterpret_cast<void**>(&builder)));
   ASSERT_EQ(S_OK, builder->SetFiltergraph(graph));
   CTestRenderer* renderer = nullptr;
   CComPtr<IBaseFilter> rendererFilter = CTestRenderer::Create({MEDIASUBTYPE_RGB24}, &renderer);
@@ -166,8 +165,8 @@ TEST_F(FilterRegistration, ServerEntryNamesTheDllAndItsThreadingModel) {
   const std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
   wchar_t value[MAX_PATH] = {};
   DWORD bytes = sizeof(value);
-  ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr,
-                                        value, &bytes));
+  ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ,
+                                        nullptr, value, &bytes));
   EXPECT_EQ(0, lstrcmpiW(DllPath().c_str(), value));
   bytes = sizeof(value);
   ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), L"ThreadingModel",

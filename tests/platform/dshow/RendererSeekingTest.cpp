@@ -52,9 +52,8 @@ class RendererSeeking : public ::testing::Test {
     ASSERT_EQ(S_OK, graph->AddSourceFilter(path.c_str(), L"Video File", &source));
     CComPtr<IFilterGraph2> graph2;
     ASSERT_EQ(S_OK, graph.QueryInterface(IID_IFilterGraph2, &graph2));
-    ASSERT_TRUE(SUCCEEDED(
-        graph2->RenderEx(FindPin(source, PINDIR_OUTPUT), AM_RENDEREX_RENDERTOEXISTINGRENDERERS,
-                         nullptr)));
+    ASSERT_TRUE(SUCCEEDED(graph2->RenderEx(FindPin(source, PINDIR_OUTPUT),
+                                           AM_RENDEREX_RENDERTOEXISTINGRENDERERS, nullptr)));
     CComPtr<IPin> peer;
     ASSERT_EQ(S_OK, renderer->InputPin()->ConnectedTo(&peer));
   }
@@ -125,12 +124,38 @@ TEST_F(RendererSeeking, SeekingWhilePausedRestartsAtTheNewPosition) {
   // with the first sample from the new position.
   ASSERT_EQ(S_OK, control->GetState(10000, &state));
   EXPECT_EQ(State_Paused, state);
+  // The parser announced the new segment; sample times count from its start.
+  EXPECT_EQ(10000000, renderer->InputPin()->CurrentStartTime());
   ASSERT_TRUE(SUCCEEDED(control->Run()));
   long code = 0;
   ASSERT_EQ(S_OK, events->WaitForCompletion(20000, &code));
   std::vector<RenderedFrame> frames = renderer->Frames();
   ASSERT_EQ(10u, frames.size());
-  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(static_cast<int64_t>(i + 10), frames[i].index);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(static_cast<int64_t>(i + 10), frames[i].index);
+    EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * 1000000, frames[i].start);
+  }
+}
+
+// Playing a file again from the start, the way a looping player does, gives a second
+// complete pass and a second EC_COMPLETE. Measured under Wine 8.0: WaitForCompletion
+// keeps answering S_OK with EC_COMPLETE once a run of the graph has completed, also
+// after rewinding, or stopping, pausing and running again; only the event queue tells
+// the passes apart.
+TEST_F(RendererSeeking, RewindingAfterCompletionPlaysAndCompletesAgain) {
+  BuildFileGraph();
+  Watchdog watchdog(60000, "playing twice");
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  ASSERT_TRUE(WaitForEvent(events, EC_COMPLETE, 20000));
+  ASSERT_EQ(20u, renderer->FrameCount());
+  renderer->ClearFrames();
+  LONGLONG start = 0;
+  ASSERT_TRUE(SUCCEEDED(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
+                                              AM_SEEKING_NoPositioning)));
+  ASSERT_TRUE(WaitForEvent(events, EC_COMPLETE, 20000));
+  std::vector<RenderedFrame> frames = renderer->Frames();
+  ASSERT_EQ(20u, frames.size());
+  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(static_cast<int64_t>(i), frames[i].index);
 }
 
 TEST_F(RendererSeeking, RenderFileUsesTheRendererAlreadyInTheGraph) {

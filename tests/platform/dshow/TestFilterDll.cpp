@@ -16,12 +16,12 @@ CUnknown* NewTestDllSource(IUnknown* outer, HRESULT* phr) {
 const REGPINTYPES kPinTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24}};
 const REGFILTERPINS kPins[] = {
     {const_cast<LPWSTR>(L"Out"), FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPinTypes}};
-const AMOVIESETUP_FILTER kSetup = {&CLSID_TestDllSource, TEST_DLL_SOURCE_NAME, MERIT_DO_NOT_USE,
-                                   1, kPins};
+const AMOVIESETUP_FILTER kSetup = {&CLSID_TestDllSource, TEST_DLL_SOURCE_NAME, MERIT_DO_NOT_USE, 1,
+                                   kPins};
 
-const CFactoryTemplate g_Templates[] = {
-    {TEST_DLL_SOURCE_NAME, &CLSID_TestDllSource, NewTestDllSource, &kSetup,
-     &CLSID_VideoInputDeviceCategory, TEST_DLL_SOURCE_NAME}};
+const CFactoryTemplate g_Templates[] = {{TEST_DLL_SOURCE_NAME, &CLSID_TestDllSource,
+                                         NewTestDllSource, &kSetup, &CLSID_VideoInputDeviceCategory,
+                                         TEST_DLL_SOURCE_NAME}};
 const int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
 
 }  // namespace
@@ -40,9 +40,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 
 STDAPI DllCanUnloadNow() { return DllCanUnloadNowFromTemplates(); }
 
-STDAPI DllRegisterServer() {
-  return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, TRUE);
-}
+STDAPI DllRegisterServer() { return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, TRUE); }
 
 STDAPI DllUnregisterServer() {
   return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, FALSE);

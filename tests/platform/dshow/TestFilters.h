@@ -14,22 +14,20 @@
 uint8_t FrameByte(uint32_t index, uint32_t row, uint32_t offsetInRow);
 void FillFrame(uint8_t* data, int width, int height, int bytesPerPixel, uint32_t index);
 // The frame index when the buffer is an intact frame, else -1.
-int64_t DecodeFrame(const uint8_t* data, size_t length, int width, int height,
-                    int bytesPerPixel);
+int64_t DecodeFrame(const uint8_t* data, size_t length, int width, int height, int bytesPerPixel);
 
 // Uncompressed video type of the given subtype (RGB24, RGB32 or YUY2) and size.
-CMediaType MakeVideoType(const GUID& subtype, int width, int height,
-                         REFERENCE_TIME frameTime);
+CMediaType MakeVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME frameTime);
 
 struct SourceConfig {
-  int frames = -1;  // frames before end of stream; -1: endless
+  int frames = -1;                                 // frames before end of stream; -1: endless
   std::vector<GUID> subtypes{MEDIASUBTYPE_RGB24};  // offered in this order
   int width = 64;
   int height = 48;
   REFERENCE_TIME frameTime = 333333;  // 30 frames a second
   REFERENCE_TIME firstStart = 0;      // time stamp of frame 0
   bool timestamps = true;
-  HANDLE gate = nullptr;  // when set, frame 0 waits for this event
+  HANDLE gate = nullptr;    // when set, frame 0 waits for this event
   bool capturePin = false;  // the pin names its category (capture) through IKsPropertySet
 };
 
