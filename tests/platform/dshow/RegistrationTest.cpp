@@ -1,6 +1,8 @@
 // Self-registration of a filter DLL built with the class-factory helpers: the system
 // device enumerator lists it among the video capture devices, COM creates it from its
-// moniker, and unregistering removes both entries.
+// moniker, and unregistering removes both entries. (Wine 8.0's device enumerator lists
+// the filters that IFilterMapper2::RegisterFilter put in the video input category at
+// once, with "FriendlyName" and "CLSID", and forgets them as soon as they are removed.)
 #include <gtest/gtest.h>
 
 #include <string>

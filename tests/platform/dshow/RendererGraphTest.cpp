@@ -39,6 +39,10 @@ class RendererGraph : public ::testing::Test {
   CTestRenderer* renderer = nullptr;
 };
 
+// Wine 8.0's IMediaControl::Run is asynchronous: it pauses every filter (the renderer
+// answers S_FALSE until its first sample), and a thread of the graph calls Run on the
+// filters once their GetState reports the pause complete, with stream time 0 set about
+// 200 ms after that moment on the system clock.
 TEST_F(RendererGraph, DeliversFramesInOrderAndPixelExactThenCompletes) {
   SourceConfig config;
   config.frames = 15;
