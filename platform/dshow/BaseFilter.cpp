@@ -16,8 +16,7 @@ CBaseFilter::~CBaseFilter() {
 
 STDMETHODIMP CBaseFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
-  if (IsEqualIID(riid, IID_IBaseFilter))
-    return GetInterface(static_cast<IBaseFilter*>(this), ppv);
+  if (IsEqualIID(riid, IID_IBaseFilter)) return GetInterface(static_cast<IBaseFilter*>(this), ppv);
   if (IsEqualIID(riid, IID_IMediaFilter))
     return GetInterface(static_cast<IMediaFilter*>(this), ppv);
   if (IsEqualIID(riid, IID_IPersist)) return GetInterface(static_cast<IPersist*>(this), ppv);
@@ -153,8 +152,8 @@ STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   // the graph and its event sink are kept as plain pointers.
   m_pGraph = graph;
   IMediaEventSink* sink = nullptr;
-  if (graph && SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink,
-                                               reinterpret_cast<void**>(&sink))))
+  if (graph &&
+      SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
     sink->Release();
   m_pSink = sink;
   m_Name = (graph && name) ? name : L"";

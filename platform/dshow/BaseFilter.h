@@ -58,13 +58,13 @@ class CBaseFilter : public CUnknown, public IBaseFilter {
  protected:
   CCritSec* m_pLock;
   std::atomic<FILTER_STATE> m_State{State_Stopped};
-  REFERENCE_TIME m_tStart = 0;  // stream time 0 in clock time, set by Run
+  REFERENCE_TIME m_tStart = 0;          // stream time 0 in clock time, set by Run
   IReferenceClock* m_pClock = nullptr;  // one reference held
 
  private:
   CLSID m_clsid;
   std::wstring m_Name;
-  IFilterGraph* m_pGraph = nullptr;  // weak
+  IFilterGraph* m_pGraph = nullptr;                // weak
   std::atomic<IMediaEventSink*> m_pSink{nullptr};  // weak, the graph's
   std::atomic<LONG> m_PinVersion{1};
 };

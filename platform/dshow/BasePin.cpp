@@ -71,8 +71,8 @@ HRESULT CBasePin::AgreeMediaType(IPin* receivePin, const CMediaType* partial) {
   return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
-HRESULT CBasePin::TryMediaTypes(IPin* receivePin, const CMediaType* partial,
-                                IEnumMediaTypes* types, bool* triedAny) {
+HRESULT CBasePin::TryMediaTypes(IPin* receivePin, const CMediaType* partial, IEnumMediaTypes* types,
+                                bool* triedAny) {
   int resets = 0;
   for (int i = 0; i < kMaxTypesTried; ++i) {
     AM_MEDIA_TYPE* pmt = nullptr;
@@ -358,9 +358,7 @@ STDMETHODIMP CBaseInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readO
   return S_OK;
 }
 
-STDMETHODIMP CBaseInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) {
-  return E_NOTIMPL;
-}
+STDMETHODIMP CBaseInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) { return E_NOTIMPL; }
 
 HRESULT CBaseInputPin::CheckStreaming() {
   if (!IsConnected()) return VFW_E_NOT_CONNECTED;
@@ -394,8 +392,7 @@ STDMETHODIMP CBaseInputPin::Receive(IMediaSample* sample) {
   return S_OK;
 }
 
-STDMETHODIMP CBaseInputPin::ReceiveMultiple(IMediaSample** samples, long count,
-                                            long* processed) {
+STDMETHODIMP CBaseInputPin::ReceiveMultiple(IMediaSample** samples, long count, long* processed) {
   if (!samples || !processed) return E_POINTER;
   *processed = 0;
   HRESULT hr = S_OK;
@@ -481,8 +478,8 @@ HRESULT CBaseOutputPin::BreakConnect() {
 }
 
 HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** allocator) {
-  return CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
-                          IID_IMemAllocator, reinterpret_cast<void**>(allocator));
+  return CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                          reinterpret_cast<void**>(allocator));
 }
 
 HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pin, IMemAllocator** allocator) {
@@ -556,8 +553,7 @@ HRESULT CBaseOutputPin::DeliverEndFlush() {
   return peer ? peer->EndFlush() : VFW_E_NOT_CONNECTED;
 }
 
-HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop,
-                                          double rate) {
+HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
   IPin* peer = GetConnected();
   return peer ? peer->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
 }

@@ -3,8 +3,7 @@
 // ---------------------------------------------------------------------------------------
 // CRendererInputPin
 
-CRendererInputPin::CRendererInputPin(CBaseRenderer* renderer, HRESULT* phr,
-                                     const wchar_t* pinName)
+CRendererInputPin::CRendererInputPin(CBaseRenderer* renderer, HRESULT* phr, const wchar_t* pinName)
     : CBaseInputPin(L"Renderer input pin", renderer, renderer->FilterLock(), phr, pinName),
       m_pRenderer(renderer) {}
 
@@ -55,8 +54,7 @@ STDMETHODIMP CRendererInputPin::EndFlush() {
   return hr;
 }
 
-STDMETHODIMP CRendererInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop,
-                                           double rate) {
+STDMETHODIMP CRendererInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
   CBaseInputPin::NewSegment(start, stop, rate);
   return m_pRenderer->NewSegment(start, stop, rate);
 }
@@ -93,10 +91,9 @@ STDMETHODIMP CBaseRenderer::NonDelegatingQueryInterface(REFIID riid, void** ppv)
     CAutoLock lock(&m_InterfaceLock);
     if (!m_pPositionInner) {
       HRESULT hr = S_OK;
-      auto* pass = new (std::nothrow)
-          CPosPassThru(L"Renderer seeking", GetOwner(), &hr, m_pInputPin.get());
+      auto* pass =
+          new (std::nothrow) CPosPassThru(L"Renderer seeking", GetOwner(), &hr, m_pInputPin.get());
       if (!pass) return E_OUTOFMEMORY;
-      m_pPosition = pass;
       m_pPositionInner = pass->GetInner();
       m_pPositionInner->AddRef();
     }
@@ -233,8 +230,7 @@ HRESULT CBaseRenderer::Receive(IMediaSample* sample) {
     }
     DWORD_PTR cookie = 0;
     ResetEvent(m_evTimer);
-    if (FAILED(clock->AdviseTime(m_tStart, start, reinterpret_cast<HEVENT>(m_evTimer),
-                                 &cookie))) {
+    if (FAILED(clock->AdviseTime(m_tStart, start, reinterpret_cast<HEVENT>(m_evTimer), &cookie))) {
       render = true;
       break;
     }

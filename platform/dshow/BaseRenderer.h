@@ -91,13 +91,12 @@ class CBaseRenderer : public CBaseFilter, public IAMFilterMiscFlags {
   CCritSec m_InterfaceLock;  // the filter lock
   CCritSec m_RendererLock;   // shared with the streaming thread
   std::unique_ptr<CRendererInputPin> m_pInputPin;
-  CPosPassThru* m_pPosition = nullptr;  // aggregated seeking pass-through, made on demand
-  IUnknown* m_pPositionInner = nullptr;
+  IUnknown* m_pPositionInner = nullptr;  // aggregated seeking pass-through, made on demand
 
   // Guarded by m_RendererLock.
-  HANDLE m_evWake;   // auto-reset: state changed, a waiting Receive re-examines
-  HANDLE m_evTimer;  // auto-reset: the clock advise for the waiting sample
-  HANDLE m_evReady;  // manual-reset: the pause is complete
+  HANDLE m_evWake;    // auto-reset: state changed, a waiting Receive re-examines
+  HANDLE m_evTimer;   // auto-reset: the clock advise for the waiting sample
+  HANDLE m_evReady;   // manual-reset: the pause is complete
   ULONG m_Epoch = 0;  // bumped by Stop and BeginFlush: older waiting samples are dropped
   bool m_bFlushing = false;
   bool m_bSampleWaiting = false;

@@ -38,12 +38,11 @@ STDMETHODIMP CClassFactory::LockServer(BOOL lock) {
   return S_OK;
 }
 
-HRESULT DllGetClassObjectFromTemplates(const CFactoryTemplate* templates, int count,
-                                       REFCLSID clsid, REFIID riid, void** ppv) {
+HRESULT DllGetClassObjectFromTemplates(const CFactoryTemplate* templates, int count, REFCLSID clsid,
+                                       REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-    return E_NOINTERFACE;
+  if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
   for (int i = 0; i < count; ++i) {
     if (!templates[i].IsClassID(clsid)) continue;
     auto* factory = new (std::nothrow) CClassFactory(&templates[i]);
@@ -93,8 +92,8 @@ HRESULT RegisterComServer(REFCLSID clsid, const wchar_t* description, const wcha
   if (!description || !modulePath || !threadingModel) return E_POINTER;
   std::wstring keyPath = L"CLSID\\" + GuidText(clsid);
   HKEY key = nullptr;
-  LONG err = RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
-                             nullptr, &key, nullptr);
+  LONG err = RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                             &key, nullptr);
   if (err != ERROR_SUCCESS) return HRESULT_FROM_WIN32(err);
   HRESULT hr = SetStringValue(key, nullptr, description);
   HKEY server = nullptr;
@@ -132,8 +131,7 @@ HRESULT RegisterFilterInCategory(const AMOVIESETUP_FILTER& setup, const CLSID* c
   rf2.dwMerit = setup.dwMerit;
   rf2.cPins = setup.nPins;
   rf2.rgPins = setup.lpPin;
-  hr = mapper->RegisterFilter(*setup.clsID, setup.strName, nullptr, category, instanceName,
-                              &rf2);
+  hr = mapper->RegisterFilter(*setup.clsID, setup.strName, nullptr, category, instanceName, &rf2);
   mapper->Release();
   return hr;
 }

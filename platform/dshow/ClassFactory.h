@@ -57,8 +57,8 @@ class CClassFactory : public CUnknown, public IClassFactory {
   static std::atomic<LONG> s_cLocked;
 };
 
-HRESULT DllGetClassObjectFromTemplates(const CFactoryTemplate* templates, int count,
-                                       REFCLSID clsid, REFIID riid, void** ppv);
+HRESULT DllGetClassObjectFromTemplates(const CFactoryTemplate* templates, int count, REFCLSID clsid,
+                                       REFIID riid, void** ppv);
 // S_OK when no object of this module is alive and no client locked the server.
 HRESULT DllCanUnloadNowFromTemplates();
 

@@ -3,8 +3,8 @@
 // filter DLLs report from DllCanUnloadNow.
 #pragma once
 
-#include <windows.h>
 #include <dshow.h>
+#include <windows.h>
 
 #include <atomic>
 #include <memory>
@@ -98,11 +98,11 @@ class CUnknown : public INonDelegatingUnknown {
 HRESULT GetInterface(IUnknown* unk, void** ppv);
 
 // The three IUnknown methods of a class derived from CUnknown, delegating to the owner.
-#define DECLARE_IUNKNOWN                                                         \
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {                \
-    return GetOwner()->QueryInterface(riid, ppv);                                \
-  }                                                                              \
-  STDMETHODIMP_(ULONG) AddRef() override { return GetOwner()->AddRef(); }        \
+#define DECLARE_IUNKNOWN                                                  \
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {         \
+    return GetOwner()->QueryInterface(riid, ppv);                         \
+  }                                                                       \
+  STDMETHODIMP_(ULONG) AddRef() override { return GetOwner()->AddRef(); } \
   STDMETHODIMP_(ULONG) Release() override { return GetOwner()->Release(); }
 
 // A small owning COM pointer for the library's own members and the tests.

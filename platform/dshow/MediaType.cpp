@@ -129,8 +129,7 @@ void CMediaType::ResetFormatBuffer() {
 }
 
 bool CMediaType::MatchesPartial(const CMediaType* partial) const {
-  if (!IsEqualGUID(partial->majortype, GUID_NULL) &&
-      !IsEqualGUID(partial->majortype, majortype))
+  if (!IsEqualGUID(partial->majortype, GUID_NULL) && !IsEqualGUID(partial->majortype, majortype))
     return false;
   if (!IsEqualGUID(partial->subtype, GUID_NULL) && !IsEqualGUID(partial->subtype, subtype))
     return false;

@@ -2,8 +2,8 @@
 // can cross COM boundaries) and its pUnk reference.
 #pragma once
 
-#include <windows.h>
 #include <dshow.h>
+#include <windows.h>
 
 class CMediaType : public AM_MEDIA_TYPE {
  public:

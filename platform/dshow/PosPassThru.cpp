@@ -34,10 +34,10 @@ HRESULT CPosPassThru::GetPeerSeeking(IMediaSeeking** seeking) {
 }
 
 // Every IMediaSeeking method is the peer's.
-#define FORWARD_SEEKING(call)               \
-  CComPtr<IMediaSeeking> peer;              \
-  HRESULT hr = GetPeerSeeking(&peer);       \
-  if (FAILED(hr)) return hr;                \
+#define FORWARD_SEEKING(call)         \
+  CComPtr<IMediaSeeking> peer;        \
+  HRESULT hr = GetPeerSeeking(&peer); \
+  if (FAILED(hr)) return hr;          \
   return peer->call
 
 STDMETHODIMP CPosPassThru::GetCapabilities(DWORD* caps) { FORWARD_SEEKING(GetCapabilities(caps)); }
@@ -98,8 +98,8 @@ STDMETHODIMP CPosPassThru::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 STDMETHODIMP CPosPassThru::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
   return E_NOTIMPL;
 }
-STDMETHODIMP CPosPassThru::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                  EXCEPINFO*, UINT*) {
+STDMETHODIMP CPosPassThru::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                  UINT*) {
   return E_NOTIMPL;
 }
 
@@ -113,8 +113,7 @@ STDMETHODIMP CPosPassThru::get_Duration(REFTIME* length) {
 
 STDMETHODIMP CPosPassThru::put_CurrentPosition(REFTIME time) {
   LONGLONG units = SecondsToUnits(time);
-  return SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr,
-                      AM_SEEKING_NoPositioning);
+  return SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
 }
 
 STDMETHODIMP CPosPassThru::get_CurrentPosition(REFTIME* time) {
@@ -135,8 +134,7 @@ STDMETHODIMP CPosPassThru::get_StopTime(REFTIME* time) {
 
 STDMETHODIMP CPosPassThru::put_StopTime(REFTIME time) {
   LONGLONG units = SecondsToUnits(time);
-  return SetPositions(nullptr, AM_SEEKING_NoPositioning, &units,
-                      AM_SEEKING_AbsolutePositioning);
+  return SetPositions(nullptr, AM_SEEKING_NoPositioning, &units, AM_SEEKING_AbsolutePositioning);
 }
 
 STDMETHODIMP CPosPassThru::get_PrerollTime(REFTIME* time) {

@@ -43,8 +43,7 @@ class CSource : public CBaseFilter {
 
 class CSourceStream : public CBaseOutputPin {
  public:
-  CSourceStream(const wchar_t* objectName, HRESULT* phr, CSource* filter,
-                const wchar_t* pinName);
+  CSourceStream(const wchar_t* objectName, HRESULT* phr, CSource* filter, const wchar_t* pinName);
   ~CSourceStream() override;
 
   // Fills one sample (data, length, time stamps). S_OK delivers it; S_FALSE ends the

@@ -14,29 +14,36 @@
 uint8_t FrameByte(uint32_t index, uint32_t row, uint32_t offsetInRow);
 void FillFrame(uint8_t* data, int width, int height, int bytesPerPixel, uint32_t index);
 // The frame index when the buffer is an intact frame, else -1.
-int64_t DecodeFrame(const uint8_t* data, size_t length, int width, int height,
-                    int bytesPerPixel);
+int64_t DecodeFrame(const uint8_t* data, size_t length, int width, int height, int bytesPerPixel);
 
 // Uncompressed video type of the given subtype (RGB24, RGB32 or YUY2) and size.
-CMediaType MakeVideoType(const GUID& subtype, int width, int height,
-                         REFERENCE_TIME frameTime);
+CMediaType MakeVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME frameTime);
 
 struct SourceConfig {
-  int frames = -1;  // frames before end of stream; -1: endless
+  int frames = -1;                                 // frames before end of stream; -1: endless
   std::vector<GUID> subtypes{MEDIASUBTYPE_RGB24};  // offered in this order
   int width = 64;
   int height = 48;
   REFERENCE_TIME frameTime = 333333;  // 30 frames a second
   REFERENCE_TIME firstStart = 0;      // time stamp of frame 0
   bool timestamps = true;
-  HANDLE gate = nullptr;  // when set, frame 0 waits for this event
+  HANDLE gate = nullptr;    // when set, frame 0 waits for this event
+  bool capturePin = false;  // the pin names its category (capture) through IKsPropertySet
 };
 
 class CTestSource;
 
-class CTestStream : public CSourceStream {
+class CTestStream : public CSourceStream, public IKsPropertySet {
  public:
   CTestStream(CTestSource* filter, HRESULT* phr, const SourceConfig& config);
+  DECLARE_IUNKNOWN
+  STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+  // IKsPropertySet: the pin category, read-only.
+  STDMETHODIMP Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override;
+  STDMETHODIMP Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size,
+                   DWORD* returned) override;
+  STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+
   HRESULT GetMediaType(int position, CMediaType* mt) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
   HRESULT FillBuffer(IMediaSample* sample) override;
@@ -52,10 +59,10 @@ class CTestSource : public CSource {
   static const CLSID kClsid;
   // A new source holding one reference (released by the returned pointer's owner).
   static CComPtr<IBaseFilter> Create(const SourceConfig& config, CTestSource** self = nullptr);
+  CTestSource(const SourceConfig& config, IUnknown* outer, REFCLSID clsid, HRESULT* phr);
   CTestStream* Stream() { return m_pStream; }
 
  private:
-  CTestSource(const SourceConfig& config, HRESULT* phr);
   CTestStream* m_pStream;  // owned by CSource
 };
 
@@ -74,6 +81,9 @@ class CTestRenderer : public CBaseRenderer {
   HRESULT CheckMediaType(const CMediaType* mt) override;
   HRESULT SetMediaType(const CMediaType* mt) override;
   HRESULT DoRenderSample(IMediaSample* sample) override;
+  // Can hide the seeking pass-through, to show what the graph does without it.
+  STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+  bool hideSeeking = false;
 
   std::vector<RenderedFrame> Frames();
   size_t FrameCount();

@@ -1,0 +1,18 @@
+// A minimal writer of uncompressed RGB24 AVI files for the tests: one video stream,
+// frames of the FrameByte pattern, an index; every field written little-endian, one by one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AviSpec {
+  int width = 64;
+  int height = 48;
+  int frames = 20;
+  uint32_t rate = 10;  // frames per second
+};
+
+std::vector<uint8_t> BuildAvi(const AviSpec& spec);
+// Writes the file; false when it cannot be written.
+bool WriteAvi(const std::wstring& path, const AviSpec& spec);

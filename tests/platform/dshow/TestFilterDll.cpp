@@ -1,0 +1,47 @@
+// A filter DLL built with the class-factory and registration helpers: it registers its
+// source filter as a COM server and in the video capture device category.
+#include "tests/platform/dshow/TestFilterDll.h"
+#include "tests/platform/dshow/TestFilters.h"
+
+namespace {
+
+HMODULE g_hModule = nullptr;
+
+CUnknown* NewTestDllSource(IUnknown* outer, HRESULT* phr) {
+  SourceConfig config;  // endless RGB24 frames, 64 x 48 at 30 a second, capture pin
+  config.capturePin = true;
+  return new (std::nothrow) CTestSource(config, outer, CLSID_TestDllSource, phr);
+}
+
+const REGPINTYPES kPinTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24}};
+const REGFILTERPINS kPins[] = {
+    {const_cast<LPWSTR>(L"Out"), FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPinTypes}};
+const AMOVIESETUP_FILTER kSetup = {&CLSID_TestDllSource, TEST_DLL_SOURCE_NAME, MERIT_DO_NOT_USE, 1,
+                                   kPins};
+
+const CFactoryTemplate g_Templates[] = {{TEST_DLL_SOURCE_NAME, &CLSID_TestDllSource,
+                                         NewTestDllSource, &kSetup, &CLSID_VideoInputDeviceCategory,
+                                         TEST_DLL_SOURCE_NAME}};
+const int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_hModule = instance;
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  return DllGetClassObjectFromTemplates(g_Templates, g_cTemplates, clsid, riid, ppv);
+}
+
+STDAPI DllCanUnloadNow() { return DllCanUnloadNowFromTemplates(); }
+
+STDAPI DllRegisterServer() { return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, TRUE); }
+
+STDAPI DllUnregisterServer() {
+  return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, FALSE);
+}
