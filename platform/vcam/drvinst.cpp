@@ -8,6 +8,8 @@
 #include <initguid.h>
 #include <devguid.h>
 
+#include <objbase.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -121,6 +123,13 @@ typedef HRESULT(WINAPI* RegisterFn)(const wchar_t* friendlyName);
 typedef HRESULT(WINAPI* UnregisterFn)();
 
 HRESULT CallFilterDll(const std::string& dll, const std::string* friendlyName) {
+  // The filter registers itself through COM's filter mapper.
+  struct ComScope {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ~ComScope() {
+      if (SUCCEEDED(hr)) CoUninitialize();
+    }
+  } com;
   HMODULE module = LoadLibraryA(dll.c_str());
   if (!module) {
     Log("cannot load %s: error %lu", dll.c_str(), GetLastError());
