@@ -174,12 +174,10 @@ bool CRaster::CreateFromPixels(const uint8_t* pixels, int32_t width, int32_t hei
   return true;
 }
 
-void CRaster::CopyFrom(const CRaster& source, bool copyPixels, bool copySelection,
-                       bool copyAlpha) {
+void CRaster::CopyFrom(const CRaster& source, bool copyPixels, bool copySelection, bool copyAlpha) {
   m_info = source.m_info;
   const RECT box = source.m_info.selectionBox;
-  if (!Create(source.GetWidth(), source.GetHeight(), source.GetBitDepth(),
-              source.m_info.formatId))
+  if (!Create(source.GetWidth(), source.GetHeight(), source.GetBitDepth(), source.m_info.formatId))
     return;
   if (copyPixels && source.m_block) {
     std::memcpy(m_block, source.m_block, static_cast<size_t>(source.GetBlockSize()));
@@ -429,10 +427,10 @@ bool CRaster::Invert() {
   if (GetBitDepth() > 8) {
     if (m_selection) {
       const RECT& box = m_info.selectionBox;
-      for (int32_t y = std::max(0, int32_t(box.bottom)); y < std::min(GetHeight(), int32_t(box.top));
-           ++y)
-        for (int32_t x = std::max(0, int32_t(box.left)); x < std::min(GetWidth(), int32_t(box.right));
-             ++x) {
+      for (int32_t y = std::max(0, int32_t(box.bottom));
+           y < std::min(GetHeight(), int32_t(box.top)); ++y)
+        for (int32_t x = std::max(0, int32_t(box.left));
+             x < std::min(GetWidth(), int32_t(box.right)); ++x) {
           if (!IsSelected(x, y)) continue;
           RGBQUAD c = GetPixelColor(x, y, false);
           c.rgbBlue = uint8_t(~c.rgbBlue);

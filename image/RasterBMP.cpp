@@ -196,7 +196,8 @@ bool CRasterBMP::ReadInfoHeader(CRasterStream* stream, BITMAPINFOHEADER& header,
     const int64_t size = RowsSize(header);
     header.biSizeImage = size > 0 ? uint32_t(size) : 0;
   }
-  if (header.biClrUsed == 0) header.biClrUsed = header.biBitCount <= 8 ? 1u << header.biBitCount : 0;
+  if (header.biClrUsed == 0)
+    header.biClrUsed = header.biBitCount <= 8 ? 1u << header.biBitCount : 0;
   return true;
 }
 

@@ -49,8 +49,8 @@ bool DecodeById(CRaster& target, CRasterStream* stream, int32_t formatId, bool k
 
 // Detection order.
 constexpr int32_t kDetectionOrder[] = {
-    IMAGE_FORMAT_BMP, IMAGE_FORMAT_JPG, IMAGE_FORMAT_ICO, IMAGE_FORMAT_GIF,
-    IMAGE_FORMAT_PNG, IMAGE_FORMAT_TIF, IMAGE_FORMAT_TGA, IMAGE_FORMAT_PCX,
+    IMAGE_FORMAT_BMP,  IMAGE_FORMAT_JPG, IMAGE_FORMAT_ICO,    IMAGE_FORMAT_GIF,
+    IMAGE_FORMAT_PNG,  IMAGE_FORMAT_TIF, IMAGE_FORMAT_TGA,    IMAGE_FORMAT_PCX,
     IMAGE_FORMAT_WBMP, IMAGE_FORMAT_WMF, IMAGE_FORMAT_UNKNOWN /* JPEG-2000 family */};
 
 // Closes a file when the scope ends.

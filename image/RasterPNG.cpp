@@ -71,8 +71,8 @@ bool ChunkLengthsFit(CRasterStream* stream) {
       if (offset + 8 > size || !stream->Seek(offset, SEEK_SET) ||
           !ReadBytes(stream, head, sizeof head))
         break;  // libpng reports the short read
-      const uint32_t length = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 |
-                              uint32_t(head[2]) << 8 | head[3];
+      const uint32_t length =
+          uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 | uint32_t(head[2]) << 8 | head[3];
       if (length > PNG_UINT_31_MAX || offset + 12 + int64_t(length) > size) {
         fits = false;
         break;
@@ -139,11 +139,10 @@ bool RunDecode(PngDecodeState& st) {
   png_read_update_info(png, info);
 
   if (!image.Create(int32_t(width), int32_t(height), depth, IMAGE_FORMAT_PNG)) return false;
-  const uint64_t expectedRow = alpha ? uint64_t(width) * 4
+  const uint64_t expectedRow = alpha         ? uint64_t(width) * 4
                                : depth == 24 ? uint64_t(width) * 3
                                              : (uint64_t(width) * uint64_t(sampleDepth) + 7) / 8;
-  if (png_get_rowbytes(png, info) != expectedRow)
-    png_error(png, "Unexpected PNG row layout");
+  if (png_get_rowbytes(png, info) != expectedRow) png_error(png, "Unexpected PNG row layout");
 
   png_uint_32 resX = 0, resY = 0;
   int unit = PNG_RESOLUTION_UNKNOWN;

@@ -74,8 +74,7 @@ RGBQUAD CRaster::GetPaletteEntry(uint32_t index) const {
   return palette[index];
 }
 
-bool CRaster::GetPaletteEntry(uint32_t index, uint8_t& red, uint8_t& green,
-                              uint8_t& blue) const {
+bool CRaster::GetPaletteEntry(uint32_t index, uint8_t& red, uint8_t& green, uint8_t& blue) const {
   const RGBQUAD* palette = GetPalette();
   index %= 256;
   if (!palette || index >= GetPaletteSize()) return false;
@@ -169,8 +168,7 @@ bool CRaster::IsIdentityGrey() const {
   const RGBQUAD* palette = GetPalette();
   if (!palette || GetPaletteSize() != 256) return false;
   for (uint32_t i = 0; i < 256; ++i)
-    if (palette[i].rgbBlue != i || palette[i].rgbGreen != i || palette[i].rgbRed != i)
-      return false;
+    if (palette[i].rgbBlue != i || palette[i].rgbGreen != i || palette[i].rgbRed != i) return false;
   return true;
 }
 

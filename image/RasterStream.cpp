@@ -74,9 +74,7 @@ bool CRasterFileStream::Eof() { return !m_file || std::feof(m_file) != 0; }
 
 int32_t CRasterFileStream::Error() { return m_file ? std::ferror(m_file) : -1; }
 
-bool CRasterFileStream::PutChar(uint8_t byte) {
-  return m_file && std::fputc(byte, m_file) == byte;
-}
+bool CRasterFileStream::PutChar(uint8_t byte) { return m_file && std::fputc(byte, m_file) == byte; }
 
 int CRasterFileStream::GetChar() { return m_file ? std::fgetc(m_file) : -1; }
 

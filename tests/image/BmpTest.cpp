@@ -66,7 +66,8 @@ Bytes MakeBmp(const BmpParts& p) {
     Put32(out, 0);
     Put32(out, offset);
   }
-  for (const Bytes* part : {static_cast<const Bytes*>(&info), &p.afterHeader, &p.palette, &p.pixels})
+  for (const Bytes* part :
+       {static_cast<const Bytes*>(&info), &p.afterHeader, &p.palette, &p.pixels})
     out.insert(out.end(), part->begin(), part->end());
   return out;
 }
@@ -354,21 +355,21 @@ std::vector<BrokenBmp> BrokenBmps() {
   const Bytes good = MakeBmp(ok);
   cases.push_back({"Empty", {}, "Not a BMP"});
   cases.push_back({"ShortFileHeader", Bytes(good.begin(), good.begin() + 10), "Not a BMP"});
-  cases.push_back({"ShortInfoHeader", Bytes(good.begin(), good.begin() + 30),
-                   "Error reading BMP info"});
+  cases.push_back(
+      {"ShortInfoHeader", Bytes(good.begin(), good.begin() + 30), "Error reading BMP info"});
   auto with = [&](auto change) {
     BmpParts p = ok;
     change(p);
     return MakeBmp(p);
   };
-  cases.push_back({"HeaderSize20", with([](BmpParts& p) { p.headerSize = 20; }),
-                   "Error reading BMP info"});
+  cases.push_back(
+      {"HeaderSize20", with([](BmpParts& p) { p.headerSize = 20; }), "Error reading BMP info"});
   cases.push_back({"BitCount2", with([](BmpParts& p) { p.bits = 2; }), "Error reading BMP info"});
   cases.push_back({"BitCount0", with([](BmpParts& p) { p.bits = 0; }), "Error reading BMP info"});
   cases.push_back({"BitCount64", with([](BmpParts& p) { p.bits = 64; }), "Error reading BMP info"});
   cases.push_back({"ZeroWidth", with([](BmpParts& p) { p.width = 0; }), "Can't allocate memory"});
-  cases.push_back({"NegativeWidth", with([](BmpParts& p) { p.width = -5; }),
-                   "Can't allocate memory"});
+  cases.push_back(
+      {"NegativeWidth", with([](BmpParts& p) { p.width = -5; }), "Can't allocate memory"});
   cases.push_back({"HugeDimensions", with([](BmpParts& p) {
                      p.width = 0x7FFFFFFF;
                      p.height = 0x7FFFFFFF;
@@ -376,8 +377,8 @@ std::vector<BrokenBmp> BrokenBmps() {
                    "Can't allocate memory"});
   cases.push_back({"MostNegativeHeight", with([](BmpParts& p) { p.height = INT32_MIN; }),
                    "Error reading BMP info"});
-  cases.push_back({"Compression24", with([](BmpParts& p) { p.compression = 1; }),
-                   "unknown compression"});
+  cases.push_back(
+      {"Compression24", with([](BmpParts& p) { p.compression = 1; }), "unknown compression"});
   cases.push_back({"Compression32", with([](BmpParts& p) {
                      p.bits = 32;
                      p.compression = 2;

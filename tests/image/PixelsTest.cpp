@@ -28,11 +28,11 @@ TEST(RasterPalette, DefaultPalettesByDepth) {
   struct Entry {
     uint32_t index, rgb;
   };
-  for (const Entry& e : {Entry{0, 0x000000}, Entry{9, 0xA6CAF0}, Entry{40, 0xFE0000},
-                         Entry{76, 0xFE00FE}, Entry{112, 0x0000FE}, Entry{148, 0x00FEFE},
-                         Entry{184, 0x00FE00}, Entry{220, 0xFEFE00}, Entry{226, 0xF2F2F2},
-                         Entry{242, 0x323232}, Entry{246, 0xFFFBF0}, Entry{248, 0x808080},
-                         Entry{249, 0xFF0000}, Entry{255, 0xFFFFFF}})
+  for (const Entry& e :
+       {Entry{0, 0x000000}, Entry{9, 0xA6CAF0}, Entry{40, 0xFE0000}, Entry{76, 0xFE00FE},
+        Entry{112, 0x0000FE}, Entry{148, 0x00FEFE}, Entry{184, 0x00FE00}, Entry{220, 0xFEFE00},
+        Entry{226, 0xF2F2F2}, Entry{242, 0x323232}, Entry{246, 0xFFFBF0}, Entry{248, 0x808080},
+        Entry{249, 0xFF0000}, Entry{255, 0xFFFFFF}})
     EXPECT_EQ(e.rgb, Hex(eight.GetPaletteEntry(e.index))) << e.index;
 }
 

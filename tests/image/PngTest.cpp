@@ -30,7 +30,8 @@ void Chunk(Bytes& file, const char* type, const Bytes& data) {
 // A PNG file made chunk by chunk: IHDR, the extra chunks, the rows (each with its filter
 // byte 0) deflated into one IDAT, IEND.
 Bytes MakePng(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colourType,
-              const std::vector<Bytes>& rows, const std::vector<std::pair<const char*, Bytes>>& extra = {}) {
+              const std::vector<Bytes>& rows,
+              const std::vector<std::pair<const char*, Bytes>>& extra = {}) {
   Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   Bytes ihdr;
   PutBe32(ihdr, width);
@@ -171,8 +172,7 @@ TEST(Png, PaletteTransparencyAsIndexOrPaletteAlpha) {
 
 TEST(Png, ColourKeyBecomesTheTransparentColour) {
   CRaster r;
-  ASSERT_TRUE(Decode(r, MakePng(2, 1, 8, 2, {{1, 2, 3, 4, 5, 6}},
-                                {{"tRNS", {0, 4, 0, 5, 0, 6}}})));
+  ASSERT_TRUE(Decode(r, MakePng(2, 1, 8, 2, {{1, 2, 3, 4, 5, 6}}, {{"tRNS", {0, 4, 0, 5, 0, 6}}})));
   EXPECT_FALSE(r.HasAlphaPlane());
   EXPECT_TRUE(r.HasTransparentColor());
   EXPECT_EQ(0x040506u, Hex(r.GetTransparentColor()));
