@@ -29,8 +29,10 @@ int32_t RoundedDepth(int32_t bitDepth) {
   return 24;
 }
 
+// Dots per inch as pels per metre, kept to what the header field holds.
 int32_t PelsPerMetre(int32_t dpi) {
-  return static_cast<int32_t>(std::floor(dpi * 39.37007874015748 + 0.5));
+  const double pels = std::floor(dpi * 39.37007874015748 + 0.5);
+  return static_cast<int32_t>(std::min<double>(pels, INT32_MAX));
 }
 
 }  // namespace

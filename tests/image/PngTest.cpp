@@ -199,6 +199,14 @@ TEST(Png, ResolutionFromPhys) {
   EXPECT_EQ(72, r.GetDpiX());
   ASSERT_TRUE(Decode(r, MakePng(1, 1, 8, 0, {{0}})));
   EXPECT_EQ(96, r.GetDpiX());
+  // Without a unit the raw values are the resolution, however large (found by fuzzing).
+  phys.clear();
+  PutBe32(phys, 0xFA000B13);
+  PutBe32(phys, 0x7FFFFFFF);
+  phys.push_back(0);
+  ASSERT_TRUE(Decode(r, MakePng(1, 1, 8, 0, {{0}}, {{"pHYs", phys}})));
+  EXPECT_EQ(INT32_MAX, r.GetDpiX());
+  EXPECT_EQ(INT32_MAX, r.GetHeader().biXPelsPerMeter);
 }
 
 TEST(Png, SavingWritesOnlyThePaletteEntriesInUse) {

@@ -70,6 +70,9 @@ TEST(Raster, InitializeSetsResolutionDefaults) {
   EXPECT_EQ(96, r.GetDpiX());
   r.SetDpiY(72);
   EXPECT_EQ(2835, r.GetHeader().biYPelsPerMeter);
+  r.SetDpiX(INT32_MAX);  // pels per metre beyond 32 bits stay at the largest value
+  EXPECT_EQ(INT32_MAX, r.GetDpiX());
+  EXPECT_EQ(INT32_MAX, r.GetHeader().biXPelsPerMeter);
 }
 
 TEST(Raster, ClearFillsByDepth) {
