@@ -115,6 +115,15 @@ class CDibSurface {
   // Draws the source rectangle turned by the angle and scaled around the centre point.
   HRESULT DrawRotated(const RotationParams& params);
 
+  // Pictures (engine/picture/Picture.cpp). Decodes a picture file (`size` -1: `source` is
+  // a path, its format detected) or a PNG buffer of `size` bytes into a 32-bit surface
+  // with alpha. E_FAIL when decoding fails; the surface is then unchanged.
+  HRESULT LoadPicture(const void* source, int64_t size = -1);
+  // Encodes the surface into a new buffer in a picture format (an image library format
+  // id); the caller frees it with FreeEncoded.
+  HRESULT EncodePicture(uint8_t** buffer, uint32_t* size, int formatId) const;
+  static void FreeEncoded(uint8_t* buffer);
+
  private:
   HRESULT StretchHalftone(CDibSurface& dest, const RECT& destRect, const RECT& sourceRect);
   void Release(bool deleteBitmap);

@@ -1,0 +1,106 @@
+// Fuzzes one image decoder (chosen at build time by IMAGE_FUZZ_FORMAT): whatever the
+// bytes, decoding must stay inside them and either fail leaving the caller's picture as it
+// was, or give a picture whose buffers are whole and which writes back and reads again
+// to the same pixels.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <zlib.h>
+
+#include "image/Raster.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+// Touches every pixel, palette entry and alpha byte, so that a buffer shorter than the
+// picture claims shows up under the address sanitizer.
+uint32_t Sum(const CRaster& picture) {
+  uint32_t sum = 0;
+  for (int32_t y = 0; y < picture.GetHeight(); ++y)
+    for (int32_t x = 0; x < picture.GetWidth(); ++x) {
+      const RGBQUAD c = picture.GetPixelColor(x, y, true);
+      sum += c.rgbBlue + c.rgbGreen + c.rgbRed + c.rgbReserved;
+      sum += picture.IsPixelTransparent(x, y);
+    }
+  return sum;
+}
+
+bool SameColours(const CRaster& a, const CRaster& b) {
+  if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return false;
+  for (int32_t y = 0; y < a.GetHeight(); ++y)
+    for (int32_t x = 0; x < a.GetWidth(); ++x) {
+      const RGBQUAD p = a.GetPixelColor(x, y, false), q = b.GetPixelColor(x, y, false);
+      if (p.rgbBlue != q.rgbBlue || p.rgbGreen != q.rgbGreen || p.rgbRed != q.rgbRed) return false;
+    }
+  return true;
+}
+
+// Gives every whole chunk of a PNG its right CRC, so that mutations reach the chunk
+// parsers and the pixel code instead of ending at the CRC check.
+std::vector<uint8_t> WithChunkCrcs(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> bytes(data, data + size);
+  size_t offset = 8;
+  while (offset + 12 <= bytes.size()) {
+    const uint8_t* p = bytes.data() + offset;
+    const uint64_t length =
+        uint64_t(p[0]) << 24 | uint64_t(p[1]) << 16 | uint64_t(p[2]) << 8 | p[3];
+    if (offset + 12 + length > bytes.size()) break;
+    const uLong crc = crc32(0, p + 4, uInt(length + 4));
+    uint8_t* out = bytes.data() + offset + 8 + length;
+    for (int i = 0; i < 4; ++i) out[i] = uint8_t(crc >> (24 - 8 * i));
+    offset += 12 + length;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> fixed;
+  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_PNG) {
+    fixed = WithChunkCrcs(data, size);
+    data = fixed.data();
+  }
+  // Pictures of many megapixels decode correctly but slowly (their missing rows are
+  // cleared); the unit tests cover them, the fuzzer spends its time on small ones.
+  CRaster probe;
+  probe.SetCancelRequest(-1);
+  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_BMP && probe.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT) &&
+      int64_t(probe.GetWidth()) * probe.GetHeight() > (int64_t(1) << 20))
+    return 0;
+
+  CRaster picture(2, 2, 8, 0);
+  picture.Clear(7);
+  if (!picture.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT)) {
+    Check(picture.HasPixels() && picture.GetWidth() == 2 && picture.GetPixelIndex(1, 1) == 7);
+    Check(std::strlen(picture.GetLastError()) < 256);
+    return 0;
+  }
+  Check(picture.HasPixels());
+  Check(picture.GetFormatId() == IMAGE_FUZZ_FORMAT);
+  Check(picture.GetWidth() > 0 && picture.GetHeight() > 0);
+  // Large pictures are not worth a pixel walk and a round trip at every step.
+  if (uint64_t(picture.GetWidth()) * uint64_t(picture.GetHeight()) > 256 * 256) return 0;
+  Sum(picture);
+
+  // What was read writes back in the same format and reads again to the same colours
+  // (a BMP keeps colours only; an icon larger than 255 pixels cannot be written).
+  uint8_t* encoded = nullptr;
+  size_t encodedSize = 0;
+  if (!picture.EncodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT)) {
+    Check(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_ICO);
+    return 0;
+  }
+  CRaster again;
+  const bool ok = again.DecodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT);
+  CRaster::FreeBuffer(encoded);
+  Check(ok);
+  Check(again.GetBitDepth() == picture.GetBitDepth());
+  if (IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_ICO) Check(SameColours(picture, again));
+  return 0;
+}

@@ -1,0 +1,41 @@
+// Pictures the image tests build and compare: a reproducible pattern at any depth, the
+// pixels of a picture as top-down red, green, blue, alpha bytes, and file helpers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/Raster.h"
+
+// What a test picture carries besides its pattern of colours.
+enum class Extra { kNone, kTransparency, kPaletteAlpha };
+
+struct PictureSpec {
+  int depth;  // 1, 4, 8 or 24
+  int width;
+  int height;
+  Extra extra;  // 24 bits: kTransparency is an alpha plane of varied values
+};
+
+std::string Describe(const PictureSpec& spec);
+
+// Creates the picture: paletted depths get distinct colours and a pattern of indices;
+// kTransparency makes index 1 transparent (paletted) or adds an alpha plane (24 bits).
+void FillPicture(CRaster& picture, const PictureSpec& spec);
+
+// Every pixel top line first as red, green, blue, alpha. Alpha follows the engine's rule:
+// the alpha plane or palette alpha when there is one, else 0 at transparent pixels and 255
+// elsewhere.
+std::vector<uint8_t> ToRgba(const CRaster& picture);
+
+// The same pixels with alpha forced to 255 (what a format without alpha keeps).
+std::vector<uint8_t> Opaque(std::vector<uint8_t> rgba);
+
+// Compares two RGBA pictures of the same size; colours of pixels whose alpha is 0 in
+// both do not count. Returns an empty text when equal, else the first difference.
+std::string CompareRgba(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual,
+                        int width);
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -1,0 +1,230 @@
+#!/usr/bin/python3
+"""Writes the picture files that the image tests decode, made by independent encoders
+(PIL, ImageMagick, and a few byte-level BMP variants neither of them writes), and for each
+one the pixels PIL decodes from it, so the tests can compare our decoder with PIL's.
+
+Usage: make_fixtures.py OUTDIR
+
+OUTDIR/manifest.txt lists "file format_id" per fixture. OUTDIR/<file>.rgba holds the
+reference: width and height as 32-bit little-endian, then the pixels top line first as
+red, green, blue, alpha bytes.
+"""
+import os
+import struct
+import subprocess
+import sys
+
+from PIL import Image
+
+BMP, PNG, ICO = 1, 4, 5
+
+
+def pattern_rgb(w, h):
+    im = Image.new("RGB", (w, h))
+    im.putdata([((x * 37 + y * 11) & 255, (x * 5 + y * 29 + 7) & 255, (x * y + 3 * x + 90) & 255)
+                for y in range(h) for x in range(w)])
+    return im
+
+
+def pattern_rgba(w, h):
+    im = Image.new("RGBA", (w, h))
+    im.putdata([((x * 37 + y * 11) & 255, (x * 5 + y * 29 + 7) & 255, (x * y + 90) & 255,
+                 (0, 255, 128, 40, 255, 7)[(x + 2 * y) % 6]) for y in range(h) for x in range(w)])
+    return im
+
+
+def pattern_indices(w, h, colours):
+    return [(x * 3 + y * 7 + x * y) % colours for y in range(h) for x in range(w)]
+
+
+def palette_image(w, h, colours):
+    im = Image.new("P", (w, h))
+    pal = []
+    for i in range(colours):
+        pal += [(i * 53 + 17) & 255, (i * 101 + 3) & 255, (i * 29 + 200) & 255]
+    im.putpalette(pal)
+    im.putdata(pattern_indices(w, h, colours))
+    return im
+
+
+def grey_image(w, h, levels):
+    im = Image.new("L", (w, h))
+    step = 255 // (levels - 1)
+    im.putdata([((x + y * 3) % levels) * step for y in range(h) for x in range(w)])
+    return im
+
+
+def bitmap_file(info, palette, pixels):
+    """A BMP file around a 40-byte information header, palette bytes and pixel bytes."""
+    offset = 14 + len(info) + len(palette)
+    return struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + info + palette + pixels
+
+
+def info_header(w, h, bits, compression=0, image_size=0, colours=0):
+    return struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, compression, image_size, 2835, 2835,
+                       colours, 0)
+
+
+def rows_24(im, top_down):
+    w, h = im.size
+    px = im.load()
+    order = range(h) if top_down else range(h - 1, -1, -1)
+    out = b""
+    for y in order:
+        row = b"".join(bytes((px[x, y][2], px[x, y][1], px[x, y][0])) for x in range(w))
+        out += row + b"\0" * ((4 - len(row) % 4) % 4)
+    return out
+
+
+def rle4_bytes(indices, w, h):
+    """RLE4 data with runs of odd and even length and literal groups, bottom row first."""
+    out = b""
+    for y in range(h - 1, -1, -1):
+        row = indices[y * w:(y + 1) * w]
+        x = 0
+        while x < w:
+            run = 1
+            while x + run < w and run < 255 and row[x + run] == row[x]:
+                run += 1
+            if run >= 2 or w - x < 3:
+                n = run if run >= 2 else 1
+                out += bytes((n, row[x] << 4 | row[x]))
+                x += n
+            else:
+                n = min(5, w - x)
+                lit = row[x:x + n]
+                packed = bytes(((lit[i] << 4) | (lit[i + 1] if i + 1 < n else 0)) for i in range(0, n, 2))
+                out += bytes((0, n)) + packed
+                if len(packed) % 2:
+                    out += b"\0"
+                x += n
+        out += b"\0\0"
+    return out + b"\0\1"
+
+
+def write_handmade_bmps(outdir, fixtures):
+    im = pattern_rgb(17, 5)
+    w, h = im.size
+    # Top-down 24-bit rows (negative height).
+    data = rows_24(im, True)
+    with open(os.path.join(outdir, "topdown24.bmp"), "wb") as f:
+        f.write(bitmap_file(info_header(w, -h, 24), b"", data))
+    fixtures.append(("topdown24.bmp", BMP))
+    # A bare DIB: the information header first, no file header.
+    with open(os.path.join(outdir, "bare24.dib"), "wb") as f:
+        f.write(info_header(w, h, 24) + rows_24(im, False))
+    fixtures.append(("bare24.dib", BMP))
+    # RLE4 with odd runs, literals and end-of-line codes.
+    indices = [min(15, (x // 3 + y) % 16) for y in range(9) for x in range(13)]
+    palette = b"".join(bytes(((i * 17) & 255, (255 - i * 13) & 255, (i * 40) & 255, 0))
+                       for i in range(16))
+    data = rle4_bytes(indices, 13, 9)
+    with open(os.path.join(outdir, "rle4.bmp"), "wb") as f:
+        f.write(bitmap_file(info_header(13, 9, 4, 2, len(data), 16), palette, data))
+    fixtures.append(("rle4.bmp", BMP))
+
+
+def magick(args, outdir, name, fmt, fixtures):
+    try:
+        subprocess.run(["convert"] + args + [os.path.join(outdir, name) if ":" not in name
+                                              else name.split(":")[0] + ":" + os.path.join(outdir, name.split(":")[1])],
+                       check=True, capture_output=True)
+    except (OSError, subprocess.CalledProcessError):
+        return
+    fixtures.append((name.split(":")[-1], fmt))
+
+
+def write_reference(outdir, name, image=None):
+    im = image if image is not None else Image.open(os.path.join(outdir, name))
+    if im.mode == "P" and "transparency" in im.info:
+        im = im.convert("RGBA")
+    rgba = im.convert("RGBA")
+    with open(os.path.join(outdir, name + ".rgba"), "wb") as f:
+        f.write(struct.pack("<II", rgba.width, rgba.height) + rgba.tobytes())
+
+
+def main():
+    outdir = sys.argv[1]
+    os.makedirs(outdir, exist_ok=True)
+    fixtures = []
+
+    def save(im, name, fmt, **options):
+        im.save(os.path.join(outdir, name), **options)
+        fixtures.append((name, fmt))
+
+    # PNG written by PIL: every colour type and the bit depths PIL chooses by palette size.
+    save(pattern_rgb(33, 17), "rgb8.png", PNG)
+    save(pattern_rgba(33, 17), "rgba8.png", PNG)
+    save(grey_image(33, 17, 256), "grey8.png", PNG)
+    save(grey_image(17, 5, 2).convert("1"), "grey1.png", PNG)
+    save(Image.merge("LA", (grey_image(33, 17, 256), pattern_rgba(33, 17).split()[3])),
+         "greyalpha8.png", PNG)
+    save(palette_image(33, 17, 2), "pal1.png", PNG)
+    save(palette_image(17, 5, 4), "pal2.png", PNG)
+    save(palette_image(33, 17, 16), "pal4.png", PNG)
+    save(palette_image(33, 17, 200), "pal8.png", PNG)
+    save(palette_image(33, 17, 16), "pal4_trns0.png", PNG, transparency=0)
+    save(palette_image(33, 17, 200), "pal8_trns.png", PNG, transparency=bytes([0, 128, 255, 60]))
+    save(pattern_rgb(33, 17), "rgb8_key.png", PNG, transparency=(37, 7, 90))
+    save(grey_image(33, 17, 256), "grey8_key.png", PNG, transparency=3)
+    save(pattern_rgb(33, 17), "rgb8_dpi72.png", PNG, dpi=(72, 72))
+
+    # PNG written by ImageMagick: interlaced, 16-bit samples, 2- and 4-bit grey.
+    rgb_src = os.path.join(outdir, "rgb8.png")
+    rgba_src = os.path.join(outdir, "rgba8.png")
+    magick([rgb_src, "-interlace", "PNG"], outdir, "PNG24:im_interlaced_rgb.png", PNG, fixtures)
+    magick([rgba_src, "-interlace", "PNG"], outdir, "PNG32:im_interlaced_rgba.png", PNG, fixtures)
+    magick([rgb_src, "-depth", "16"], outdir, "PNG48:im_rgb16.png", PNG, fixtures)
+    magick([rgba_src, "-depth", "16"], outdir, "PNG64:im_rgba16.png", PNG, fixtures)
+    magick([os.path.join(outdir, "grey8.png"), "-colors", "4", "-depth", "2", "-define",
+            "png:bit-depth=2", "-define", "png:color-type=0"], outdir, "im_grey2.png", PNG, fixtures)
+    magick([os.path.join(outdir, "grey8.png"), "-colors", "16", "-depth", "4", "-define",
+            "png:bit-depth=4", "-define", "png:color-type=0"], outdir, "im_grey4.png", PNG, fixtures)
+    magick([os.path.join(outdir, "pal8.png"), "-interlace", "PNG"], outdir,
+           "PNG8:im_interlaced_pal.png", PNG, fixtures)
+
+    # BMP written by PIL (40-byte headers).
+    save(grey_image(33, 17, 2).convert("1"), "mono1.bmp", BMP)
+    save(palette_image(33, 17, 200), "pal8.bmp", BMP)
+    save(pattern_rgb(33, 17), "rgb24.bmp", BMP)
+    save(pattern_rgb(5, 3), "rgb24_w5.bmp", BMP)
+    save(pattern_rgba(17, 5), "bgrx32.bmp", BMP)
+
+    # BMP written by ImageMagick: 4-bit, RLE8, the 12-byte core header, the 124-byte header.
+    pal16 = os.path.join(outdir, "pal4.png")
+    magick([pal16, "-type", "Palette"], outdir, "BMP3:im_pal4.bmp", BMP, fixtures)
+    magick([os.path.join(outdir, "pal8.png"), "-type", "Palette", "-compress", "RLE"], outdir,
+           "BMP3:im_rle8.bmp", BMP, fixtures)
+    magick([rgb_src], outdir, "BMP2:im_core24.bmp", BMP, fixtures)
+    magick([pal16, "-type", "Palette"], outdir, "BMP2:im_core_pal.bmp", BMP, fixtures)
+    magick([rgb_src, "-type", "TrueColor"], outdir, "BMP:im_v5_24.bmp", BMP, fixtures)
+
+    write_handmade_bmps(outdir, fixtures)
+
+    # Icons: PIL's bitmap icons (32-bit with alpha, 8-bit and 24-bit with an empty mask) and
+    # ImageMagick's (AND mask from transparency).
+    save(pattern_rgba(5, 7), "rgba32_w5.ico", ICO, format="ICO", sizes=[(5, 7)],
+         bitmap_format="bmp")
+    # (PIL pads the AND mask rows of its icons to whole bytes, not to 4 bytes as icons
+    # need; widths that are multiples of 32 keep its files valid.)
+    save(pattern_rgb(32, 17), "rgb24.ico", ICO, format="ICO", sizes=[(32, 17)],
+         bitmap_format="bmp")
+    save(palette_image(32, 5, 200), "pal8.ico", ICO, format="ICO", sizes=[(32, 5)],
+         bitmap_format="bmp")
+    magick([rgba_src], outdir, "ICO:im_rgba.ico", ICO, fixtures)
+
+    kept = []
+    for name, fmt in fixtures:
+        try:
+            write_reference(outdir, name)
+        except Exception as error:  # a file PIL cannot read is no reference
+            print("skipped %s: %s" % (name, error), file=sys.stderr)
+            continue
+        kept.append((name, fmt))
+    with open(os.path.join(outdir, "manifest.txt"), "w") as f:
+        for name, fmt in kept:
+            f.write("%s %d\n" % (name, fmt))
+
+
+if __name__ == "__main__":
+    main()
