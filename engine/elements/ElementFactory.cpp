@@ -1,0 +1,15 @@
+#include "engine/elements/ElementFactory.h"
+
+#include <new>
+
+#include "engine/elements/ColorSource.h"
+#include "engine/elements/FrameElement.h"
+
+IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
+  switch (code) {
+    case ELEMENT_COLOR:
+      return new (std::nothrow) CColorSource();
+    default:
+      return nullptr;
+  }
+}
