@@ -623,6 +623,18 @@ TEST(Effect, LoadingRangeChecksTheEffectsOwnItems) {
   EXPECT_TRUE(effect.IsBackground());
 }
 
+TEST(Effect, TextElementsGetTheTextLayout) {
+  CPackageFile package(kEffectFileTag);
+  package.SetInt(PROP_LEGACY_KIND, 6);
+  package.SetText(PROP_TEXT, "Hello");
+  CEffect effect;
+  ASSERT_EQ(effect.Load(package), S_OK);
+  EXPECT_EQ(Get(effect, PROP_SOURCE_TYPE), "7");
+  EXPECT_EQ(Get(effect, PROP_LAYOUT_TEXT_FIT), "1");
+  EXPECT_EQ(Get(effect, PROP_LAYOUT_WIDTH_MODE), "2");
+  EXPECT_EQ(Get(effect, PROP_TEXT), "Hello");
+}
+
 TEST(Effect, AnElementThatCannotLoadFailsTheLoad) {
   CPackageFile package(kEffectFileTag);
   package.SetInt(PROP_LEGACY_KIND, 5);
