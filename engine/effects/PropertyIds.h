@@ -1,0 +1,75 @@
+// Property ids of effects, their layout and lifetime, the source proxy and the sources.
+// The same numbers key the items of effect files. Property values travel as text: integers
+// in decimal, flags as "1"/"0", colours as Windows colour references 0x00BBGGRR in decimal.
+#pragma once
+
+#include <cstdint>
+
+// Effect identity and own settings.
+constexpr int32_t PROP_EFFECT_NAME = 0;
+constexpr int32_t PROP_EFFECT_CATEGORY = 1;
+constexpr int32_t PROP_EFFECT_EXTRA = 3;
+constexpr int32_t PROP_EFFECT_VERSION = 4;
+constexpr int32_t PROP_EFFECT_APP_VERSION = 5;
+constexpr int32_t PROP_EFFECT_KIND = 8;
+constexpr int32_t PROP_EFFECT_THUMBNAIL = 10;  // file item only: the thumbnail's PNG bytes
+constexpr int32_t PROP_EFFECT_SAVE_AS = 4124;
+constexpr int32_t PROP_EFFECT_BLEND_MODE = 4138;
+constexpr int32_t PROP_EFFECT_BACKGROUND = 4139;
+constexpr int32_t PROP_EFFECT_FILE_PATH = 0x10000000;
+constexpr int32_t PROP_EFFECT_MAKE_THUMBNAIL = 0x20000002;
+
+// Background segmentation.
+constexpr int32_t PROP_SEGMENT_ENABLE = 0x6000;
+constexpr int32_t PROP_SEGMENT_READY = 0x6001;
+
+// Layout.
+constexpr int32_t PROP_LAYOUT_WIDTH = 4097;
+constexpr int32_t PROP_LAYOUT_HEIGHT = 4098;
+constexpr int32_t PROP_LAYOUT_X = 4100;
+constexpr int32_t PROP_LAYOUT_Y = 4101;
+constexpr int32_t PROP_LAYOUT_X_MODE = 4106;
+constexpr int32_t PROP_LAYOUT_Y_MODE = 4107;
+constexpr int32_t PROP_LAYOUT_FACE_ATTACH = 4110;
+constexpr int32_t PROP_LAYOUT_FACE_SCALE = 4111;
+constexpr int32_t PROP_LAYOUT_WIDTH_MODE = 4115;
+constexpr int32_t PROP_LAYOUT_HEIGHT_MODE = 4116;
+constexpr int32_t PROP_LAYOUT_SHOW_WITHOUT_FACE = 4118;
+constexpr int32_t PROP_LAYOUT_PRESET = 4125;
+constexpr int32_t PROP_LAYOUT_KEEP_ASPECT = 4126;
+constexpr int32_t PROP_LAYOUT_TEXT_FIT = 4137;
+constexpr int32_t PROP_LAYOUT_QUARTER_RECT = 0x20000000;
+constexpr int32_t PROP_LAYOUT_FULL_RECT = 0x20000001;
+
+// Lifetime.
+constexpr int32_t PROP_LIFETIME_MODE = 12;
+constexpr int32_t PROP_LIFETIME_DURATION = 13;
+constexpr int32_t PROP_LIFETIME_TRANSITION = 4104;
+
+// Source proxy.
+constexpr int32_t PROP_LEGACY_KIND = 6;        // file item only
+constexpr int32_t PROP_LEGACY_FLASH = 0x100D;  // file item only
+constexpr int32_t PROP_SOURCE_TYPE = 0x1015;
+
+// Colour source.
+constexpr int32_t PROP_COLOR_VALUE = 0x1010;
+
+// Screen source.
+constexpr int32_t PROP_SCREEN_MODE = 0x4000;
+constexpr int32_t PROP_SCREEN_CURSOR = 0x4001;
+constexpr int32_t PROP_SCREEN_LEFT = 0x4003;
+constexpr int32_t PROP_SCREEN_TOP = 0x4004;
+constexpr int32_t PROP_SCREEN_WIDTH = 0x4005;
+constexpr int32_t PROP_SCREEN_HEIGHT = 0x4006;
+constexpr int32_t PROP_SCREEN_WINDOW = 0x4007;
+constexpr int32_t PROP_SCREEN_FRAME_DIVIDER = 0x4008;
+
+// Text source.
+constexpr int32_t PROP_TEXT = 0x3000;
+constexpr int32_t PROP_TEXT_FONT = 0x3001;
+constexpr int32_t PROP_TEXT_SIZE = 0x3002;
+constexpr int32_t PROP_TEXT_COLOR = 0x3003;
+constexpr int32_t PROP_TEXT_SHADOW_COLOR = 0x3004;
+constexpr int32_t PROP_TEXT_BOX_COLOR = 0x3005;
+constexpr int32_t PROP_TEXT_BORDER_COLOR = 0x3006;
+constexpr int32_t PROP_TEXT_TRANSPARENCY = 0x3007;

@@ -1,0 +1,18 @@
+#include "engine/elements/ElementFactory.h"
+
+#include <new>
+
+#include "engine/elements/ColorSource.h"
+#include "engine/elements/FrameElement.h"
+#include "engine/elements/TextSource.h"
+
+IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
+  switch (code) {
+    case ELEMENT_COLOR:
+      return new (std::nothrow) CColorSource();
+    case ELEMENT_TEXT:
+      return new (std::nothrow) CTextSource();
+    default:
+      return nullptr;
+  }
+}
