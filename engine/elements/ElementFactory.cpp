@@ -4,12 +4,15 @@
 
 #include "engine/elements/ColorSource.h"
 #include "engine/elements/FrameElement.h"
+#include "engine/elements/ScreenSource.h"
 #include "engine/elements/TextSource.h"
 
 IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
   switch (code) {
     case ELEMENT_COLOR:
       return new (std::nothrow) CColorSource();
+    case ELEMENT_SCREEN:
+      return new (std::nothrow) CScreenSource();
     case ELEMENT_TEXT:
       return new (std::nothrow) CTextSource();
     default:

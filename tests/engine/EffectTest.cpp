@@ -135,7 +135,7 @@ TEST_P(EffectRouting, EachPartAnswersItsOwnIdsAndNotifiesThroughTheEffect) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Parts, EffectRouting,
+    Holders, EffectRouting,
     ::testing::Values(
         // Layout.
         RoutingCase{PROP_LAYOUT_WIDTH, "64", "64"}, RoutingCase{PROP_LAYOUT_X_MODE, "2", "2"},

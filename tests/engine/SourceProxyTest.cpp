@@ -28,7 +28,7 @@ std::string TypeOf(CSourceProxy& proxy) {
 
 // Element types this build makes.
 bool IsBuilt(int32_t code) {
-  return code == ELEMENT_COLOR || code == ELEMENT_TEXT;
+  return code == ELEMENT_COLOR || code == ELEMENT_SCREEN || code == ELEMENT_TEXT;
 }
 
 TEST(SourceProxy, WithoutElementEveryOperationAnswersItsDefault) {
