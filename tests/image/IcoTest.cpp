@@ -71,16 +71,7 @@ TEST_P(IcoRoundTrip, DecodesToTheSamePixelsAndTransparency) {
   EXPECT_EQ("", CompareRgba(expected, ToRgba(back), GetParam().width));
 }
 
-std::vector<PictureSpec> IconSpecs() {
-  std::vector<PictureSpec> specs;
-  for (int depth : {1, 4, 8, 24})
-    for (int width : {1, 3, 5, 17, 33})
-      for (Extra extra : {Extra::kNone, Extra::kTransparency})
-        specs.push_back({depth, width, 6, extra});
-  return specs;
-}
-
-INSTANTIATE_TEST_SUITE_P(Ico, IcoRoundTrip, ::testing::ValuesIn(IconSpecs()),
+INSTANTIATE_TEST_SUITE_P(Ico, IcoRoundTrip, ::testing::ValuesIn(AllDepthsAndWidths(6)),
                          [](const auto& info) { return Describe(info.param); });
 
 TEST(Ico, ThirtyTwoBitIconOfWidthFiveKeepsEveryRowInPlace) {

@@ -105,3 +105,12 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && ok;
 }
+
+std::vector<PictureSpec> AllDepthsAndWidths(int height) {
+  std::vector<PictureSpec> specs;
+  for (int depth : {1, 4, 8, 24})
+    for (int width : {1, 3, 5, 17, 33})
+      for (Extra extra : {Extra::kNone, Extra::kTransparency})
+        specs.push_back({depth, width, height, extra});
+  return specs;
+}

@@ -20,6 +20,10 @@ struct PictureSpec {
 
 std::string Describe(const PictureSpec& spec);
 
+// Every depth (1, 4, 8, 24) and width (1, 3, 5, 17, 33), each with and without
+// transparency, at the given height: the round-trip table of the file formats.
+std::vector<PictureSpec> AllDepthsAndWidths(int height);
+
 // Creates the picture: paletted depths get distinct colours and a pattern of indices;
 // kTransparency makes index 1 transparent (paletted) or adds an alpha plane (24 bits).
 void FillPicture(CRaster& picture, const PictureSpec& spec);
