@@ -4,11 +4,14 @@
 
 #include "engine/elements/ColorSource.h"
 #include "engine/elements/FrameElement.h"
+#include "engine/elements/ImageSource.h"
 #include "engine/elements/ScreenSource.h"
 #include "engine/elements/TextSource.h"
 
 IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
   switch (code) {
+    case ELEMENT_IMAGE:
+      return new (std::nothrow) CImageSource();
     case ELEMENT_COLOR:
       return new (std::nothrow) CColorSource();
     case ELEMENT_SCREEN:
