@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/elements/ColorSource.h"
+#include "engine/elements/DrawingBoard.h"
 #include "engine/elements/FrameElement.h"
 #include "engine/elements/ImageSource.h"
 #include "engine/elements/ScreenSource.h"
@@ -18,6 +19,8 @@ IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
       return new (std::nothrow) CScreenSource();
     case ELEMENT_TEXT:
       return new (std::nothrow) CTextSource();
+    case ELEMENT_DRAWING_BOARD:
+      return new (std::nothrow) CDrawingBoard();
     default:
       return nullptr;
   }
