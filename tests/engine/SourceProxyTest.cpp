@@ -252,7 +252,9 @@ TEST(SourceProxy, TypePropertyIsClampedAndNotifiesWithOrWithoutElement) {
     const std::vector<int32_t> posted = host.PropertiesOf(0);
     ASSERT_FALSE(posted.empty()) << c.written;
     EXPECT_EQ(posted.front(), PROP_SOURCE_TYPE) << c.written;
-    if (!built) EXPECT_EQ(posted.size(), 1u) << c.written;
+    if (!built) {
+      EXPECT_EQ(posted.size(), 1u) << c.written;
+    }
   }
 }
 
