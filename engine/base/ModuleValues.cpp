@@ -9,6 +9,19 @@ namespace {
 // of one size with the height of another.
 std::atomic<uint64_t> g_outputSize{(uint64_t{320} << 32) | 240u};
 std::atomic<int> g_hostVersion{0};
+std::atomic<bool> g_realMediaFilters{true};
+std::atomic<bool> g_flvFilter{true};
+
+std::atomic<bool>* SourceFilterSwitch(int kind) {
+  switch (kind) {
+    case SOURCE_FILTER_REALMEDIA:
+      return &g_realMediaFilters;
+    case SOURCE_FILTER_FLV:
+      return &g_flvFilter;
+    default:
+      return nullptr;
+  }
+}
 
 }  // namespace
 
@@ -28,3 +41,12 @@ void SetModuleOutputSize(int width, int height) {
 int GetHostVersion() { return g_hostVersion.load(); }
 
 void SetHostVersion(int version) { g_hostVersion.store(version); }
+
+bool IsSourceFilterEnabled(int kind) {
+  const std::atomic<bool>* on = SourceFilterSwitch(kind);
+  return on && on->load();
+}
+
+void EnableSourceFilter(int kind, bool enabled) {
+  if (std::atomic<bool>* on = SourceFilterSwitch(kind)) on->store(enabled);
+}

@@ -1,7 +1,8 @@
 // Values that hold once per loaded engine library and that every engine object shares: the
 // output size (read by sources that size their pictures after the output frame) and the
-// host program's version (stored by effects as their application version). The engine
-// object replaces them when the program sets them; any thread may read them.
+// host program's version (stored by effects as their application version) and the switches
+// for the extra source filters of file playback graphs. The engine object replaces them
+// when the program sets them; any thread may read them.
 #pragma once
 
 #include "engine/base/WinTypes.h"
@@ -13,3 +14,13 @@ void SetModuleOutputSize(int width, int height);
 // The host program's packed version, 0 until the program sets it.
 int GetHostVersion();
 void SetHostVersion(int version);
+
+// Extra source filters that file playback graphs add for some file types: kind 1 the
+// RealMedia splitter and decoders ("rm", "rmvb"), kind 2 the FLV splitter ("flv"). Both
+// are on until the program switches them; graphs built afterwards follow the switch.
+constexpr int SOURCE_FILTER_REALMEDIA = 1;
+constexpr int SOURCE_FILTER_FLV = 2;
+// False for any other kind.
+bool IsSourceFilterEnabled(int kind);
+// Other kinds change nothing.
+void EnableSourceFilter(int kind, bool enabled);

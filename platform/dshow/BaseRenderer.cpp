@@ -155,12 +155,16 @@ STDMETHODIMP CBaseRenderer::Run(REFERENCE_TIME start) {
     if (FAILED(hr)) return hr;
   }
   bool sendComplete = false;
+  // The graph counts its renderers' completions afresh on every start (Wine's also drops
+  // the completions still queued), so a renderer with nothing left to present, at the end
+  // of its stream or not connected at all, reports completion each time it starts.
+  const bool connected = m_pInputPin->IsConnected();
   {
     CAutoLock rlock(&m_RendererLock);
     m_tStart = start;
     m_State = State_Running;
     SetEvent(m_evWake);
-    if (m_bEOS && !m_bEOSDelivered) {
+    if (m_bEOS || !connected) {
       m_bEOSDelivered = true;
       sendComplete = true;
     }

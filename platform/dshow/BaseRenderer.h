@@ -9,7 +9,9 @@
 //   once without a clock or without a time stamp, or when it is late.
 // - Stop and BeginFlush release a waiting sample without rendering it.
 // - End of stream sends EC_COMPLETE to the graph while running; end of stream reached
-//   while paused is reported when Run comes.
+//   while paused is reported when Run comes. Every Run reports it again while the
+//   stream is at its end, and a renderer whose pin is not connected reports it on every
+//   Run, because the graph counts completions afresh each time it starts.
 //
 // Locks: the filter lock (state, connection) is taken before the renderer lock (what the
 // streaming thread shares with the control thread). The streaming thread takes only the
