@@ -73,3 +73,20 @@ constexpr int32_t PROP_TEXT_SHADOW_COLOR = 0x3004;
 constexpr int32_t PROP_TEXT_BOX_COLOR = 0x3005;
 constexpr int32_t PROP_TEXT_BORDER_COLOR = 0x3006;
 constexpr int32_t PROP_TEXT_TRANSPARENCY = 0x3007;
+
+// Media bytes kept by an element (the picture of an image source); file item only.
+constexpr int32_t PROP_MEDIA_DATA = 0x1000;
+
+// Image source.
+constexpr int32_t PROP_IMAGE_FRAME_COUNT = 0x1003;
+constexpr int32_t PROP_IMAGE_FRAME_DELAYS = 0x1009;
+constexpr int32_t PROP_IMAGE_LOADED = 0x101A;
+constexpr int32_t PROP_IMAGE_LOAD = 0x101B;
+
+// Drawing board.
+constexpr int32_t PROP_BOARD_COLOR = 0x101F;
+constexpr int32_t PROP_BOARD_TOOL = 0x1020;
+constexpr int32_t PROP_BOARD_PEN_SIZE = 0x1021;
+constexpr int32_t PROP_BOARD_CLEAR = 0x1022;
+constexpr int32_t PROP_BOARD_UNDO = 0x1023;
+constexpr int32_t PROP_BOARD_REDO = 0x1024;

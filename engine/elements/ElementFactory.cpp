@@ -3,18 +3,24 @@
 #include <new>
 
 #include "engine/elements/ColorSource.h"
+#include "engine/elements/DrawingBoard.h"
 #include "engine/elements/FrameElement.h"
+#include "engine/elements/ImageSource.h"
 #include "engine/elements/ScreenSource.h"
 #include "engine/elements/TextSource.h"
 
 IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
   switch (code) {
+    case ELEMENT_IMAGE:
+      return new (std::nothrow) CImageSource();
     case ELEMENT_COLOR:
       return new (std::nothrow) CColorSource();
     case ELEMENT_SCREEN:
       return new (std::nothrow) CScreenSource();
     case ELEMENT_TEXT:
       return new (std::nothrow) CTextSource();
+    case ELEMENT_DRAWING_BOARD:
+      return new (std::nothrow) CDrawingBoard();
     default:
       return nullptr;
   }

@@ -11,6 +11,7 @@
 #include "EngineTestSupport.h"
 #include "engine/base/ModuleValues.h"
 #include "engine/base/PackageFile.h"
+#include "engine/base/TextUtils.h"
 #include "engine/effects/Effect.h"
 #include "engine/effects/PropertyIds.h"
 #include "engine/elements/ColorSource.h"
@@ -28,6 +29,12 @@ std::string TypeOf(CSourceProxy& proxy) {
 
 // Element types this build makes.
 bool IsBuilt(int32_t code) {
+  return code == ELEMENT_IMAGE || code == ELEMENT_COLOR || code == ELEMENT_SCREEN ||
+         code == ELEMENT_TEXT || code == ELEMENT_DRAWING_BOARD;
+}
+
+// Elements that open any text, without a file behind it.
+bool OpensAnyText(int32_t code) {
   return code == ELEMENT_COLOR || code == ELEMENT_SCREEN || code == ELEMENT_TEXT;
 }
 
@@ -100,7 +107,7 @@ TEST(SourceProxy, OpenPathChoosesTheElementByPrefixThenExtension) {
     CSourceProxy proxy;
     const HRESULT hr = proxy.OpenPath(c.path);
     EXPECT_EQ(proxy.GetTypeCode(), c.code) << c.path;
-    if (IsBuilt(c.code)) {
+    if (OpensAnyText(c.code)) {
       EXPECT_EQ(hr, S_OK) << c.path;
       ASSERT_NE(proxy.GetElement(), nullptr) << c.path;
       EXPECT_EQ(proxy.GetState(), STATE_STOPPED);
@@ -164,8 +171,9 @@ TEST_P(SourceProxyLoad, MapsTheKindOfTheFileToATypeCode) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SourceProxyLoad,
     ::testing::Values(
-        LoadCase{0, -1, -1, ELEMENT_IMAGE, S_OK}, LoadCase{0, 1, -1, ELEMENT_FLASH, S_OK},
-        LoadCase{0, 2, -1, ELEMENT_IMAGE, S_OK}, LoadCase{2, -1, -1, ELEMENT_COLOR_MATRIX, S_OK},
+        // An image element fails to load from a package without its picture.
+        LoadCase{0, -1, -1, ELEMENT_IMAGE, E_FAIL}, LoadCase{0, 1, -1, ELEMENT_FLASH, S_OK},
+        LoadCase{0, 2, -1, ELEMENT_IMAGE, E_FAIL}, LoadCase{2, -1, -1, ELEMENT_COLOR_MATRIX, S_OK},
         LoadCase{3, -1, -1, ELEMENT_FLASH, S_OK}, LoadCase{6, -1, -1, ELEMENT_TEXT, S_OK},
         LoadCase{7, -1, -1, ELEMENT_WARP, S_OK}, LoadCase{8, -1, -1, ELEMENT_MOTION_FIRE, S_OK},
         LoadCase{9, -1, -1, ELEMENT_EDGE, S_OK}, LoadCase{10, -1, -1, ELEMENT_MOSAIC, S_OK},
@@ -224,7 +232,7 @@ TEST(SourceProxy, TypePropertyMakesAPlayingElementAndAnnouncesIt) {
   EXPECT_TRUE(host.notifications.empty());
 }
 
-TEST(SourceProxy, TypePropertyIsClampedAndCodesWithoutElementStillNotify) {
+TEST(SourceProxy, TypePropertyIsClampedAndNotifiesWithOrWithoutElement) {
   struct Case {
     const char* written;
     const char* readBack;
@@ -239,8 +247,14 @@ TEST(SourceProxy, TypePropertyIsClampedAndCodesWithoutElementStillNotify) {
     host.notifications.clear();
     ASSERT_EQ(proxy.SetProperty(PROP_SOURCE_TYPE, c.written), S_OK) << c.written;
     EXPECT_EQ(TypeOf(proxy), c.readBack) << c.written;
-    EXPECT_EQ(proxy.GetElement(), nullptr);
-    EXPECT_THAT(host.PropertiesOf(0), ElementsAre(PROP_SOURCE_TYPE));
+    const bool built = IsBuilt(ParseInt(c.readBack, 0));
+    EXPECT_EQ(proxy.GetElement() != nullptr, built) << c.written;
+    const std::vector<int32_t> posted = host.PropertiesOf(0);
+    ASSERT_FALSE(posted.empty()) << c.written;
+    EXPECT_EQ(posted.front(), PROP_SOURCE_TYPE) << c.written;
+    if (!built) {
+      EXPECT_EQ(posted.size(), 1u) << c.written;
+    }
   }
 }
 
