@@ -90,3 +90,25 @@ constexpr int32_t PROP_BOARD_PEN_SIZE = 0x1021;
 constexpr int32_t PROP_BOARD_CLEAR = 0x1022;
 constexpr int32_t PROP_BOARD_UNDO = 0x1023;
 constexpr int32_t PROP_BOARD_REDO = 0x1024;
+
+// Playlist and player (the main source when it plays a playlist).
+constexpr int32_t PROP_PLAYLIST_SAVED_ITEMS = 0x5000;  // file item only: the items, no index
+constexpr int32_t PROP_PLAYLIST_LOOP = 0x5001;
+constexpr int32_t PROP_PLAYLIST_ITEMS = 0x5003;
+constexpr int32_t PROP_PLAYLIST_INDEX = 0x5004;
+constexpr int32_t PROP_PLAYLIST_ADD = 0x5005;
+constexpr int32_t PROP_PLAYLIST_MOVE = 0x5006;
+constexpr int32_t PROP_PLAYLIST_REMOVE = 0x5007;
+constexpr int32_t PROP_PLAYER_PLAY = 0x5008;
+constexpr int32_t PROP_PLAYER_PAUSE = 0x5009;
+constexpr int32_t PROP_PLAYLIST_PREVIOUS = 0x500A;
+constexpr int32_t PROP_PLAYLIST_NEXT = 0x500B;
+constexpr int32_t PROP_PLAYER_MUTE = 0x500C;
+constexpr int32_t PROP_PLAYER_VOLUME = 0x500D;
+constexpr int32_t PROP_PLAYLIST_IMAGE_SECONDS = 0x500E;
+constexpr int32_t PROP_PLAYLIST_STORED_FLAG = 0x500F;
+constexpr int32_t PROP_PLAYLIST_STORED_TEXT = 0x5010;
+constexpr int32_t PROP_PLAYLIST_LOOP_ONE = 0x5011;
+constexpr int32_t PROP_PLAYLIST_LOOP_ALL = 0x5012;
+constexpr int32_t PROP_PLAYER_STOP = 0x5013;
+constexpr int32_t PROP_PLAYER_POSITION = 0x10000001;

@@ -6,6 +6,7 @@
 #include "engine/elements/DrawingBoard.h"
 #include "engine/elements/FrameElement.h"
 #include "engine/elements/ImageSource.h"
+#include "engine/elements/PlaylistSource.h"
 #include "engine/elements/ScreenSource.h"
 #include "engine/elements/TextSource.h"
 
@@ -19,6 +20,9 @@ IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
       return new (std::nothrow) CScreenSource();
     case ELEMENT_TEXT:
       return new (std::nothrow) CTextSource();
+    case ELEMENT_PLAYLIST:
+    case ELEMENT_PLAYLIST_ALT:
+      return new (std::nothrow) CPlaylistSource();
     case ELEMENT_DRAWING_BOARD:
       return new (std::nothrow) CDrawingBoard();
     default:

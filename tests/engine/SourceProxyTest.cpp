@@ -30,7 +30,8 @@ std::string TypeOf(CSourceProxy& proxy) {
 // Element types this build makes.
 bool IsBuilt(int32_t code) {
   return code == ELEMENT_IMAGE || code == ELEMENT_COLOR || code == ELEMENT_SCREEN ||
-         code == ELEMENT_TEXT || code == ELEMENT_DRAWING_BOARD;
+         code == ELEMENT_TEXT || code == ELEMENT_DRAWING_BOARD || code == ELEMENT_PLAYLIST ||
+         code == ELEMENT_PLAYLIST_ALT;
 }
 
 // Elements that open any text, without a file behind it.
