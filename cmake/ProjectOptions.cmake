@@ -52,7 +52,7 @@ function(tavisco_add_gtest target)
   endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 120
+    DISCOVERY_TIMEOUT 300
     TEST_PREFIX "${ARG_PREFIX}"
     PROPERTIES TIMEOUT 300 LABELS ${label} ${lock_property})
 endfunction()

@@ -468,11 +468,21 @@ TEST(ProgramPath, NamesTheTestProgramAndItsFolder) {
 // ------------------------------------------------------------------------------------------
 // Registry
 
-const char kTestKey[] = "Software\\TaviscoTests";
-const char kTestSubKey[] = "Software\\TaviscoTests\\Values";
-
+// Each test has a key of its own: CTest runs the tests of this program in parallel.
 class Registry : public ::testing::Test {
  protected:
+  Registry()
+      : testKeyText(std::string("Software\\TaviscoTests\\") +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name()),
+        subKeyText(testKeyText + "\\Values"),
+        kTestKey(testKeyText.c_str()),
+        kTestSubKey(subKeyText.c_str()) {}
+
+  const std::string testKeyText;
+  const std::string subKeyText;
+  const char* const kTestKey;
+  const char* const kTestSubKey;
+
   void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
   void TearDown() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
