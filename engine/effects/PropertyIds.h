@@ -54,6 +54,9 @@ constexpr int32_t PROP_SOURCE_TYPE = 0x1015;
 // Colour source.
 constexpr int32_t PROP_COLOR_VALUE = 0x1010;
 
+// Video source: the file path; file item only.
+constexpr int32_t PROP_VIDEO_PATH = 0x1012;
+
 // Screen source.
 constexpr int32_t PROP_SCREEN_MODE = 0x4000;
 constexpr int32_t PROP_SCREEN_CURSOR = 0x4001;

@@ -9,6 +9,7 @@
 #include "engine/elements/PlaylistSource.h"
 #include "engine/elements/ScreenSource.h"
 #include "engine/elements/TextSource.h"
+#include "engine/elements/VideoSource.h"
 
 IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
   switch (code) {
@@ -16,6 +17,8 @@ IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
       return new (std::nothrow) CImageSource();
     case ELEMENT_COLOR:
       return new (std::nothrow) CColorSource();
+    case ELEMENT_VIDEO:
+      return new (std::nothrow) CVideoSource();
     case ELEMENT_SCREEN:
       return new (std::nothrow) CScreenSource();
     case ELEMENT_TEXT:

@@ -491,7 +491,7 @@ TEST(Effect, AFailedSourceOpenLeavesAResetEffectWithoutElement) {
   CEffect effect;
   ASSERT_EQ(effect.OpenFile("@color:0x00FF00"), S_OK);
   effect.SetProperty(PROP_EFFECT_NAME, "Named");
-  EXPECT_EQ(effect.OpenFile("C:\\no\\such\\clip.avi"), E_FAIL);
+  EXPECT_EQ(effect.OpenFile("C:\\no\\such\\picture.png"), E_FAIL);
   EXPECT_EQ(effect.GetSourceProxy().GetElement(), nullptr);
   EXPECT_EQ(Get(effect, PROP_EFFECT_NAME), "Unknow");
   EXPECT_TRUE(FAILED(effect.OpenFile("C:\\no\\such\\file.efc")));

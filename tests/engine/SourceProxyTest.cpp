@@ -29,14 +29,17 @@ std::string TypeOf(CSourceProxy& proxy) {
 
 // Element types this build makes.
 bool IsBuilt(int32_t code) {
+  if (code == ELEMENT_VIDEO) return true;
   return code == ELEMENT_IMAGE || code == ELEMENT_COLOR || code == ELEMENT_SCREEN ||
          code == ELEMENT_TEXT || code == ELEMENT_DRAWING_BOARD || code == ELEMENT_PLAYLIST ||
          code == ELEMENT_PLAYLIST_ALT;
 }
 
-// Elements that open any text, without a file behind it.
+// Elements that open any text, without a file behind it. A video element opens every path;
+// whether the file plays shows only later.
 bool OpensAnyText(int32_t code) {
-  return code == ELEMENT_COLOR || code == ELEMENT_SCREEN || code == ELEMENT_TEXT;
+  return code == ELEMENT_COLOR || code == ELEMENT_SCREEN || code == ELEMENT_TEXT ||
+         code == ELEMENT_VIDEO;
 }
 
 TEST(SourceProxy, WithoutElementEveryOperationAnswersItsDefault) {
@@ -134,9 +137,9 @@ TEST(SourceProxy, AnotherPathReplacesTheElement) {
   ASSERT_EQ(proxy.OpenPath("@color:0x000002"), S_OK);
   EXPECT_NE(proxy.GetElement(), nullptr);
   EXPECT_EQ(static_cast<CColorSource*>(proxy.GetElement())->GetColour(), 2);
-  EXPECT_EQ(proxy.OpenPath("movie.mpg"), E_FAIL);
+  EXPECT_EQ(proxy.OpenPath("C:\\no\\such\\picture.png"), E_FAIL);
   EXPECT_EQ(proxy.GetElement(), nullptr);
-  EXPECT_EQ(proxy.GetTypeCode(), ELEMENT_VIDEO);
+  EXPECT_EQ(proxy.GetTypeCode(), ELEMENT_IMAGE);
   proxy.Close();
   EXPECT_EQ(proxy.GetTypeCode(), 0);
 }
@@ -315,7 +318,7 @@ TEST(SourceProxy, ForwardsOperationsToItsElement) {
 
 TEST(SourceProxy, CreateElementKeepsTheCodeItCannotMake) {
   CSourceProxy proxy;
-  for (int32_t code : {0, 21, -3, 1000, ELEMENT_VIDEO}) {
+  for (int32_t code : {0, 21, -3, 1000}) {
     EXPECT_EQ(proxy.CreateElement(code), E_FAIL);
     EXPECT_EQ(proxy.GetTypeCode(), code);
     EXPECT_EQ(proxy.GetElement(), nullptr);
