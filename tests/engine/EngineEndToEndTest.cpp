@@ -356,6 +356,20 @@ TEST_F(EngineEndToEnd, WithoutTheCameraTheEngineRunsAndPreviewsAndSendsNothing) 
       const BYTE* bgr = shown.At(p.x, p.y);
       for (int i = 0; i < 3; ++i) EXPECT_NEAR(bgr[i], kMainBgr[i], 4) << p.x << "," << p.y;
     }
+
+    // Windows handed over again and again while frames are painted at a high rate: each
+    // exchange waits for the frame in progress, and the last window takes over.
+    PreviewWindow other(96, 72);
+    notify.Pump(100);
+    EXPECT_EQ(VD(engine.get(), SetFrameRate, 200), 1);
+    for (int i = 0; i < 60; ++i) {
+      const HWND windows[] = {preview.Handle(), nullptr, other.Handle()};
+      EXPECT_EQ(VD(engine.get(), SetPreviewWindow, windows[i % 3]), 0);
+      Sleep(i % 4);
+    }
+    Sleep(300);
+    const Captured last = ReadWindow(other.Handle());
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(last.At(48, 36)[i], kMainBgr[i], 4);
   }
   buffer.ReadFrame(frame, width, height, after);
   EXPECT_EQ(after, before) << "no frame reached the camera's buffer";
