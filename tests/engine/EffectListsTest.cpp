@@ -263,7 +263,9 @@ TEST_F(EffectLists, SortingWithoutKindOrderKeepsTheList) {
 TEST_F(EffectLists, SavedEffectFileLoadsBackWithItsTextsAndSource) {
   Start();
   const int32_t id = AddColour(0x00C080);
-  const std::string path = GetTempFolder() + "tavisco lists test\\saved.efc";
+  const std::string folder =
+      GetTempFolder() + "tavisco lists test " + std::to_string(GetCurrentProcessId());
+  const std::string path = folder + "\\saved.efc";
   sink.Take(0);
   ASSERT_EQ(compositor->SaveEffect(id, "Multi", "Mine", "Teal", path.c_str()), S_OK);
   EXPECT_EQ(sink.Take(WM_ENGINE_EVENT), (std::vector<Posted>{kChanged}));
@@ -282,7 +284,7 @@ TEST_F(EffectLists, SavedEffectFileLoadsBackWithItsTextsAndSource) {
   EXPECT_EQ(Property(MODULE_MAIN_SOURCE, PROP_COLOR_VALUE), std::to_string(0x00C080));
   EXPECT_EQ(Property(MODULE_MAIN_SOURCE, PROP_EFFECT_NAME), "Unknow") << "only the source";
   DeleteFileA(path.c_str());
-  RemoveDirectoryA((GetTempFolder() + "tavisco lists test").c_str());
+  RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

@@ -246,7 +246,8 @@ class EngineEndToEnd : public ::testing::Test {
   void AddTextEffect(Engine* e) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    const std::string path = std::string(temp) + "engine end to end text.efc";
+    const std::string path = std::string(temp) + "engine end to end text " +
+                             std::to_string(GetCurrentProcessId()) + ".efc";
     ASSERT_EQ(VD(e, AddEffect, "@color:0x000000", nullptr, nullptr, nullptr), TRUE);
     const int draft = VD(e, GetSelectedEffect);
     ASSERT_EQ(VD(e, SetProperty, draft, PROP_SOURCE_TYPE, "7"), TRUE);

@@ -351,7 +351,9 @@ TEST_F(EngineLibrary, SavedTextEffectLoadsBackAsATextEffect) {
   Engine* e = engine.get();
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  const std::string path = std::string(temp) + "engine library test\\greeting.efc";
+  const std::string folder =
+      std::string(temp) + "engine library test " + std::to_string(GetCurrentProcessId());
+  const std::string path = folder + "\\greeting.efc";
 
   ASSERT_EQ(VD(e, AddEffect, ColourPath(0x10).c_str(), nullptr, nullptr, nullptr), TRUE);
   ASSERT_EQ(VD(e, SetProperty, 1, PROP_SOURCE_TYPE, "7"), TRUE);
@@ -377,7 +379,7 @@ TEST_F(EngineLibrary, SavedTextEffectLoadsBackAsATextEffect) {
   EXPECT_EQ(Get(e, -1, PROP_TEXT), "Hello");
   EXPECT_EQ(VD(e, LoadElementSource, -1, "C:\\no such effect.efc"), FALSE);
   DeleteFileA(path.c_str());
-  RemoveDirectoryA((std::string(temp) + "engine library test").c_str());
+  RemoveDirectoryA(folder.c_str());
 }
 
 TEST_F(EngineLibrary, OutputSizeMustBePositiveAndTheRateIsHeldTo0To1000) {
