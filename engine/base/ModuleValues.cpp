@@ -9,6 +9,9 @@ namespace {
 // of one size with the height of another.
 std::atomic<uint64_t> g_outputSize{(uint64_t{320} << 32) | 240u};
 std::atomic<int> g_hostVersion{0};
+#ifdef _WIN32
+std::atomic<HWND> g_ownerWindow{nullptr};
+#endif
 std::atomic<bool> g_realMediaFilters{true};
 std::atomic<bool> g_flvFilter{true};
 
@@ -41,6 +44,12 @@ void SetModuleOutputSize(int width, int height) {
 int GetHostVersion() { return g_hostVersion.load(); }
 
 void SetHostVersion(int version) { g_hostVersion.store(version); }
+
+#ifdef _WIN32
+HWND GetModuleOwnerWindow() { return g_ownerWindow.load(); }
+
+void SetModuleOwnerWindow(HWND window) { g_ownerWindow.store(window); }
+#endif
 
 bool IsSourceFilterEnabled(int kind) {
   const std::atomic<bool>* on = SourceFilterSwitch(kind);

@@ -1,8 +1,9 @@
 // Values that hold once per loaded engine library and that every engine object shares: the
-// output size (read by sources that size their pictures after the output frame) and the
-// host program's version (stored by effects as their application version) and the switches
-// for the extra source filters of file playback graphs. The engine object replaces them
-// when the program sets them; any thread may read them.
+// output size (read by sources that size their pictures after the output frame), the host
+// program's version (stored by effects as their application version), the program's owner
+// window (parent of camera property pages) and the optional source filters of the file
+// playback graph. The engine object replaces them when the program sets them; any thread
+// may read them.
 #pragma once
 
 #include "engine/base/WinTypes.h"
@@ -14,6 +15,12 @@ void SetModuleOutputSize(int width, int height);
 // The host program's packed version, 0 until the program sets it.
 int GetHostVersion();
 void SetHostVersion(int version);
+
+#ifdef _WIN32
+// The program's application window, null until the program sets it.
+HWND GetModuleOwnerWindow();
+void SetModuleOwnerWindow(HWND window);
+#endif
 
 // Extra source filters that file playback graphs add for some file types: kind 1 the
 // RealMedia splitter and decoders ("rm", "rmvb"), kind 2 the FLV splitter ("flv"). Both
