@@ -26,5 +26,7 @@ HRESULT CPreviewWindow::Paint(CDibSurface& picture) {
   SetBrushOrgEx(m_dc, 0, 0, nullptr);
   StretchBlt(m_dc, 0, 0, client.right - client.left, client.bottom - client.top, source, 0, 0,
              picture.GetWidth(), picture.GetHeight(), SRCCOPY);
+  // The frame thread draws nothing else until the next frame: let this one show now.
+  GdiFlush();
   return S_OK;
 }

@@ -132,10 +132,7 @@ void MakeSolid(CDibSurface& picture, COLORREF colour) {
 // Paints on a thread of its own, as the frame pump does.
 HRESULT PaintOnFrameThread(CPreviewWindow& preview, CDibSurface& picture) {
   HRESULT result = E_FAIL;
-  std::thread([&] {
-    result = preview.Paint(picture);
-    GdiFlush();
-  }).join();
+  std::thread([&] { result = preview.Paint(picture); }).join();
   return result;
 }
 
