@@ -7,7 +7,10 @@ with alpha, which the compositor shows in place of a source picture:
   source3  no source chosen (a "no signal" pattern of soft bars with the glyph)
   source4  a stopped playlist (a play glyph in a ring)
 
-Run from the repository root: tools/make_stock_pictures.py [OUTDIR]
+and res/effect.png, 72 x 54 with alpha, the thumbnail picture of an effect that has no
+picture of its own (a four-pointed sparkle on a transparent field).
+
+Run from the repository root: tools/make_stock_pictures.py [RESDIR]
 """
 import os
 import sys
@@ -82,11 +85,32 @@ def source4():
     return finish(im)
 
 
+def effect():
+    w, h = 72, 54
+    im = Image.new("RGBA", (w * S, h * S), (0, 0, 0, 0))
+    d = ImageDraw.Draw(im)
+    cx, cy = w / 2, h / 2
+
+    def sparkle(x, y, r, colour):
+        t = r / 4
+        d.polygon([((x) * S, (y - r) * S), ((x + t) * S, (y - t) * S), ((x + r) * S, (y) * S),
+                   ((x + t) * S, (y + t) * S), ((x) * S, (y + r) * S), ((x - t) * S, (y + t) * S),
+                   ((x - r) * S, (y) * S), ((x - t) * S, (y - t) * S)], fill=colour)
+
+    d.ellipse(box(cx - 24, cy - 24, cx + 24, cy + 24), fill=(70, 110, 190, 200))
+    sparkle(cx, cy, 20, (255, 236, 150, 255))
+    sparkle(cx + 17, cy - 13, 7, (255, 255, 255, 255))
+    sparkle(cx - 16, cy + 12, 5, (255, 255, 255, 230))
+    return im.resize((w, h), Image.LANCZOS)
+
+
 def main():
-    outdir = sys.argv[1] if len(sys.argv) > 1 else os.path.join("res", "images")
+    resdir = sys.argv[1] if len(sys.argv) > 1 else "res"
+    outdir = os.path.join(resdir, "images")
     os.makedirs(outdir, exist_ok=True)
     for n, draw in enumerate([source1, source2, source3, source4], start=1):
         draw().save(os.path.join(outdir, "source%d.png" % n), optimize=True)
+    effect().save(os.path.join(resdir, "effect.png"), optimize=True)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,11 @@ namespace {
 // of one size with the height of another.
 std::atomic<uint64_t> g_outputSize{(uint64_t{320} << 32) | 240u};
 std::atomic<int> g_hostVersion{0};
+#ifdef _WIN32
+std::atomic<HWND> g_ownerWindow{nullptr};
+#endif
+std::atomic<bool> g_realMediaSource{true};
+std::atomic<bool> g_flvSplitter{true};
 
 }  // namespace
 
@@ -28,3 +33,33 @@ void SetModuleOutputSize(int width, int height) {
 int GetHostVersion() { return g_hostVersion.load(); }
 
 void SetHostVersion(int version) { g_hostVersion.store(version); }
+
+#ifdef _WIN32
+HWND GetModuleOwnerWindow() { return g_ownerWindow.load(); }
+
+void SetModuleOwnerWindow(HWND window) { g_ownerWindow.store(window); }
+#endif
+
+bool IsModuleSourceFilterEnabled(int kind) {
+  switch (kind) {
+    case SOURCE_FILTER_REALMEDIA:
+      return g_realMediaSource.load();
+    case SOURCE_FILTER_FLV:
+      return g_flvSplitter.load();
+    default:
+      return false;
+  }
+}
+
+void SetModuleSourceFilter(int kind, bool enable) {
+  switch (kind) {
+    case SOURCE_FILTER_REALMEDIA:
+      g_realMediaSource.store(enable);
+      break;
+    case SOURCE_FILTER_FLV:
+      g_flvSplitter.store(enable);
+      break;
+    default:
+      break;
+  }
+}

@@ -8,6 +8,7 @@
 #include "engine/effects/EffectHost.h"
 #include "engine/effects/PropertyIds.h"
 #include "engine/elements/FrameContext.h"
+#include "image/Raster.h"
 
 namespace {
 
@@ -475,18 +476,32 @@ HRESULT CEffect::MakeThumbnail(int32_t colour) {
 
   if (colour == -1) {
     if (m_host) m_host->CopyOutputFrame(&m_thumbnail);
-    return S_OK;
+  } else {
+    FillColour(m_thumbnail, static_cast<uint32_t>(colour) & 0xFFFFFF);
+    CPictureLock lock(m_proxy, nullptr);
+    if (CDibSurface* picture = lock.Picture()) {
+      const RECT whole = picture->GetRect();
+      const RECT box = m_thumbnail.GetRect();
+      const RECT target = IsFaceAttached() ? CoverRect(whole, box) : FitRect(whole, box);
+      picture->BlendScaledMode(m_thumbnail, target, whole, DRAW_ALPHA);
+    } else {
+      // No picture of its own: the engine's effect picture, in its own size at the corner.
+      CDibSurface placeholder;
+      const std::string path = GetProgramFolder() + "res\\effect.png";
+      if (SUCCEEDED(placeholder.LoadPicture(path.c_str()))) {
+        const RECT whole = placeholder.GetRect();
+        placeholder.Blend(m_thumbnail, whole, whole);
+      }
+    }
   }
-  FillColour(m_thumbnail, static_cast<uint32_t>(colour) & 0xFFFFFF);
-  CPictureLock lock(m_proxy, nullptr);
-  if (CDibSurface* picture = lock.Picture()) {
-    const RECT whole = picture->GetRect();
-    const RECT box = m_thumbnail.GetRect();
-    const RECT target = IsFaceAttached() ? CoverRect(whole, box) : FitRect(whole, box);
-    picture->BlendScaledMode(m_thumbnail, target, whole, DRAW_ALPHA);
+
+  // The effect file keeps the thumbnail as PNG.
+  uint8_t* encoded = nullptr;
+  uint32_t size = 0;
+  if (SUCCEEDED(m_thumbnail.EncodePicture(&encoded, &size, IMAGE_FORMAT_PNG))) {
+    m_thumbnailBytes.assign(encoded, encoded + size);
+    CDibSurface::FreeEncoded(encoded);
   }
-  // The PNG form of the thumbnail is made when the effect is encoded for a file; until the
-  // picture encoder is part of the engine the file carries no thumbnail.
   return S_OK;
 }
 

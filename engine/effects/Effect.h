@@ -80,7 +80,8 @@ class CEffect : public IPropertyNotify {
   virtual HRESULT Start();
   virtual HRESULT Stop();
   // Makes the 72 x 54 thumbnail: a copy of the host's output for colour -1, else the
-  // source's picture on that colour.
+  // source's picture on that colour ("res\effect.png" of the program folder without one),
+  // and keeps its PNG form for the effect file.
   virtual HRESULT MakeThumbnail(int32_t colour);
   virtual RECT GetRect() const;
   virtual HRESULT SetRect(const RECT& rect);

@@ -714,16 +714,27 @@ TEST(Effect, ThumbnailFitsTheSourceOnTheColourOrCoversItForFaceEffects) {
   EXPECT_EQ(PixelAt(thumb, 0, 27), colour);
   EXPECT_EQ(PixelAt(thumb, 71, 38), colour);
   EXPECT_EQ(PixelAt(thumb, 36, 50), red);
-  EXPECT_TRUE(effect.GetThumbnailBytes().empty());
+  // The file keeps the thumbnail as PNG: it decodes to the same picture.
+  CDibSurface decoded;
+  ASSERT_EQ(decoded.LoadPicture(effect.GetThumbnailBytes().data(),
+                                int64_t(effect.GetThumbnailBytes().size())),
+            S_OK);
+  ASSERT_EQ(decoded.GetWidth(), 72);
+  ASSERT_EQ(decoded.GetHeight(), 54);
+  EXPECT_EQ(PixelAt(decoded, 36, 5), (Bgra{0, 0, 255, 255}));
+  EXPECT_EQ(PixelAt(decoded, 0, 27), (Bgra{colour[0], colour[1], colour[2], 255}));
 
   effect.ApplyPreset(8);
   ASSERT_EQ(effect.MakeThumbnail(0x0000FF), S_OK);
   EXPECT_EQ(PixelAt(effect.GetThumbnail(), 36, 1), colour);
   EXPECT_EQ(PixelAt(effect.GetThumbnail(), 0, 53), colour);
 
+  // Without a picture the effect picture is drawn on the colour: its corners are clear.
   CEffect empty;
   ASSERT_EQ(empty.MakeThumbnail(0x00FF00), S_OK);
-  EXPECT_EQ(PixelAt(empty.GetThumbnail(), 10, 10), (Bgra{0, 255, 0, -1}));
+  EXPECT_EQ(PixelAt(empty.GetThumbnail(), 2, 2), (Bgra{0, 255, 0, -1}));
+  EXPECT_NE(PixelAt(empty.GetThumbnail(), 36, 27), (Bgra{0, 255, 0, -1}));
+  EXPECT_FALSE(empty.GetThumbnailBytes().empty());
 }
 
 TEST(Effect, PaintPreviewStretchesThePictureOrFillsBlack) {
