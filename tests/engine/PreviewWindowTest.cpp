@@ -1,6 +1,7 @@
 // The preview window on the test display: frames painted from another thread (as the frame
 // pump paints them) appear stretched over the whole client area, and handing over a null or
-// a new window moves the painting. Colours are read back from the screen.
+// a new window moves the painting; the compositor paints every frame it composes into the
+// window the program gave it. Colours are read back from the screen.
 #include "engine/compositor/PreviewWindow.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "CompositorSupport.h"
 #include "EngineTestSupport.h"
 #include "engine/base/DibSurface.h"
 
@@ -212,6 +214,24 @@ TEST(PreviewWindow, NullWindowStopsPaintingAndANewWindowTakesOver) {
   EXPECT_EQ(PaintOnFrameThread(preview, empty), S_OK);
   Sleep(100);
   EXPECT_EQ(second.ScreenColourAt(80, 60), kGreen);
+}
+
+using CompositorPreview = test_support::CompositorTest;
+
+TEST_F(CompositorPreview, EveryFramePaintsTheWindowTheProgramGave) {
+  Start();
+  TestWindow window(40, 40, 160, 120);
+  ASSERT_EQ(compositor->SetPreviewWindow(window.Handle()), S_OK);
+  ASSERT_EQ(compositor->OpenElementFile(MODULE_MAIN_SOURCE, test_support::ColourPath(kBlue)), S_OK);
+  Compose();
+  EXPECT_TRUE(window.WaitForColours({{80, 60, kBlue}, {0, 0, kBlue}, {159, 119, kBlue}}).empty());
+
+  ASSERT_EQ(compositor->SetPreviewWindow(nullptr), S_OK);
+  ASSERT_EQ(compositor->OpenElementFile(MODULE_MAIN_SOURCE, test_support::ColourPath(kGreen)),
+            S_OK);
+  Compose();
+  Sleep(100);
+  EXPECT_EQ(window.ScreenColourAt(80, 60), kBlue) << "without a window nothing is painted";
 }
 
 }  // namespace
