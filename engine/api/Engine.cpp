@@ -1,0 +1,462 @@
+#include "engine/api/Engine.h"
+
+#include <new>
+#include <vector>
+
+#include "engine/base/DibSurface.h"
+#include "engine/base/ModuleValues.h"
+#include "engine/base/SystemUtils.h"
+#include "engine/compositor/EffectCompositor.h"
+#include "engine/device/CaptureDevices.h"
+
+namespace {
+
+// The ffdshow decoders play only inside the programs their "useonlyin" lists name.
+constexpr const char* kFfdshowKeys[] = {"Software\\GNU\\ffdshow", "Software\\GNU\\ffdshow_audio"};
+constexpr const char* kUseOnlyIn = "useonlyin";
+
+// Until the recording graphs are part of the engine no recorder can be made.
+constexpr const char* kNoRecorderText = "The recorder is not available.";
+
+// No exception leaves the engine through its interface: an operation that fails that way
+// answers its failure value.
+template <typename Result, typename Body>
+Result Guarded(Result failure, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
+template <typename Body>
+void Guarded(Body&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+  }
+}
+
+std::string TextOf(const char* text) { return text ? std::string(text) : std::string(); }
+
+BOOL AsBool(HRESULT hr) { return SUCCEEDED(hr) ? TRUE : FALSE; }
+
+// The type of a registry value, or REG_NONE when the key or value cannot be read.
+DWORD RegValueType(HKEY root, const std::string& subKey, const std::string& valueName) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return REG_NONE;
+  DWORD type = REG_NONE;
+  if (RegQueryValueExA(key, valueName.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+    type = REG_NONE;
+  RegCloseKey(key);
+  return type;
+}
+
+void FillDeviceList(const CCaptureDeviceList& devices, IVDStringArray* list) {
+  if (!list) return;
+  for (size_t i = 0; i < devices.GetCount(); ++i) {
+    list->Add(devices.friendlyNames[i].c_str());
+    list->Add(devices.displayNames[i].c_str());
+  }
+}
+
+// Output sizes a picture can be made for.
+bool IsUsableOutputSize(int width, int height) {
+  return width > 0 && height > 0 && width <= CDibSurface::kMaxSide &&
+         height <= CDibSurface::kMaxSide &&
+         uint64_t(uint32_t(width)) * uint32_t(height) * 3 <= CDibSurface::kMaxBytes;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Module services
+
+bool AppendToUseOnlyIn(const std::string& subKey, const std::string& fileName) {
+  if (fileName.empty() || !RegValueExists(HKEY_CURRENT_USER, subKey, kUseOnlyIn)) return false;
+  // The list belongs to ffdshow: a value of another type is not ours to replace.
+  if (RegValueType(HKEY_CURRENT_USER, subKey, kUseOnlyIn) != REG_SZ) return false;
+  std::string list = RegReadString(HKEY_CURRENT_USER, subKey, kUseOnlyIn, std::string());
+  if (list.find(fileName) != std::string::npos) return false;
+  list += "\r\n";
+  list += fileName;
+  return RegWriteString(HKEY_CURRENT_USER, subKey, kUseOnlyIn, list.c_str());
+}
+
+extern "C" IVDEngine* WINAPI CreateEngine() {
+  return Guarded<IVDEngine*>(nullptr, [] { return new (std::nothrow) CEngine(); });
+}
+
+// ---------------------------------------------------------------------------------------
+// Life
+
+CEngine::CEngine() = default;
+
+CEngine::~CEngine() { m_compositor.reset(); }
+
+void CEngine::Release() { Destroy(); }
+
+void CEngine::Destroy() { delete this; }
+
+void CEngine::RegisterWithFfdshow() {
+  const std::string fileName = GetProgramFileName();
+  for (const char* key : kFfdshowKeys) AppendToUseOnlyIn(key, fileName);
+}
+
+void CEngine::Initialize(const char* cameraName) {
+  Guarded([&] {
+    if (m_compositor) return;  // one composition per engine
+    m_cameraName = TextOf(cameraName);
+    RegisterWithFfdshow();
+    if (m_outputWidth <= 0 || m_outputHeight <= 0) {
+      // Not set by the program: the module's size, 320 x 240 unless set before.
+      const SIZE size = GetModuleOutputSize();
+      m_outputWidth = size.cx;
+      m_outputHeight = size.cy;
+    }
+    std::unique_ptr<CEffectCompositor> compositor(new (std::nothrow) CEffectCompositor(this));
+    if (!compositor) return;
+    compositor->SetOutputSize(m_outputWidth, m_outputHeight);
+    compositor->SetFrameRate(m_frameRate);
+    compositor->LoadStockImages();
+    m_compositor = std::move(compositor);
+    m_compositor->Start();
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+// Windows and settings
+
+void CEngine::SetOwnerWindow(HWND window) {
+  m_ownerWindow = window;
+  SetModuleOwnerWindow(window);
+}
+
+int CEngine::SetNotifyWindow(HWND window) {
+  m_notifyWindow = window;
+  return 0;
+}
+
+int CEngine::SetPreviewWindow(HWND window) {
+  return Guarded<int>(
+      E_FAIL, [&] { return m_compositor ? m_compositor->SetPreviewWindow(window) : E_FAIL; });
+}
+
+int CEngine::EnableEffects(BOOL enable) {
+  return Guarded<int>(E_FAIL,
+                      [&] { return m_compositor ? m_compositor->EnableEffects(enable) : E_FAIL; });
+}
+
+void CEngine::SetHostVersion(int version) { ::SetHostVersion(version); }
+
+int CEngine::SetOutputSize(int width, int height) {
+  return Guarded<int>(0, [&] {
+    if (!IsUsableOutputSize(width, height)) return 0;
+    const int32_t oldWidth = m_outputWidth;
+    const int32_t oldHeight = m_outputHeight;
+    const SIZE oldModuleSize = GetModuleOutputSize();
+    // Sources made during the resize read the new size.
+    m_outputWidth = width;
+    m_outputHeight = height;
+    SetModuleOutputSize(width, height);
+    if (m_compositor && FAILED(m_compositor->SetOutputSize(width, height))) {
+      m_outputWidth = oldWidth;
+      m_outputHeight = oldHeight;
+      SetModuleOutputSize(oldModuleSize.cx, oldModuleSize.cy);
+      return 0;
+    }
+    return 1;
+  });
+}
+
+int CEngine::SetFrameRate(int framesPerSecond) {
+  return Guarded<int>(0, [&] {
+    m_frameRate = framesPerSecond < 0 ? 0
+                  : framesPerSecond > CEffectCompositor::kMaxFrameRate
+                      ? CEffectCompositor::kMaxFrameRate
+                      : framesPerSecond;
+    if (m_compositor) m_compositor->SetFrameRate(m_frameRate);
+    return 1;
+  });
+}
+
+int CEngine::EnableSourceFilter(int kind, BOOL enable) {
+  SetModuleSourceFilter(kind, enable != FALSE);
+  return 0;
+}
+
+void CEngine::Tick() {
+  Guarded([&] {
+    if (m_compositor) m_compositor->Tick();
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+// Events
+
+int CEngine::GetLastEvent(int* code, IVDString* text) {
+  return Guarded<int>(0, [&] {
+    int32_t lastCode = 0;
+    std::string lastText;
+    {
+      std::lock_guard<std::mutex> lock(m_eventLock);
+      lastCode = m_eventCode;
+      lastText = m_eventText;
+      m_eventCode = 0;
+    }
+    if (code) *code = lastCode;
+    if (!text) return 0;
+    text->SetText(lastText.c_str());
+    return 1;
+  });
+}
+
+void CEngine::ReportEvent(int32_t code, const std::string& text) {
+  Guarded([&] {
+    {
+      std::lock_guard<std::mutex> lock(m_eventLock);
+      m_eventCode = code;
+      m_eventText = text;
+    }
+    PostHostMessage(WM_ENGINE_EVENT, 1, static_cast<LPARAM>(code));
+  });
+}
+
+LRESULT CEngine::SendHostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = m_notifyWindow;
+  return window ? SendMessageA(window, message, wParam, lParam) : -1;
+}
+
+LRESULT CEngine::PostHostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = m_notifyWindow;
+  return window ? PostMessageA(window, message, wParam, lParam) : -1;
+}
+
+HWND CEngine::GetNotifyWindow() { return m_notifyWindow; }
+
+HWND CEngine::GetOwnerWindow() { return m_ownerWindow; }
+
+int32_t CEngine::GetOutputWidth() { return m_outputWidth; }
+
+int32_t CEngine::GetOutputHeight() { return m_outputHeight; }
+
+std::string CEngine::GetCameraName() { return m_cameraName; }
+
+// ---------------------------------------------------------------------------------------
+// Devices
+
+int CEngine::GetCaptureDevices(IVDStringArray* devices, int* defaultIndex) {
+  return Guarded<int>(1, [&] {
+    const CCaptureDeviceList list = EnumVideoInputDevices(m_cameraName);
+    FillDeviceList(list, devices);
+    if (defaultIndex) *defaultIndex = GetDefaultVideoDevice(list);
+    return 1;
+  });
+}
+
+int CEngine::GetAudioCaptureDevices(IVDStringArray* devices, int* defaultIndex) {
+  return Guarded<int>(1, [&] {
+    const CCaptureDeviceList list = EnumAudioCaptureDevices();
+    FillDeviceList(list, devices);
+    if (defaultIndex) *defaultIndex = GetDefaultAudioDevice(list);
+    return 1;
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+// Effects and properties
+
+BOOL CEngine::AddEffect(const char* path, const char* kind, const char* category,
+                        const char* name) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return m_compositor ? AsBool(m_compositor->AddEffect(path, kind, category, name)) : FALSE;
+  });
+}
+
+void CEngine::GetEffectList(IVDStringArray* list, int* selectedIndex) {
+  Guarded([&] {
+    std::vector<std::string> texts;
+    int selected = -1;
+    if (m_compositor) m_compositor->GetEffectList(texts, &selected);
+    if (list) {
+      for (const std::string& text : texts) list->Add(text.c_str());
+    }
+    if (selectedIndex) *selectedIndex = selected;
+  });
+}
+
+int CEngine::SelectEffect(int effectId) {
+  return Guarded<int>(E_FAIL,
+                      [&] { return m_compositor ? m_compositor->SelectEffect(effectId) : E_FAIL; });
+}
+
+int CEngine::GetSelectedEffect() {
+  return Guarded<int>(0, [&] { return m_compositor ? m_compositor->GetSelectedEffect() : 0; });
+}
+
+BOOL CEngine::GetProperty(int moduleId, int propertyId, const char* argument, IVDString* value) {
+  return Guarded<BOOL>(FALSE, [&] {
+    if (!m_compositor) return FALSE;
+    std::string text = TextOf(argument);
+    if (FAILED(m_compositor->GetProperty(moduleId, propertyId, text))) return FALSE;
+    if (value) value->SetText(text.c_str());
+    return TRUE;
+  });
+}
+
+BOOL CEngine::SetProperty(int moduleId, int propertyId, const char* value) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return m_compositor ? AsBool(m_compositor->SetProperty(moduleId, propertyId, TextOf(value)))
+                        : FALSE;
+  });
+}
+
+BOOL CEngine::SaveEffect(int effectId, const char* kind, const char* category, const char* name,
+                         const char* path) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return m_compositor ? AsBool(m_compositor->SaveEffect(effectId, kind, category, name, path))
+                        : FALSE;
+  });
+}
+
+int CEngine::RemoveEffect(int effectId) {
+  return Guarded<int>(E_FAIL,
+                      [&] { return m_compositor ? m_compositor->RemoveEffect(effectId) : E_FAIL; });
+}
+
+int CEngine::ClearEffects() {
+  return Guarded<int>(E_FAIL, [&] { return m_compositor ? m_compositor->ClearEffects() : E_FAIL; });
+}
+
+BOOL CEngine::RemoveEffectsOfKind(const char* kind) {
+  return Guarded<BOOL>(TRUE, [&] {
+    if (m_compositor) m_compositor->RemoveEffectsOfKind(TextOf(kind));
+    return TRUE;
+  });
+}
+
+int CEngine::SetEffectOnTop(int effectId, BOOL onTop) {
+  return Guarded<int>(1, [&] {
+    if (m_compositor) m_compositor->SetEffectOnTop(effectId, onTop);
+    return 1;
+  });
+}
+
+int CEngine::SetSortByKind(BOOL sort) {
+  return Guarded<int>(E_FAIL,
+                      [&] { return m_compositor ? m_compositor->SetSortByKind(sort) : E_FAIL; });
+}
+
+void CEngine::SetKindOrder(IVDStringArray* kinds) {
+  Guarded([&] {
+    if (!m_compositor || !kinds) return;
+    std::vector<std::string> names;
+    const int count = kinds->GetCount();
+    for (int i = 0; i < count; ++i) names.push_back(TextOf(kinds->Get(i)));
+    m_compositor->SetKindOrder(names);
+  });
+}
+
+void CEngine::ReorderEffects(const char* moves) {
+  Guarded([&] {
+    if (m_compositor) m_compositor->Reorder(TextOf(moves));
+  });
+}
+
+int CEngine::PreviewMouse(BOOL drawingBoard, UINT message, int x, int y) {
+  return Guarded<int>(0, [&] {
+    return m_compositor ? m_compositor->PreviewMouse(drawingBoard, message, x, y) : 0;
+  });
+}
+
+BOOL CEngine::GetKindMultiple(const char* kind) {
+  return Guarded<BOOL>(
+      FALSE, [&] { return m_compositor ? m_compositor->GetKindMultiple(TextOf(kind)) : FALSE; });
+}
+
+BOOL CEngine::SetKindMultiple(const char* kind, BOOL multiple) {
+  return Guarded<BOOL>(TRUE, [&] {
+    if (m_compositor) m_compositor->SetKindMultiple(TextOf(kind), multiple);
+    return TRUE;
+  });
+}
+
+BOOL CEngine::OpenElementFile(int moduleId, const char* path) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return m_compositor ? AsBool(m_compositor->OpenElementFile(moduleId, TextOf(path))) : FALSE;
+  });
+}
+
+BOOL CEngine::LoadElementSource(int moduleId, const char* effectFilePath) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return m_compositor ? AsBool(m_compositor->LoadElementSource(moduleId, TextOf(effectFilePath)))
+                        : FALSE;
+  });
+}
+
+BOOL CEngine::RemoveEffectByPath(const char* path) {
+  return Guarded<BOOL>(TRUE, [&] {
+    if (m_compositor) m_compositor->RemoveEffectByPath(TextOf(path));
+    return TRUE;
+  });
+}
+
+int CEngine::RemoveBackgroundEffects() {
+  return Guarded<int>(E_FAIL, [&]() -> int {
+    if (!m_compositor) return E_FAIL;
+    m_compositor->RemoveBackgroundEffects();
+    return 0;
+  });
+}
+
+BOOL CEngine::DrawElementFrame(int moduleId, HDC dc, int x, int y, int cx, int cy) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return m_compositor ? AsBool(m_compositor->DrawElementFrame(moduleId, dc, x, y, cx, cy))
+                        : FALSE;
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+// Recording: no recorder can be made yet; the recording operations answer as without one.
+
+int CEngine::GetRecordingState() { return 0; }
+
+BOOL CEngine::StartRecording(const char*, const char*) {
+  ReportEvent(ENGINE_EVENT_RECORD_ERROR, kNoRecorderText);
+  return FALSE;
+}
+
+BOOL CEngine::StopRecording() { return FALSE; }
+
+BOOL CEngine::PauseRecording() { return FALSE; }
+
+BOOL CEngine::GetRecordingTime(IVDString*) { return FALSE; }
+
+// ---------------------------------------------------------------------------------------
+// Pictures, snapshots and effect files: not yet part of the engine; they fail.
+
+BOOL CEngine::GetThumbnail(const char*, HBITMAP* bitmap) {
+  if (bitmap) *bitmap = nullptr;
+  return FALSE;
+}
+
+BOOL CEngine::CopyEffectFile(const char*, const char*, const char*, const char*, const char*) {
+  return FALSE;
+}
+
+BOOL CEngine::LoadPicture(const char*, HBITMAP* bitmap, int* frameCount, IVDString*) {
+  if (bitmap) *bitmap = nullptr;
+  if (frameCount) *frameCount = 0;
+  return FALSE;
+}
+
+BOOL CEngine::SaveSnapshot(const char*, const char*) { return FALSE; }
+
+BOOL CEngine::CreateEffectFile(const char*, const char*, const char*, const char*, int,
+                               const char*) {
+  return FALSE;
+}
+
+BOOL CEngine::ReadEffectInfo(const char*, IVDStringArray*) { return FALSE; }
+
+BOOL CEngine::DrawPicture(const char*, HDC, int, int) { return FALSE; }
