@@ -1,35 +1,49 @@
-// The compositor's side of the preview: the window handed over by the program, painting
-// every composed frame into it, and the mouse input that arrives from it. The window is
-// kept in its simplest form here: its device context is taken when it is handed over and
-// each frame is stretched into its whole client area with HALFTONE. Mouse editing of
-// effects in the preview is not part of this build: the mouse input changes nothing.
+// The compositor's side of the preview: the window handed over by the program, into which
+// every composed frame is painted, and the mouse input that arrives from it, which edits
+// the effects (CPreviewEditor) or draws on the drawing board.
 #include "engine/compositor/EffectCompositor.h"
+#include "engine/effects/Effect.h"
 
 HRESULT CEffectCompositor::SetPreviewWindow(HWND window) {
   // The frame thread paints under the lock: it never sees a released device context.
   CMutexLock lock(m_mutex, INFINITE);
-  AttachPreviewWindow(window);
+  m_previewWindow.SetWindow(window);
   return S_OK;
 }
 
-void CEffectCompositor::AttachPreviewWindow(HWND window) {
-  if (m_previewDc) ReleaseDC(m_previewWindow, m_previewDc);
-  m_previewDc = nullptr;
-  m_previewWindow = window;
-  if (m_previewWindow) m_previewDc = GetDC(m_previewWindow);
+int32_t CEffectCompositor::PreviewMouse(BOOL drawingBoard, UINT message, int32_t x, int32_t y) {
+  if (!drawingBoard) return OnMouse(message, x, y);
+  CMutexLock lock(m_mutex, INFINITE);
+  return m_drawingBoard ? m_drawingBoard->MouseInput(message, x, y) : 0;
 }
 
-void CEffectCompositor::PaintPreviewWindow(CDibSurface& picture) {
-  if (!m_previewDc) return;
-  HDC source = picture.GetDC();
-  if (!source) return;
-  RECT client = {0, 0, 0, 0};
-  GetClientRect(m_previewWindow, &client);
-  SetStretchBltMode(m_previewDc, HALFTONE);
-  SetBrushOrgEx(m_previewDc, 0, 0, nullptr);
-  StretchBlt(m_previewDc, 0, 0, client.right - client.left, client.bottom - client.top, source, 0,
-             0, picture.GetWidth(), picture.GetHeight(), SRCCOPY);
-  GdiFlush();
+int32_t CEffectCompositor::OnMouse(UINT message, int32_t x, int32_t y) {
+  // Every step reads the lists and may change the selected effect's rectangle: none
+  // overlaps a frame.
+  CMutexLock lock(m_mutex, INFINITE);
+  m_changed = FALSE;
+  return m_editor.OnMouse(message, x, y);
 }
 
-int32_t CEffectCompositor::PreviewMouse(BOOL, UINT, int32_t, int32_t) { return 0; }
+size_t CEffectCompositor::CEditHost::UserEffectCount() { return m_compositor.m_userEffects.size(); }
+
+CEffect* CEffectCompositor::CEditHost::UserEffectAt(size_t index) {
+  return m_compositor.m_userEffects[index].get();
+}
+
+size_t CEffectCompositor::CEditHost::LayerCount() { return m_compositor.m_layers.size(); }
+
+CEffect* CEffectCompositor::CEditHost::LayerAt(size_t index) {
+  return m_compositor.m_layers[index].get();
+}
+
+CEffect* CEffectCompositor::CEditHost::GetSelection() { return m_compositor.m_selected; }
+
+void CEffectCompositor::CEditHost::SetSelection(CEffect* effect) {
+  m_compositor.m_selected = effect;
+  m_compositor.m_changed = TRUE;
+}
+
+void CEffectCompositor::CEditHost::PostEffectsChanged(BOOL selectionChanged) {
+  m_compositor.PostEffectsChanged(selectionChanged);
+}

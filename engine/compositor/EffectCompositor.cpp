@@ -60,7 +60,7 @@ CEffectCompositor::~CEffectCompositor() {
     m_userEffects.clear();
     m_finished.clear();
   }
-  AttachPreviewWindow(nullptr);
+  m_previewWindow.SetWindow(nullptr);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -241,14 +241,14 @@ void CEffectCompositor::FrameStep() {
   output.Clear();
   if (!m_effectsOn) {
     m_channel.SendFrame(output);
-    PaintPreviewWindow(output);
+    m_previewWindow.Paint(output);
   } else {
     RenderFrame();
     GdiFlush();
     m_channel.SendFrame(output);
     m_preview->CopyBits(output.GetBits(), output.GetBitsSize());
     DrawSelection();
-    PaintPreviewWindow(*m_preview);
+    m_previewWindow.Paint(*m_preview);
   }
   ++m_framesComposed;
   m_composing = false;
@@ -285,7 +285,7 @@ void CEffectCompositor::RenderFrame() {
 }
 
 void CEffectCompositor::MoveFinished() {
-  if (m_editing) return;
+  if (m_editor.IsEditing()) return;
   for (size_t i = m_userEffects.size(); i-- > 0;) {
     if (!m_userEffects[i]->IsExpired()) continue;
     m_finished.push_back(TakeUserEffect(i));
@@ -294,7 +294,7 @@ void CEffectCompositor::MoveFinished() {
 }
 
 void CEffectCompositor::DrawSelection() {
-  if (!m_editing || !m_selected) return;
+  if (!m_editor.IsEditing() || !m_selected) return;
   HDC dc = m_preview->GetDC();
   if (!dc) return;
   const RECT rect = m_selected->GetRect();

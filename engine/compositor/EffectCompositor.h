@@ -25,6 +25,8 @@
 #include "engine/base/MediaTimer.h"
 #include "engine/base/SortedStringArray.h"
 #include "engine/base/SystemUtils.h"
+#include "engine/compositor/PreviewEditor.h"
+#include "engine/compositor/PreviewWindow.h"
 #include "engine/device/DriverChannel.h"
 #include "engine/effects/EffectHost.h"
 
@@ -120,8 +122,14 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
   // Hands over the window the frames are painted into (null: none). The swap happens under
   // the lock, so the frame thread never paints into a device context being released.
   HRESULT SetPreviewWindow(HWND window);
-  // Mouse input in output pixels from the preview window.
+  // Mouse input in output pixels from the preview window: with the flag, for the drawing
+  // board (its answer, 0 without board); without it, the effect editing of OnMouse.
   int32_t PreviewMouse(BOOL drawingBoard, UINT message, int32_t x, int32_t y);
+  // Grabbing, moving and resizing effects with the mouse (CPreviewEditor::OnMouse).
+  int32_t OnMouse(UINT message, int32_t x, int32_t y);
+  // A mouse edit is active: the selected effect is outlined in the preview. The main thread
+  // alone changes it.
+  bool IsEditing() const { return m_editor.IsEditing() != FALSE; }
 
   // --- State -----------------------------------------------------------------------------
   // The compositor lock, for callers that read the pictures between frames.
@@ -172,24 +180,32 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
   // WM_ENGINE_EVENT, WParam 0, LParam 1 or 0.
   void PostEffectsChanged(BOOL selectionChanged);
 
-  // The preview window's device context and painting. Kept here in its simplest form:
-  // the window is taken with GetDC, each frame is stretched into its client area.
-  void AttachPreviewWindow(HWND window);
-  void PaintPreviewWindow(CDibSurface& picture);
+  // The compositor as the mouse editor sees it; the caller of the editor holds the lock.
+  class CEditHost : public IPreviewEditHost {
+   public:
+    explicit CEditHost(CEffectCompositor& compositor) : m_compositor(compositor) {}
+    size_t UserEffectCount() override;
+    CEffect* UserEffectAt(size_t index) override;
+    size_t LayerCount() override;
+    CEffect* LayerAt(size_t index) override;
+    CEffect* GetSelection() override;
+    void SetSelection(CEffect* effect) override;
+    void PostEffectsChanged(BOOL selectionChanged) override;
+
+   private:
+    CEffectCompositor& m_compositor;
+  };
 
   std::unique_ptr<CDibSurface> m_output;   // 24-bit, output size, HALFTONE stretching
   std::unique_ptr<CDibSurface> m_preview;  // the output plus the edit outline
   CDriverChannel m_channel;
-  HWND m_previewWindow = nullptr;
-  HDC m_previewDc = nullptr;
+  CPreviewWindow m_previewWindow;
   IVDEngineSink* m_sink;
   BOOL m_effectsOn = TRUE;
-  // Mouse editing state.
-  BOOL m_dragging = FALSE;
-  int m_gripZone = 0;
-  POINT m_dragStart = {0, 0};
-  RECT m_startRect = {0, 0, 0, 0};
-  RECT m_currentRect = {0, 0, 0, 0};
+  // Mouse editing: the editing and dragging flags, the grip zone, the drag start point and
+  // the start and current rectangles.
+  CEditHost m_editHost{*this};
+  CPreviewEditor m_editor{m_editHost};
   int32_t m_width = 0;
   int32_t m_height = 0;
   std::atomic<int32_t> m_frameRate{0};
@@ -202,7 +218,6 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
   std::vector<EffectPtr> m_layers;       // layer n has id -16-n
   EffectPtr m_mainSource;
   EffectPtr m_drawingBoard;
-  BOOL m_editing = FALSE;
   int32_t m_idCounter = 0;
   BOOL m_changed = FALSE;
   CSortedStringArray m_kindNames;       // looked up without regard to case
