@@ -181,7 +181,7 @@ int CEngine::SetFrameRate(int framesPerSecond) {
 }
 
 int CEngine::EnableSourceFilter(int kind, BOOL enable) {
-  EnableSourceFilter(kind, enable != FALSE);
+  ::EnableSourceFilter(kind, enable != FALSE);
   return 0;
 }
 
