@@ -24,7 +24,9 @@ class CMediaTimer {
   void Stop();
 
   // Called on the multimedia-timer thread, never on the thread that started the timer.
-  virtual void OnTimer(UINT timerId) = 0;
+  // The base does nothing: a tick that arrives while a derived object that did not stop
+  // its timer is being destroyed lands here instead of on a pure call.
+  virtual void OnTimer(UINT timerId) {}
 
   // The resolution in force, in ms.
   UINT GetResolution() const { return m_resolution; }
