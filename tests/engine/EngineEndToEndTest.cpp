@@ -10,145 +10,32 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "EngineClient.h"
 #include "engine/effects/PropertyIds.h"
-#include "platform/dshow/BaseRenderer.h"
 #include "platform/vcam/VcamDevice.h"
+#include "tests/engine/CameraTestSupport.h"
 
 namespace {
 
+using camera_test::Captured;
+using camera_test::CaptureFromCamera;
+using camera_test::kCameraName;
+using camera_test::kHardwareId;
+using camera_test::ProgramFolder;
 using engine_client::Engine;
 using engine_client::EngineObject;
 using engine_client::Library;
 using engine_client::NotifyWindow;
 
-constexpr const char* kHardwareId = "root\\TaviscoVCam";
-constexpr const char* kCameraName = "Tavisco Virtual Camera";  // as the INF file names it
 constexpr int kRate = 20;
 
 // The main source: red 0x20, green 0x40, blue 0x80; the text: opaque yellow.
 constexpr DWORD kMainColour = 0x804020;
 constexpr BYTE kMainBgr[3] = {0x80, 0x40, 0x20};
 constexpr DWORD kTextColour = 0x00FFFF;
-
-// {7A31C2D4-6B58-4E19-9F0A-2C8D4B6E1A37}
-const CLSID kGrabberClsid = {
-    0x7a31c2d4, 0x6b58, 0x4e19, {0x9f, 0x0a, 0x2c, 0x8d, 0x4b, 0x6e, 0x1a, 0x37}};
-
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.rfind('\\') + 1);
-}
-
-// A renderer that keeps a copy of the last RGB24 sample, as a messenger's window would show.
-class CGrabber : public CBaseRenderer {
- public:
-  explicit CGrabber(HRESULT* phr) : CBaseRenderer(kGrabberClsid, L"Grabber", nullptr, phr) {}
-  HRESULT CheckMediaType(const CMediaType* mt) override {
-    return IsEqualGUID(*mt->Subtype(), MEDIASUBTYPE_RGB24) &&
-                   IsEqualGUID(*mt->FormatType(), FORMAT_VideoInfo) &&
-                   mt->FormatLength() >= sizeof(VIDEOINFOHEADER)
-               ? S_OK
-               : E_INVALIDARG;
-  }
-  HRESULT SetMediaType(const CMediaType* mt) override {
-    m_header = reinterpret_cast<const VIDEOINFOHEADER*>(mt->Format())->bmiHeader;
-    return S_OK;
-  }
-  HRESULT DoRenderSample(IMediaSample* sample) override {
-    BYTE* data = nullptr;
-    if (FAILED(sample->GetPointer(&data))) return E_FAIL;
-    CAutoLock lock(&m_lock);
-    m_last.assign(data, data + sample->GetActualDataLength());
-    ++m_samples;
-    return S_OK;
-  }
-  int Samples() const { return m_samples; }
-  std::vector<BYTE> Last() {
-    CAutoLock lock(&m_lock);
-    return m_last;
-  }
-  BITMAPINFOHEADER Header() const { return m_header; }
-
- private:
-  CCritSec m_lock;
-  std::vector<BYTE> m_last;
-  std::atomic<int> m_samples{0};
-  BITMAPINFOHEADER m_header = {};
-};
-
-CComPtr<IBaseFilter> BindCamera() {
-  CComPtr<IBaseFilter> filter;
-  CComPtr<ICreateDevEnum> devices;
-  CComPtr<IEnumMoniker> monikers;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum, reinterpret_cast<void**>(&devices))) ||
-      devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) != S_OK)
-    return filter;
-  const std::wstring wanted(kCameraName, kCameraName + strlen(kCameraName));
-  for (CComPtr<IMoniker> moniker; monikers->Next(1, &moniker, nullptr) == S_OK; moniker.Reset()) {
-    CComPtr<IPropertyBag> bag;
-    VARIANT v;
-    VariantInit(&v);
-    if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                         reinterpret_cast<void**>(&bag))) &&
-        SUCCEEDED(bag->Read(L"FriendlyName", &v, nullptr)) && v.vt == VT_BSTR &&
-        wanted == v.bstrVal) {
-      moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter));
-    }
-    VariantClear(&v);
-    if (filter) break;
-  }
-  return filter;
-}
-
-// One picture of the camera as a capture graph receives it.
-struct Captured {
-  BITMAPINFOHEADER header = {};
-  std::vector<BYTE> pixels;  // rows bottom-up, blue, green, red
-
-  const BYTE* At(int x, int y) const {
-    const size_t stride = size_t(((header.biWidth * 24 + 31) / 32) * 4);
-    return pixels.data() + size_t(header.biHeight - 1 - y) * stride + size_t(x) * 3;
-  }
-};
-
-bool CaptureFromCamera(Captured& out) {
-  CComPtr<IBaseFilter> camera = BindCamera();
-  if (!camera) return false;
-  HRESULT hr = S_OK;
-  CGrabber* grabber = new CGrabber(&hr);
-  CComPtr<IBaseFilter> grabberFilter;
-  grabber->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&grabberFilter));
-  CComPtr<IGraphBuilder> graph;
-  CComPtr<ICaptureGraphBuilder2> builder;
-  CComPtr<IMediaControl> control;
-  if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                              reinterpret_cast<void**>(&graph))) ||
-      FAILED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICaptureGraphBuilder2, reinterpret_cast<void**>(&builder))))
-    return false;
-  builder->SetFiltergraph(graph);
-  graph->AddFilter(camera, L"Camera");
-  graph->AddFilter(grabberFilter, L"Grabber");
-  hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera, nullptr,
-                             grabberFilter);
-  EXPECT_EQ(hr, S_OK) << "the capture pin connects to the grabber";
-  if (FAILED(hr)) return false;
-  graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
-  control->Run();
-  for (int i = 0; i < 300 && grabber->Samples() < 3; ++i) Sleep(10);
-  control->Stop();
-  out.header = grabber->Header();
-  out.pixels = grabber->Last();
-  return grabber->Samples() >= 1;
-}
 
 bool IsMainColour(const BYTE* bgr) {
   return bgr[0] == kMainBgr[0] && bgr[1] == kMainBgr[1] && bgr[2] == kMainBgr[2];

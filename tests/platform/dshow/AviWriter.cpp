@@ -105,7 +105,7 @@ std::vector<uint8_t> BuildAvi(const AviSpec& spec) {
   std::vector<uint8_t> frame(frameSize);
   for (int i = 0; i < spec.frames; ++i) {
     offsets.push_back(static_cast<uint32_t>(w.Size() - moviType));
-    FillFrame(frame.data(), spec.width, spec.height, 3, static_cast<uint32_t>(i));
+    FillFrame(frame.data(), spec.width, spec.height, 3, spec.firstIndex + static_cast<uint32_t>(i));
     size_t chunk = w.Begin("00db");
     for (uint8_t b : frame) w.U8(b);
     w.End(chunk);

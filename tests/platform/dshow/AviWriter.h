@@ -10,7 +10,8 @@ struct AviSpec {
   int width = 64;
   int height = 48;
   int frames = 20;
-  uint32_t rate = 10;  // frames per second
+  uint32_t rate = 10;       // frames per second
+  uint32_t firstIndex = 0;  // the number coded in the first frame
 };
 
 std::vector<uint8_t> BuildAvi(const AviSpec& spec);
