@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <memory>
