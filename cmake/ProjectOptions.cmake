@@ -44,15 +44,21 @@ function(tavisco_add_gtest target)
   else()
     set(label host)
   endif()
-  # LOCKS: shared resources (the camera device category, the display) whose tests must
-  # not run at the same time as other tests holding the same lock.
-  set(lock_property "")
-  if(ARG_LOCKS)
-    set(lock_property RESOURCE_LOCK "${ARG_LOCKS}")
-  endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 300
     TEST_PREFIX "${ARG_PREFIX}"
-    PROPERTIES TIMEOUT 300 LABELS ${label} ${lock_property})
+    PROPERTIES TIMEOUT 300 LABELS ${label})
+  # LOCKS: shared resources (the camera device category, the display) whose tests must
+  # not run at the same time as other tests holding the same lock. They are set once the
+  # tests are known: as a discovery property a list of several locks would be spread into
+  # property names, and only the first lock would hold.
+  if(ARG_LOCKS)
+    set(lock_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_locks.cmake")
+    file(WRITE "${lock_file}"
+      "if(${target}_TESTS)\n"
+      "  set_tests_properties(\${${target}_TESTS} PROPERTIES RESOURCE_LOCK \"${ARG_LOCKS}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${lock_file}")
+  endif()
 endfunction()
