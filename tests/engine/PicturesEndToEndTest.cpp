@@ -369,7 +369,9 @@ TEST_F(PicturesEndToEnd, AnimatedStripEffectShowsItsFramesAtTheirDelaysInTheCame
     if (i + 1 < spans.size()) {
       EXPECT_EQ(spans[i + 1].colour, order[(frame + 1) % 3]) << "the frames follow in order";
     }
-    if (frame == 0) {
+    // A pass is measured between two whole showings of the first frame; the first span
+    // may be cut by the start of the capture, so it starts no pass.
+    if (frame == 0 && i > 0) {
       if (passStart >= 0) {
         EXPECT_NEAR(spans[i].start - passStart, 1800, 250) << "one pass of the animation";
         ++passes;
