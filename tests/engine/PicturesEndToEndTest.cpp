@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/engine/CameraTestSupport.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
@@ -31,8 +33,8 @@ using engine_client::EngineObject;
 using engine_client::Library;
 using engine_client::NotifyWindow;
 
-constexpr const char* kHardwareId = "root\\TaviscoVCam";
-constexpr const char* kCameraName = "Tavisco Virtual Camera";
+using camera_test::kCameraName;
+using camera_test::kHardwareId;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr int kRate = 20;
@@ -174,35 +176,10 @@ class CTimelineRenderer : public CBaseRenderer {
   BITMAPINFOHEADER m_header = {};
 };
 
-CComPtr<IBaseFilter> BindCamera() {
-  CComPtr<IBaseFilter> filter;
-  CComPtr<ICreateDevEnum> devices;
-  CComPtr<IEnumMoniker> monikers;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum, reinterpret_cast<void**>(&devices))) ||
-      devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) != S_OK)
-    return filter;
-  const std::wstring wanted(kCameraName, kCameraName + strlen(kCameraName));
-  for (CComPtr<IMoniker> moniker; monikers->Next(1, &moniker, nullptr) == S_OK; moniker.Reset()) {
-    CComPtr<IPropertyBag> bag;
-    VARIANT v;
-    VariantInit(&v);
-    if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                         reinterpret_cast<void**>(&bag))) &&
-        SUCCEEDED(bag->Read(L"FriendlyName", &v, nullptr)) && v.vt == VT_BSTR &&
-        wanted == v.bstrVal) {
-      moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter));
-    }
-    VariantClear(&v);
-    if (filter) break;
-  }
-  return filter;
-}
-
 // Runs a capture graph on the camera for a while and returns what its renderer noted.
 std::vector<CTimelineRenderer::Sample> CaptureTimeline(DWORD milliseconds) {
   std::vector<CTimelineRenderer::Sample> none;
-  CComPtr<IBaseFilter> camera = BindCamera();
+  CComPtr<IBaseFilter> camera = camera_test::BindCamera();
   EXPECT_TRUE(camera) << "the camera is among the capture devices";
   if (!camera) return none;
   HRESULT hr = S_OK;

@@ -19,111 +19,12 @@
 #include "engine/device/CaptureDevices.h"
 #include "engine/device/DeviceSetup.h"
 #include "engine/device/DriverChannel.h"
-#include "platform/dshow/BaseRenderer.h"
+#include "tests/engine/CameraTestSupport.h"
 
 namespace {
 
-constexpr const char* kHardwareId = "root\\TaviscoVCam";
-constexpr const char* kCameraName = "Tavisco Virtual Camera";  // as the INF file names it
-
-// {0B1E9A5D-3C47-4F0E-8D21-6A95C4E1F702}
-const CLSID kGrabberClsid = {0x0b1e9a5d, 0x3c47, 0x4f0e, {0x8d, 0x21, 0x6a, 0x95, 0xc4, 0xe1, 0xf7, 0x02}};
-
-// A renderer that keeps a copy of the last RGB24 sample.
-class CGrabber : public CBaseRenderer {
- public:
-  explicit CGrabber(HRESULT* phr) : CBaseRenderer(kGrabberClsid, L"Grabber", nullptr, phr) {}
-  HRESULT CheckMediaType(const CMediaType* mt) override {
-    return IsEqualGUID(*mt->Subtype(), MEDIASUBTYPE_RGB24) &&
-                   IsEqualGUID(*mt->FormatType(), FORMAT_VideoInfo) &&
-                   mt->FormatLength() >= sizeof(VIDEOINFOHEADER)
-               ? S_OK
-               : E_INVALIDARG;
-  }
-  HRESULT SetMediaType(const CMediaType* mt) override {
-    header_ = reinterpret_cast<const VIDEOINFOHEADER*>(mt->Format())->bmiHeader;
-    return S_OK;
-  }
-  HRESULT DoRenderSample(IMediaSample* sample) override {
-    BYTE* data = nullptr;
-    if (FAILED(sample->GetPointer(&data))) return E_FAIL;
-    CAutoLock lock(&lock_);
-    last_.assign(data, data + sample->GetActualDataLength());
-    ++samples_;
-    return S_OK;
-  }
-  int Samples() const { return samples_; }
-  std::vector<BYTE> Last() {
-    CAutoLock lock(&lock_);
-    return last_;
-  }
-  BITMAPINFOHEADER Header() const { return header_; }
-
- private:
-  CCritSec lock_;
-  std::vector<BYTE> last_;
-  std::atomic<int> samples_{0};
-  BITMAPINFOHEADER header_ = {};
-};
-
-// The camera's filter, found through the system device enumerator by friendly name.
-CComPtr<IBaseFilter> BindCamera(const char* name) {
-  CComPtr<IBaseFilter> filter;
-  CComPtr<ICreateDevEnum> devices;
-  CComPtr<IEnumMoniker> monikers;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum, reinterpret_cast<void**>(&devices))) ||
-      devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) != S_OK)
-    return filter;
-  const std::wstring wanted(name, name + strlen(name));
-  for (CComPtr<IMoniker> moniker; monikers->Next(1, &moniker, nullptr) == S_OK; moniker.Reset()) {
-    CComPtr<IPropertyBag> bag;
-    VARIANT v;
-    VariantInit(&v);
-    if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                         reinterpret_cast<void**>(&bag))) &&
-        SUCCEEDED(bag->Read(L"FriendlyName", &v, nullptr)) && v.vt == VT_BSTR &&
-        wanted == v.bstrVal) {
-      moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter));
-    }
-    VariantClear(&v);
-    if (filter) break;
-  }
-  return filter;
-}
-
-// Opens the camera in a capture graph, runs it until a frame arrived, and returns that
-// frame with the connected picture header.
-bool CaptureOneFrame(std::vector<BYTE>& frame, BITMAPINFOHEADER& header) {
-  CComPtr<IBaseFilter> camera = BindCamera(kCameraName);
-  if (!camera) return false;
-  HRESULT hr = S_OK;
-  CGrabber* grabber = new CGrabber(&hr);
-  CComPtr<IBaseFilter> grabberFilter;
-  grabber->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&grabberFilter));
-
-  CComPtr<IGraphBuilder> graph;
-  CComPtr<ICaptureGraphBuilder2> builder;
-  CComPtr<IMediaControl> control;
-  if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                              reinterpret_cast<void**>(&graph))) ||
-      FAILED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICaptureGraphBuilder2, reinterpret_cast<void**>(&builder))))
-    return false;
-  builder->SetFiltergraph(graph);
-  EXPECT_EQ(graph->AddFilter(camera, L"Camera"), S_OK);
-  EXPECT_EQ(graph->AddFilter(grabberFilter, L"Grabber"), S_OK);
-  hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera, nullptr, grabberFilter);
-  EXPECT_EQ(hr, S_OK) << "the capture pin connects to the grabber";
-  if (FAILED(hr)) return false;
-  graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
-  control->Run();
-  for (int i = 0; i < 300 && grabber->Samples() < 2; ++i) Sleep(10);
-  control->Stop();
-  frame = grabber->Last();
-  header = grabber->Header();
-  return grabber->Samples() >= 1;
-}
+using camera_test::kCameraName;
+using camera_test::kHardwareId;
 
 void Paint(CDibSurface& s, int seed) {
   for (int y = 0; y < s.GetHeight(); ++y) {
@@ -203,13 +104,13 @@ TEST_F(VirtualCamera, InstallsSendsFramesToAnotherGraphAndRemoves) {
     Paint(picture, size.cx);
     channel.SendFrame(picture);
 
-    std::vector<BYTE> frame;
-    BITMAPINFOHEADER header = {};
-    ASSERT_TRUE(CaptureOneFrame(frame, header));
-    EXPECT_EQ(header.biWidth, size.cx);
-    EXPECT_EQ(header.biHeight, size.cy);
-    ASSERT_EQ(frame.size(), picture.GetBitsSize());
-    EXPECT_TRUE(std::equal(frame.begin(), frame.end(), picture.GetBits())) << "pixel-exact";
+    camera_test::Captured frame;
+    ASSERT_TRUE(camera_test::CaptureFromCamera(frame));
+    EXPECT_EQ(frame.header.biWidth, size.cx);
+    EXPECT_EQ(frame.header.biHeight, size.cy);
+    ASSERT_EQ(frame.pixels.size(), picture.GetBitsSize());
+    EXPECT_TRUE(std::equal(frame.pixels.begin(), frame.pixels.end(), picture.GetBits()))
+        << "pixel-exact";
   }
 
   EXPECT_EQ(RemoveDevice(kHardwareId), 1);
