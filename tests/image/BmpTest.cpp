@@ -242,35 +242,33 @@ TEST(Bmp, Rle8LiteralsDeltasAndTruncationStayInsideThePicture) {
   EXPECT_EQ(0, r.GetPixelIndex(0, 2));
 }
 
-TEST(Bmp, Rle4OddRunsStartWithTheHighNibble) {
-  BmpParts p;
-  p.bits = 4;
-  p.compression = 2;
-  p.width = 6;
-  p.height = 1;
-  p.palette = GreyPalette(16);
-  // A run of 3 of (1, 2), then a run of 3 of (3, 4): pixels 1 2 1 3 4 3.
-  p.pixels = {3, 0x12, 3, 0x34, 0, 1};
-  const Bytes file = MakeBmp(p);
-  CRaster r;
-  ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_BMP)) << r.GetLastError();
-  const int expected[] = {1, 2, 1, 3, 4, 3};
-  for (int x = 0; x < 6; ++x) EXPECT_EQ(expected[x], r.GetPixelIndex(x, 0)) << x;
-}
-
-TEST(Bmp, Rle4LiteralNibbles) {
-  BmpParts p;
-  p.bits = 4;
-  p.compression = 2;
-  p.width = 5;
-  p.height = 1;
-  p.palette = GreyPalette(16);
-  p.pixels = {0, 5, 0xAB, 0xCD, 0xE0, 0, 0, 1};  // five literal nibbles, one pad byte
-  const Bytes file = MakeBmp(p);
-  CRaster r;
-  ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_BMP)) << r.GetLastError();
-  const int expected[] = {0xA, 0xB, 0xC, 0xD, 0xE};
-  for (int x = 0; x < 5; ++x) EXPECT_EQ(expected[x], r.GetPixelIndex(x, 0)) << x;
+TEST(Bmp, Rle4RunsAndLiteralsGiveNibblesInOrder) {
+  struct Case {
+    const char* what;
+    Bytes pixels;
+    std::vector<int> expected;
+  };
+  const Case cases[] = {
+      // A run of 3 of (1, 2), then a run of 3 of (3, 4): odd runs start with the high nibble.
+      {"odd runs", {3, 0x12, 3, 0x34, 0, 1}, {1, 2, 1, 3, 4, 3}},
+      // Five literal nibbles and one pad byte.
+      {"literal nibbles", {0, 5, 0xAB, 0xCD, 0xE0, 0, 0, 1}, {0xA, 0xB, 0xC, 0xD, 0xE}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    BmpParts p;
+    p.bits = 4;
+    p.compression = 2;
+    p.width = int(c.expected.size());
+    p.height = 1;
+    p.palette = GreyPalette(16);
+    p.pixels = c.pixels;
+    const Bytes file = MakeBmp(p);
+    CRaster r;
+    ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_BMP)) << r.GetLastError();
+    for (int x = 0; x < int(c.expected.size()); ++x)
+      EXPECT_EQ(c.expected[x], r.GetPixelIndex(x, 0)) << x;
+  }
 }
 
 TEST(Bmp, PaletteLongerThanTheDepthIsCutAndSkipped) {
