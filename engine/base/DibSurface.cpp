@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
+
+#include "engine/base/PixelRows.h"
 
 namespace {
 
@@ -33,159 +36,226 @@ int StrideFor(int width, int bitsPerPixel) {
   return static_cast<int>(((int64_t{width} * bitsPerPixel + 31) / 32) * 4);
 }
 
-inline BYTE Mix(unsigned s, unsigned d, unsigned a) {
-  return static_cast<BYTE>(std::min(255u, (s * a + d * (255u - a)) / 255u));
+// Pixels handed to the row kernels at a time from the stack.
+constexpr int64_t kChunk = 256;
+
+PixelRule RuleOfMode(int mode) {
+  switch (mode) {
+    case DRAW_LUMA:
+      return PixelRule::kLuma;
+    case DRAW_INVERSE_LUMA:
+      return PixelRule::kInverseLuma;
+    case DRAW_ADD:
+      return PixelRule::kAdd;
+    default:
+      return PixelRule::kAlpha;  // DRAW_ALPHA and every unknown mode
+  }
 }
 
-// Channels that a blend touches: the destination's, but no more than the source has.
-inline int BlendChannels(int sourceBpp, int destBpp) { return std::min(sourceBpp, destBpp); }
+// What Draw does to the source pixels before they are blended: an 8-bit mask in storage
+// row order, a global alpha and a brightness offset. Pixels that are adjusted are first
+// widened to 4 bytes, as a 32-bit copy of the source would hold them.
+struct SourceAdjust {
+  const cv::Mat* mask = nullptr;
+  uint32_t alpha = 255;
+  const int* brightness = nullptr;
 
-inline unsigned Luma(const BYTE* s) { return (unsigned{s[0]} + s[1] + s[2]) / 3u; }
-
-// Per-pixel rules of the draw modes. `weighAlpha` says whether the brightness keys also
-// weigh in the source alpha (the scaled form does, the 1:1 form does not).
-struct AlphaRule {
-  static void Apply(const BYTE* s, BYTE* d, int n, int sourceBpp, bool) {
-    const unsigned a = sourceBpp == 4 ? s[3] : 255u;
-    for (int c = 0; c < n; ++c) d[c] = Mix(s[c], d[c], a);
+  bool Any() const { return mask || alpha != 255 || brightness; }
+  const uint8_t* MaskRow(int64_t storageRow) const {
+    return mask ? mask->ptr<uint8_t>(static_cast<int>(storageRow)) : nullptr;
   }
-};
-struct LumaRule {
-  static void Apply(const BYTE* s, BYTE* d, int n, int sourceBpp, bool weighAlpha) {
-    unsigned a = Luma(s);
-    if (weighAlpha && sourceBpp == 4) a = a * s[3] / 255u;
-    for (int c = 0; c < n; ++c) d[c] = Mix(s[c], d[c], a);
-  }
-};
-struct InverseLumaRule {
-  static void Apply(const BYTE* s, BYTE* d, int n, int sourceBpp, bool weighAlpha) {
-    unsigned a = 255u - Luma(s);
-    if (weighAlpha && sourceBpp == 4) a = s[3] * a / 255u;
-    for (int c = 0; c < n; ++c) d[c] = Mix(s[c], d[c], a);
-  }
-};
-struct AddRule {
-  static void Apply(const BYTE* s, BYTE* d, int n, int, bool) {
-    for (int c = 0; c < n; ++c) d[c] = static_cast<BYTE>(std::min(255u, unsigned{s[c]} + d[c]));
+  // `count` source pixels (of `bpp` bytes) from column `x` of a storage row, adjusted, as
+  // 4-byte pixels in `out`.
+  void Row(const Pixels& src, int64_t storageRow, int64_t x, uint8_t* out, size_t count) const {
+    ExpandPixelRow(src.StorageRow(storageRow) + x * src.bpp, src.bpp, out, count);
+    const uint8_t* maskRow = MaskRow(storageRow);
+    AdjustPixelRow(out, count, maskRow ? maskRow + x : nullptr, alpha, brightness);
   }
 };
 
 // 1:1 pairing: destination pixel (x, y) takes source pixel (x + sl - dl, y + st - dt). The
 // destination rectangle is clipped to the destination, and further so that every source
 // pixel read lies inside the source surface.
-// Calls visit with the pixel rule of a draw mode; unknown modes blend by alpha.
-template <typename Visit>
-void WithModeRule(int mode, Visit visit) {
-  switch (mode) {
-    case DRAW_LUMA:
-      visit(LumaRule{});
-      break;
-    case DRAW_INVERSE_LUMA:
-      visit(InverseLumaRule{});
-      break;
-    case DRAW_ADD:
-      visit(AddRule{});
-      break;
-    default:
-      visit(AlphaRule{});
-      break;
-  }
-}
-
-template <typename Rule>
-void Blend1to1(const Pixels& src, const Pixels& dst, const RECT& dr, const RECT& sr) {
+void Blend1to1(PixelRule rule, const Pixels& src, const Pixels& dst, const RECT& dr, const RECT& sr,
+               const SourceAdjust& adjust) {
   const int64_t ox = int64_t{sr.left} - dr.left;
   const int64_t oy = int64_t{sr.top} - dr.top;
   const int64_t x0 = std::max({int64_t{dr.left}, int64_t{0}, -ox});
   const int64_t x1 = std::min({int64_t{dr.right}, dst.width, src.width - ox});
   const int64_t y0 = std::max({int64_t{dr.top}, int64_t{0}, -oy});
   const int64_t y1 = std::min({int64_t{dr.bottom}, dst.height, src.height - oy});
-  const int n = BlendChannels(src.bpp, dst.bpp);
+  if (x0 >= x1) return;
   for (int64_t y = y0; y < y1; ++y) {
     BYTE* d = dst.TopDownRow(y) + x0 * dst.bpp;
-    const BYTE* s = src.TopDownRow(y + oy) + (x0 + ox) * src.bpp;
-    for (int64_t x = x0; x < x1; ++x, d += dst.bpp, s += src.bpp) {
-      Rule::Apply(s, d, n, src.bpp, false);
+    if (!adjust.Any()) {
+      BlendPixelRow(rule, src.TopDownRow(y + oy) + (x0 + ox) * src.bpp, src.bpp, d, dst.bpp,
+                    size_t(x1 - x0), false);
+      continue;
+    }
+    const int64_t storageRow = src.height - 1 - (y + oy);
+    uint8_t pixels[kChunk * 4];
+    for (int64_t x = x0; x < x1; x += kChunk) {
+      const int64_t n = std::min(kChunk, x1 - x);
+      adjust.Row(src, storageRow, x + ox, pixels, size_t(n));
+      BlendPixelRow(rule, pixels, 4, dst.TopDownRow(y) + x * dst.bpp, dst.bpp, size_t(n), false);
     }
   }
 }
 
-// Nearest-neighbour scaling with 32-bit float ratios, truncated toward zero.
-template <typename Rule>
-void BlendNearest(const Pixels& src, const Pixels& dst, const RECT& dr, const RECT& sr) {
+// Nearest-neighbour scaling with 32-bit float ratios, truncated toward zero. The source
+// column grows with x, so the columns that lie inside the source form one run per row.
+void BlendNearest(PixelRule rule, const Pixels& src, const Pixels& dst, const RECT& dr,
+                  const RECT& sr, const SourceAdjust& adjust) {
   const float xr = static_cast<float>(RectWidth(sr)) / static_cast<float>(RectWidth(dr));
   const float yr = static_cast<float>(RectHeight(sr)) / static_cast<float>(RectHeight(dr));
   const int64_t x0 = std::max(int64_t{dr.left}, int64_t{0});
   const int64_t x1 = std::min(int64_t{dr.right}, dst.width);
   const int64_t y0 = std::max(int64_t{dr.top}, int64_t{0});
   const int64_t y1 = std::min(int64_t{dr.bottom}, dst.height);
-  const int n = BlendChannels(src.bpp, dst.bpp);
+  auto sourceColumn = [&](int64_t x) {
+    return sr.left + static_cast<int64_t>(static_cast<float>(x - dr.left) * xr);
+  };
+  // Gathered pixels keep the source's depth unless they are adjusted.
+  const int gatheredBpp = adjust.Any() ? 4 : src.bpp;
   for (int64_t y = y0; y < y1; ++y) {
     const int64_t sy = sr.top + static_cast<int64_t>(static_cast<float>(y - dr.top) * yr);
     if (sy < 0 || sy >= src.height) continue;
-    BYTE* d = dst.TopDownRow(y) + x0 * dst.bpp;
-    const BYTE* srow = src.TopDownRow(sy);
-    for (int64_t x = x0; x < x1; ++x, d += dst.bpp) {
-      const int64_t sx = sr.left + static_cast<int64_t>(static_cast<float>(x - dr.left) * xr);
-      if (sx < 0 || sx >= src.width) continue;
-      Rule::Apply(srow + sx * src.bpp, d, n, src.bpp, true);
+    const int64_t storageRow = src.height - 1 - sy;
+    const BYTE* srow = src.StorageRow(storageRow);
+    const uint8_t* maskRow = adjust.MaskRow(storageRow);
+    uint8_t pixels[kChunk * 4];
+    uint8_t mask[kChunk];
+    int64_t x = x0;
+    while (x < x1) {
+      // The next run of destination pixels whose source column is inside the source.
+      int64_t sx = sourceColumn(x);
+      while (x < x1 && (sx < 0 || sx >= src.width)) sx = sourceColumn(++x);
+      const int64_t start = x;
+      int64_t n = 0;
+      for (; x < x1 && n < kChunk; ++x, ++n) {
+        sx = sourceColumn(x);
+        if (sx < 0 || sx >= src.width) break;
+        if (adjust.Any()) {
+          ExpandPixelRow(srow + sx * src.bpp, src.bpp, pixels + n * 4, 1);
+          if (maskRow) mask[n] = maskRow[sx];
+        } else {
+          std::memcpy(pixels + n * src.bpp, srow + sx * src.bpp, size_t(src.bpp));
+        }
+      }
+      if (n == 0) break;
+      if (adjust.Any()) {
+        AdjustPixelRow(pixels, size_t(n), maskRow ? mask : nullptr, adjust.alpha,
+                       adjust.brightness);
+      }
+      BlendPixelRow(rule, pixels, gatheredBpp, dst.TopDownRow(y) + start * dst.bpp, dst.bpp,
+                    size_t(n), true);
     }
   }
 }
 
-// Bilinear scaling of a 32-bit source; `T` is wide enough for M * 255 + M / 2.
-template <typename T>
-void BlendBilinear(const Pixels& src, const Pixels& dst, const RECT& dr, const RECT& sr) {
+// Bilinear scaling of a source read as 32-bit pixels (4-byte ones, or any adjusted ones),
+// then blended by the interpolated alpha.
+void BlendBilinear(const Pixels& src, const Pixels& dst, const RECT& dr, const RECT& sr,
+                   const SourceAdjust& adjust, std::vector<uint8_t>& scratch) {
   const int64_t dw = RectWidth(dr), dh = RectHeight(dr);
   const int64_t sw = RectWidth(sr), sh = RectHeight(sr);
-  const T m = static_cast<T>(dw * dh);
-  const T half = m / 2;
+  CBilinearDivisor divisor;
+  if (!divisor.Init(uint64_t(dw * dh))) return;
   // Destination rows counted from the rectangle's bottom: row k is storage row s0 + k.
   const int64_t s0 = dst.height - dr.bottom;
   const int64_t kBegin = std::max(int64_t{0}, -s0);
   const int64_t kEnd = std::min(dh, dst.height - s0);
-  const int64_t jBegin = std::max(int64_t{0}, -int64_t{dr.left});
-  const int64_t jEnd = std::min(dw, dst.width - dr.left);
   // Source storage rows and columns that may be read.
   const int64_t rBase = src.height - sr.bottom;
   const int64_t rLo = std::max(rBase, int64_t{0});
   const int64_t rHi = std::min(src.height, src.height - int64_t{sr.top});
   const int64_t cLo = std::max(int64_t{sr.left}, int64_t{0});
   const int64_t cHi = std::min(src.width, int64_t{sr.right});
-  const int n = BlendChannels(4, dst.bpp);
+  if (cLo >= cHi) return;
+  // Destination columns whose source column lies in [cLo, cHi): the column grows with j.
+  auto firstReaching = [&](int64_t column) {  // first j with sr.left + j * sw / dw >= column
+    return ((column - sr.left) * dw + sw - 1) / sw;
+  };
+  const int64_t jBegin = std::max({int64_t{0}, -int64_t{dr.left}, firstReaching(cLo)});
+  const int64_t jEnd = std::min({dw, dst.width - dr.left, firstReaching(cHi)});
+  if (jBegin >= jEnd) return;
 
+  // Adjusted sources are read through two adjusted rows, made when the row changes.
+  const bool adjusted = adjust.Any() || src.bpp != 4;
+  const int64_t columns = cHi - cLo;
+  if (adjusted) scratch.resize(size_t(columns) * 8);
+  int64_t adjustedRows[2] = {-1, -1};
+
+  BilinearRow row;
+  row.dw = uint32_t(dw);
+  row.dh = uint32_t(dh);
+  row.stepWhole = uint32_t(sw / dw);
+  row.stepRest = uint32_t(sw % dw);
   for (int64_t k = kBegin; k < kEnd; ++k) {
     const int64_t r = rBase + (k * sh) / dh;
-    const T v = static_cast<T>((k * sh) % dh);
     if (r < rLo) continue;
     if (r >= rHi) break;
     const int64_t r1 = r + 1 < rHi ? r + 1 : r;
-    const BYTE* row0 = src.StorageRow(r);
-    const BYTE* row1 = src.StorageRow(r1);
-    BYTE* drow = dst.StorageRow(s0 + k);
-    for (int64_t j = jBegin; j < jEnd; ++j) {
-      const int64_t c = sr.left + (j * sw) / dw;
-      const T u = static_cast<T>((j * sw) % dw);
-      if (c < cLo) continue;
-      if (c >= cHi) break;
-      const int64_t c1 = c + 1 < cHi ? c + 1 : c;
-      const BYTE* p00 = row0 + c * 4;
-      const BYTE* p01 = row0 + c1 * 4;
-      const BYTE* p10 = row1 + c * 4;
-      const BYTE* p11 = row1 + c1 * 4;
-      const T w00 = (static_cast<T>(dw) - u) * (static_cast<T>(dh) - v);
-      const T w10 = (static_cast<T>(dw) - u) * v;
-      const T w01 = u * (static_cast<T>(dh) - v);
-      const T w11 = u * v;
-      BYTE s[4];
-      for (int ch = 0; ch < 4; ++ch) {
-        s[ch] = static_cast<BYTE>(
-            (w00 * p00[ch] + w10 * p10[ch] + w01 * p01[ch] + w11 * p11[ch] + half) / m);
+    row.v = uint32_t((k * sh) % dh);
+    int64_t origin = 0;
+    if (adjusted) {
+      const int64_t wanted[2] = {r, r1};
+      for (int i = 0; i < 2; ++i) {
+        if (adjustedRows[i] == wanted[i]) continue;
+        if (adjustedRows[1 - i] == wanted[i]) {
+          std::memcpy(scratch.data() + size_t(i) * size_t(columns) * 4,
+                      scratch.data() + size_t(1 - i) * size_t(columns) * 4, size_t(columns) * 4);
+        } else {
+          adjust.Row(src, wanted[i], cLo, scratch.data() + size_t(i) * size_t(columns) * 4,
+                     size_t(columns));
+        }
+        adjustedRows[i] = wanted[i];
       }
-      BYTE* d = drow + (dr.left + j) * dst.bpp;
-      for (int ch = 0; ch < n; ++ch) d[ch] = Mix(s[ch], d[ch], s[3]);
+      row.row0 = scratch.data();
+      row.row1 = scratch.data() + size_t(columns) * 4;
+      origin = cLo;
+    } else {
+      row.row0 = src.StorageRow(r);
+      row.row1 = src.StorageRow(r1);
+    }
+    row.lastColumn = cHi - 1 - origin;
+    BYTE* drow = dst.StorageRow(s0 + k);
+    uint8_t pixels[kChunk * 4];
+    for (int64_t j = jBegin; j < jEnd; j += kChunk) {
+      const int64_t n = std::min(kChunk, jEnd - j);
+      row.column = sr.left + (j * sw) / dw - origin;
+      row.fraction = uint32_t((j * sw) % dw);
+      InterpolatePixelRow(row, divisor, pixels, size_t(n));
+      BlendPixelRow(PixelRule::kAlpha, pixels, 4, drow + (dr.left + j) * dst.bpp, dst.bpp,
+                    size_t(n), false);
     }
   }
+}
+
+// The checks of the scaling blends: false when nothing is to be drawn (result S_OK) or the
+// rectangles are absurdly large (result E_FAIL).
+bool ScalingRectsUsable(const RECT& destRect, const RECT& sourceRect, HRESULT* result) {
+  const int64_t dw = RectWidth(destRect), dh = RectHeight(destRect);
+  const int64_t sw = RectWidth(sourceRect), sh = RectHeight(sourceRect);
+  *result = S_OK;
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
+  if (dw > kMaxRectSide || dh > kMaxRectSide || sw > kMaxRectSide || sh > kMaxRectSide) {
+    *result = E_FAIL;
+    return false;
+  }
+  return true;
+}
+
+Pixels View(CDibSurface& s) {
+  return Pixels{s.GetBits(), s.GetWidth(), s.GetHeight(), s.GetStride(), s.GetBytesPerPixel()};
+}
+
+bool Inside(const RECT& r, const CDibSurface& s) {
+  return r.left >= 0 && r.top >= 0 && r.right <= s.GetWidth() && r.bottom <= s.GetHeight();
+}
+
+bool SameSize(const RECT& a, const RECT& b) {
+  return RectWidth(a) == RectWidth(b) && RectHeight(a) == RectHeight(b);
 }
 
 }  // namespace
@@ -344,10 +414,7 @@ HRESULT CDibSurface::CopyRect(CDibSurface& dest, const RECT& destRect,
   if (!bits_ || !dest.bits_ || GetBitsPerPixel() != dest.GetBitsPerPixel()) return E_FAIL;
   const int64_t w = RectWidth(sourceRect), h = RectHeight(sourceRect);
   if (w < 0 || h < 0 || w != RectWidth(destRect) || h != RectHeight(destRect)) return E_FAIL;
-  auto inside = [](const RECT& r, const CDibSurface& s) {
-    return r.left >= 0 && r.top >= 0 && r.right <= s.GetWidth() && r.bottom <= s.GetHeight();
-  };
-  if (!inside(sourceRect, *this) || !inside(destRect, dest)) return E_FAIL;
+  if (!Inside(sourceRect, *this) || !Inside(destRect, dest)) return E_FAIL;
 
   const Pixels src{bits_, GetWidth(), GetHeight(), GetStride(), GetBytesPerPixel()};
   const Pixels dst{dest.bits_, dest.GetWidth(), dest.GetHeight(), dest.GetStride(),
@@ -368,6 +435,11 @@ HRESULT CDibSurface::CopyRect(CDibSurface& dest, const RECT& destRect,
 
 HRESULT CDibSurface::StretchHalftone(CDibSurface& dest, const RECT& destRect,
                                      const RECT& sourceRect) {
+  if (SameSize(destRect, sourceRect) && dest.GetBitsPerPixel() == 24 && Inside(sourceRect, *this)) {
+    // At 1:1 the halftone stretch copies the pixels that lie inside the destination.
+    Blend1to1(PixelRule::kAlpha, View(*this), View(dest), destRect, sourceRect, SourceAdjust{});
+    return S_OK;
+  }
   HDC destDc = dest.GetDC();
   HDC sourceDc = GetDC();
   if (!destDc || !sourceDc) return E_FAIL;
@@ -381,36 +453,19 @@ HRESULT CDibSurface::StretchHalftone(CDibSurface& dest, const RECT& destRect,
 
 HRESULT CDibSurface::Blend(CDibSurface& dest, const RECT& destRect, const RECT& sourceRect) {
   if (!bits_ || !dest.bits_) return E_FAIL;
-  if (RectWidth(destRect) != RectWidth(sourceRect) ||
-      RectHeight(destRect) != RectHeight(sourceRect) || GetBitsPerPixel() != 32) {
+  if (!SameSize(destRect, sourceRect) || GetBitsPerPixel() != 32) {
     return BlendScaled(dest, destRect, sourceRect);
   }
-  const Pixels src{bits_, GetWidth(), GetHeight(), GetStride(), 4};
-  const Pixels dst{dest.bits_, dest.GetWidth(), dest.GetHeight(), dest.GetStride(),
-                   dest.GetBytesPerPixel()};
-  Blend1to1<AlphaRule>(src, dst, destRect, sourceRect);
+  Blend1to1(PixelRule::kAlpha, View(*this), View(dest), destRect, sourceRect, SourceAdjust{});
   return S_OK;
 }
 
 HRESULT CDibSurface::BlendScaled(CDibSurface& dest, const RECT& destRect, const RECT& sourceRect) {
   if (!bits_ || !dest.bits_) return E_FAIL;
-  const int64_t dw = RectWidth(destRect), dh = RectHeight(destRect);
-  const int64_t sw = RectWidth(sourceRect), sh = RectHeight(sourceRect);
-  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return S_OK;
-  if (dw > kMaxRectSide || dh > kMaxRectSide || sw > kMaxRectSide || sh > kMaxRectSide) {
-    return E_FAIL;
-  }
+  HRESULT result;
+  if (!ScalingRectsUsable(destRect, sourceRect, &result)) return result;
   if (GetBitsPerPixel() != 32) return StretchHalftone(dest, destRect, sourceRect);
-
-  const Pixels src{bits_, GetWidth(), GetHeight(), GetStride(), 4};
-  const Pixels dst{dest.bits_, dest.GetWidth(), dest.GetHeight(), dest.GetStride(),
-                   dest.GetBytesPerPixel()};
-  // 32-bit arithmetic while the weighted sums fit, 64-bit for large rectangles.
-  if (uint64_t(dw * dh) * 256 <= UINT32_MAX) {
-    BlendBilinear<uint32_t>(src, dst, destRect, sourceRect);
-  } else {
-    BlendBilinear<uint64_t>(src, dst, destRect, sourceRect);
-  }
+  BlendBilinear(View(*this), View(dest), destRect, sourceRect, SourceAdjust{}, dest.scratch_);
   return S_OK;
 }
 
@@ -418,14 +473,8 @@ HRESULT CDibSurface::BlendMode(CDibSurface& dest, const RECT& destRect, const RE
                                int mode) {
   if (mode == DRAW_ALPHA) return Blend(dest, destRect, sourceRect);
   if (!bits_ || !dest.bits_) return E_FAIL;
-  if (RectWidth(destRect) != RectWidth(sourceRect) ||
-      RectHeight(destRect) != RectHeight(sourceRect)) {
-    return BlendScaledMode(dest, destRect, sourceRect, mode);
-  }
-  const Pixels src{bits_, GetWidth(), GetHeight(), GetStride(), GetBytesPerPixel()};
-  const Pixels dst{dest.bits_, dest.GetWidth(), dest.GetHeight(), dest.GetStride(),
-                   dest.GetBytesPerPixel()};
-  WithModeRule(mode, [&](auto rule) { Blend1to1<decltype(rule)>(src, dst, destRect, sourceRect); });
+  if (!SameSize(destRect, sourceRect)) return BlendScaledMode(dest, destRect, sourceRect, mode);
+  Blend1to1(RuleOfMode(mode), View(*this), View(dest), destRect, sourceRect, SourceAdjust{});
   return S_OK;
 }
 
@@ -433,16 +482,9 @@ HRESULT CDibSurface::BlendScaledMode(CDibSurface& dest, const RECT& destRect,
                                      const RECT& sourceRect, int mode) {
   if (mode == DRAW_ALPHA) return BlendScaled(dest, destRect, sourceRect);
   if (!bits_ || !dest.bits_) return E_FAIL;
-  const int64_t dw = RectWidth(destRect), dh = RectHeight(destRect);
-  const int64_t sw = RectWidth(sourceRect), sh = RectHeight(sourceRect);
-  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return S_OK;
-  if (dw > kMaxRectSide || dh > kMaxRectSide || sw > kMaxRectSide || sh > kMaxRectSide) {
-    return E_FAIL;
-  }
-  const Pixels src{bits_, GetWidth(), GetHeight(), GetStride(), GetBytesPerPixel()};
-  const Pixels dst{dest.bits_, dest.GetWidth(), dest.GetHeight(), dest.GetStride(),
-                   dest.GetBytesPerPixel()};
-  WithModeRule(mode, [&](auto rule) { BlendNearest<decltype(rule)>(src, dst, destRect, sourceRect); });
+  HRESULT result;
+  if (!ScalingRectsUsable(destRect, sourceRect, &result)) return result;
+  BlendNearest(RuleOfMode(mode), View(*this), View(dest), destRect, sourceRect, SourceAdjust{});
   return S_OK;
 }
 
@@ -458,44 +500,23 @@ HRESULT CDibSurface::Draw(CDibSurface& dest, const RECT& destRect, const RECT& s
                mask->rows != GetHeight() || mask->cols != GetWidth())) {
     return E_FAIL;
   }
+  if (GetBitsPerPixel() != 32 && GetBitsPerPixel() != 24) return E_FAIL;
 
-  CDibSurface copy;
-  if (GetBitsPerPixel() == 32) {
-    if (!copy.CopyFrom(*this)) return E_FAIL;
-  } else if (GetBitsPerPixel() == 24) {
-    if (!copy.Create(GetWidth(), GetHeight(), 32) || FAILED(copy.Convert24To32(*this))) {
-      return E_FAIL;
-    }
+  // The source is read as a 32-bit copy with the mask, the alpha and the brightness applied
+  // would hold it, a row at a time, and blended as BlendMode blends such a copy.
+  const SourceAdjust adjust{mask, alpha, brightness};
+  if (SameSize(destRect, sourceRect)) {
+    Blend1to1(RuleOfMode(mode), View(*this), View(dest), destRect, sourceRect, adjust);
+    return S_OK;
+  }
+  HRESULT result;
+  if (!ScalingRectsUsable(destRect, sourceRect, &result)) return result;
+  if (mode == DRAW_ALPHA) {
+    BlendBilinear(View(*this), View(dest), destRect, sourceRect, adjust, dest.scratch_);
   } else {
-    return E_FAIL;
+    BlendNearest(RuleOfMode(mode), View(*this), View(dest), destRect, sourceRect, adjust);
   }
-
-  const int w = copy.GetWidth();
-  const int h = copy.GetHeight();
-  const int stride = copy.GetStride();
-  if (mask) {
-    for (int r = 0; r < h; ++r) {
-      BYTE* p = copy.bits_ + size_t(r) * stride;
-      const BYTE* m = mask->ptr<BYTE>(r);
-      for (int x = 0; x < w; ++x, p += 4) p[3] = static_cast<BYTE>(p[3] * unsigned{m[x]} / 255u);
-    }
-  }
-  if (alpha != 255) {
-    for (int r = 0; r < h; ++r) {
-      BYTE* p = copy.bits_ + size_t(r) * stride;
-      for (int x = 0; x < w; ++x, p += 4) p[3] = static_cast<BYTE>(p[3] * unsigned{alpha} / 255u);
-    }
-  }
-  if (brightness) {
-    const int offset = std::clamp(*brightness, -255, 255);
-    for (int r = 0; r < h; ++r) {
-      BYTE* p = copy.bits_ + size_t(r) * stride;
-      for (int x = 0; x < w; ++x, p += 4) {
-        for (int c = 0; c < 3; ++c) p[c] = static_cast<BYTE>(std::clamp(p[c] + offset, 0, 255));
-      }
-    }
-  }
-  return copy.BlendMode(dest, destRect, sourceRect, mode);
+  return S_OK;
 }
 
 HRESULT CDibSurface::DrawRotated(const RotationParams& params) {

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace cv {
 class Mat;
@@ -134,4 +135,6 @@ class CDibSurface {
   HBITMAP bitmap_ = nullptr;
   HGDIOBJ previous_object_ = nullptr;
   std::unique_ptr<cv::Mat> image_view_;
+  // Working rows of the blends that draw into this surface, kept from frame to frame.
+  std::vector<uint8_t> scratch_;
 };
