@@ -25,8 +25,12 @@ enum class PixelRule { kAlpha, kLuma, kInverseLuma, kAdd };
 // Puts `count` source pixels of `sourceBpp` bytes (3 or 4) onto as many destination pixels
 // of `destBpp` bytes (3 or 4) by the rule. The first min(sourceBpp, destBpp) bytes of each
 // destination pixel change; `weighAlpha` makes the brightness keys weigh in the alpha.
-void BlendPixelRow(PixelRule rule, const uint8_t* source, int sourceBpp, uint8_t* dest,
-                   int destBpp, size_t count, bool weighAlpha);
+void BlendPixelRow(PixelRule rule, const uint8_t* source, int sourceBpp, uint8_t* dest, int destBpp,
+                   size_t count, bool weighAlpha);
+
+// The kernels use SSSE3 where the processor has it, SSE2 otherwise. Switching the SSSE3
+// kernels off (and on again) lets tests check both; returns whether they are on.
+bool UsePixelByteShuffles(bool use);
 
 // `count` pixels of `sourceBpp` bytes (3 or 4) as 4-byte pixels; 3-byte ones become opaque.
 void ExpandPixelRow(const uint8_t* source, int sourceBpp, uint8_t* out, size_t count);
@@ -48,6 +52,9 @@ class CBilinearDivisor {
   // False (and unusable) for 0.
   bool Init(uint64_t divisor);
   bool IsFast() const { return m_magic != 0; }
+  // The reciprocal and its shift (fast divisors only; the reciprocal is below 2^32).
+  uint32_t Magic() const { return static_cast<uint32_t>(m_magic); }
+  int Shift() const { return m_shift; }
   uint64_t Divide(uint64_t numerator) const {
     return m_magic ? (numerator * m_magic) >> m_shift : numerator / m_divisor;
   }

@@ -73,6 +73,8 @@ class CPictureLock {
   RECT Source() const {
     return IsEmpty(m_lock.source) && m_lock.picture ? m_lock.picture->GetRect() : m_lock.source;
   }
+  // Every pixel of the picture is transparent.
+  bool Clear() const { return m_lock.clear; }
 
  private:
   CSourceProxy& m_proxy;
@@ -463,6 +465,10 @@ HRESULT CEffect::Render(CFrameContext* context) {
     mode = DRAW_ALPHA;
   }
 
+  // A wholly transparent picture blended by its alpha changes nothing.
+  if (lock.Clear() && mode != DRAW_LUMA && mode != DRAW_INVERSE_LUMA && mode != DRAW_ADD) {
+    return S_OK;
+  }
   // No segmentation mask yet: the background segmenter is not part of this build.
   picture->Draw(output, m_layout.GetDrawnRect(), source, mode, nullptr, alpha, brightnessOffset);
   return S_OK;

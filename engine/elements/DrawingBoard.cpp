@@ -97,7 +97,10 @@ HRESULT CDrawingBoard::SetProperty(int32_t id, const std::string& value) {
     case PROP_BOARD_CLEAR:
       SaveUndoState();
       NotifyUndoRedo();
-      if (m_board.GetBits()) m_board.Clear();
+      if (m_board.GetBits()) {
+        m_board.Clear();
+        m_blank = true;
+      }
       return S_OK;
     case PROP_BOARD_UNDO:
       ExchangeWithBackup();
@@ -131,6 +134,7 @@ HRESULT CDrawingBoard::SaveUndoState() {
   if (!m_board.GetBits()) return E_FAIL;
   // CopyFrom re-creates the backup when its size or depth differ from the board's.
   if (!m_backup.CopyFrom(m_board)) return E_FAIL;
+  m_backupBlank = m_blank;
   m_undoAvailable = TRUE;
   m_redoAvailable = FALSE;
   return S_OK;
@@ -144,6 +148,7 @@ HRESULT CDrawingBoard::ExchangeWithBackup() {
   }
   std::swap_ranges(m_board.GetBits(), m_board.GetBits() + m_board.GetBitsSize(),
                    m_backup.GetBits());
+  std::swap(m_blank, m_backupBlank);
   return S_OK;
 }
 
@@ -154,6 +159,7 @@ HRESULT CDrawingBoard::SetFrameSize(int32_t width, int32_t height) {
   if (!m_board.GetBits()) {
     if (!m_board.Create(width, height, 32) || !m_board.GetBits()) return E_FAIL;
     m_board.Clear();
+    m_blank = true;
     m_undoAvailable = FALSE;
     m_redoAvailable = FALSE;
     return S_OK;
@@ -172,7 +178,10 @@ HRESULT CDrawingBoard::SetFrameSize(int32_t width, int32_t height) {
 }
 
 HRESULT CDrawingBoard::LockFrame(CFrameContext*, CFrameLock* lock) {
-  if (lock && m_board.GetBits()) lock->picture = &m_board;
+  if (lock && m_board.GetBits()) {
+    lock->picture = &m_board;
+    lock->clear = m_blank;
+  }
   return S_OK;
 }
 
@@ -252,6 +261,7 @@ void CDrawingBoard::DrawPenLine(int32_t x, int32_t y) {
     // after, those pixels end opaque and all others keep their alpha.
     m_board.InvertAlpha();
     const Rgb c = RgbOf(m_colour);
+    m_blank = false;
     HPEN pen = CreatePen(PS_SOLID, 1 << m_penSize, RGB(c.red, c.green, c.blue));
     if (pen) {
       HGDIOBJ previous = SelectObject(dc, pen);
@@ -303,6 +313,7 @@ void CDrawingBoard::Fill(int32_t x, int32_t y) {
 
   const BYTE* seed = pixel(x, y);
   const Rgb target = {seed[0], seed[1], seed[2]};
+  m_blank = false;
   const Rgb colour = RgbOf(m_colour);
   // Filled pixels may still have the target colour (a fill in the colour already there),
   // so the pixels already taken are remembered apart.

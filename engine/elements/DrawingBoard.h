@@ -54,7 +54,11 @@ class CDrawingBoard : public CFrameElement {
   HRESULT SetFrameSize(int32_t width, int32_t height) override;
   HRESULT AnnounceProperties() override;
 
-  CDibSurface& GetBoard() { return m_board; }
+  // Direct access to the drawing; the board no longer takes itself for blank.
+  CDibSurface& GetBoard() {
+    m_blank = false;
+    return m_board;
+  }
   CDibSurface& GetBackup() { return m_backup; }
   int32_t GetColour() const { return m_colour; }
   int32_t GetTool() const { return m_tool; }
@@ -92,5 +96,9 @@ class CDrawingBoard : public CFrameElement {
   BOOL m_redoAvailable = FALSE;
   CDibSurface m_board;
   CDibSurface m_backup;
+  // Nothing has been drawn on the board (or the backup) since it was made or cleared: every
+  // pixel is transparent, and the frame need not blend it.
+  bool m_blank = true;
+  bool m_backupBlank = true;
   HCURSOR m_cursors[3] = {nullptr, nullptr, nullptr};
 };

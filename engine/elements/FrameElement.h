@@ -55,6 +55,9 @@ constexpr int32_t ELEMENT_PLAYLIST_ALT = 20;
 struct CFrameLock {
   CDibSurface* picture = nullptr;
   RECT source = {0, 0, 0, 0};
+  // Set by elements that know every pixel of the picture to be transparent (alpha 0), so
+  // that drawing it by its alpha can be left out.
+  bool clear = false;
 };
 
 // Results are HRESULT-style: 0 success, negative failure, 1 when nothing was done.

@@ -626,6 +626,7 @@ HRESULT CPlaylistSource::LockFrame(CFrameContext* context, CFrameLock* lock) {
   if (m_advancePending) {
     if (!lock->picture) {
       lock->picture = &m_keptPicture;
+      lock->clear = false;
       return S_OK;
     }
     if (hasPixels) KeepPicture(*lock);
@@ -633,6 +634,7 @@ HRESULT CPlaylistSource::LockFrame(CFrameContext* context, CFrameLock* lock) {
   if (!hasPixels) {
     lock->picture = &m_keptPicture;
     lock->source = RECT{0, 0, 0, 0};
+    lock->clear = false;
   }
   return S_OK;
 }

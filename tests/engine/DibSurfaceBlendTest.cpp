@@ -33,16 +33,26 @@ Model ModelOf(CDibSurface& s) {
   return m;
 }
 
-// Random pixels in runs: transparent, opaque, or any alpha, as real pictures have them.
+// Random pixels in runs: transparent, opaque, any alpha, or one pixel repeated, and rows
+// that repeat the row below, as real pictures have them.
 void FillRuns(CDibSurface& s, std::mt19937& random) {
   const int bpp = s.GetBytesPerPixel();
   for (int r = 0; r < s.GetHeight(); ++r) {
-    BYTE* p = s.GetBits() + size_t(r) * s.GetStride();
+    BYTE* row = s.GetBits() + size_t(r) * s.GetStride();
+    if (r > 0 && random() % 3 == 0) {
+      std::copy(row - s.GetStride(), row, row);
+      continue;
+    }
+    BYTE* p = row;
     int left = 0, kind = 0;
     for (int x = 0; x < s.GetWidth(); ++x, p += bpp) {
       if (left-- <= 0) {
         left = int(random() % 13);
-        kind = int(random() % 3);
+        kind = int(random() % 4);
+      }
+      if (kind == 3 && x > 0) {
+        std::copy(p - bpp, p, p);
+        continue;
       }
       for (int c = 0; c < 3; ++c) p[c] = BYTE(random());
       if (bpp == 4) p[3] = kind == 0 ? 0 : kind == 1 ? 255 : BYTE(random());
@@ -77,7 +87,8 @@ void Apply(int mode, const int* s, int sourceBpp, int* d, int destBpp, bool weig
 }
 
 void OneToOne(Model& src, Model& dst, const RECT& dr, const RECT& sr, int mode) {
-  for (int64_t y = std::max<int64_t>(dr.top, 0); y < std::min<int64_t>(dr.bottom, dst.height); ++y) {
+  for (int64_t y = std::max<int64_t>(dr.top, 0); y < std::min<int64_t>(dr.bottom, dst.height);
+       ++y) {
     for (int64_t x = std::max<int64_t>(dr.left, 0); x < std::min<int64_t>(dr.right, dst.width);
          ++x) {
       const int64_t sx = sr.left + x - dr.left, sy = sr.top + y - dr.top;
@@ -90,7 +101,8 @@ void OneToOne(Model& src, Model& dst, const RECT& dr, const RECT& sr, int mode) 
 void Nearest(Model& src, Model& dst, const RECT& dr, const RECT& sr, int mode) {
   const float xr = float(int64_t{sr.right} - sr.left) / float(int64_t{dr.right} - dr.left);
   const float yr = float(int64_t{sr.bottom} - sr.top) / float(int64_t{dr.bottom} - dr.top);
-  for (int64_t y = std::max<int64_t>(dr.top, 0); y < std::min<int64_t>(dr.bottom, dst.height); ++y) {
+  for (int64_t y = std::max<int64_t>(dr.top, 0); y < std::min<int64_t>(dr.bottom, dst.height);
+       ++y) {
     const int64_t sy = sr.top + int64_t(float(y - dr.top) * yr);
     for (int64_t x = std::max<int64_t>(dr.left, 0); x < std::min<int64_t>(dr.right, dst.width);
          ++x) {
@@ -186,7 +198,8 @@ void ModelDraw(Model src, Model& dst, const RECT& dr, const RECT& sr, int mode, 
 RECT RandomRect(std::mt19937& random, int width, int height) {
   auto pick = [&](int side) { return int(random() % unsigned(side + 12)) - 6; };
   const int left = pick(width), top = pick(height);
-  const int w = int(random() % unsigned(width * 2 + 3)), h = int(random() % unsigned(height * 2 + 3));
+  const int w = int(random() % unsigned(width * 2 + 3)),
+            h = int(random() % unsigned(height * 2 + 3));
   return RECT{left, top, left + w, top + h};
 }
 
@@ -212,11 +225,13 @@ TEST(DibSurfaceBlends, EveryBlendGivesThePixelsOfItsRules) {
       FillRuns(source, random);
       const RECT to = random() % 4 == 0 ? dest.GetRect() : RandomRect(random, dw, dh);
       RECT from = RandomRect(random, sw, shh);
-      if (random() % 3 == 0) from = RECT{from.left, from.top, from.left + (to.right - to.left),
-                                         from.top + (to.bottom - to.top)};
+      if (random() % 3 == 0)
+        from = RECT{from.left, from.top, from.left + (to.right - to.left),
+                    from.top + (to.bottom - to.top)};
       cv::Mat mask(shh, sw, CV_8UC1);
       for (int r = 0; r < shh; ++r)
-        for (int c = 0; c < sw; ++c) mask.at<uint8_t>(r, c) = uint8_t(random() % 3 == 0 ? 255 : random());
+        for (int c = 0; c < sw; ++c)
+          mask.at<uint8_t>(r, c) = uint8_t(random() % 3 == 0 ? 255 : random());
       const int brightness = int(random() % 121) - 60;
 
       for (int mode : modes) {
@@ -282,10 +297,11 @@ TEST(DibSurfaceBlends, WideRowsGiveThePixelsOfTheRules) {
           FillRuns(dest, random);
           Model want = ModelOf(dest);
           Model src = ModelOf(source);
-          const RECT from = scaled ? source.GetRect()
-                                   : RECT{0, 0, to.right - to.left, to.bottom - to.top};
+          const RECT from =
+              scaled ? source.GetRect() : RECT{0, 0, to.right - to.left, to.bottom - to.top};
           ModelBlendMode(src, want, to, from, DRAW_ALPHA);
-          ASSERT_EQ(scaled ? source.BlendScaled(dest, to, from) : source.Blend(dest, to, from), S_OK);
+          ASSERT_EQ(scaled ? source.BlendScaled(dest, to, from) : source.Blend(dest, to, from),
+                    S_OK);
           EXPECT_EQ(ModelOf(dest).bytes, want.bytes)
               << size.cx << " " << destBpp << " " << Describe(to) << (scaled ? " scaled" : "");
         }

@@ -756,7 +756,7 @@ TEST(DibSurface, ZeroSizeDestinationDrawsNothingAndSucceeds) {
   }
 }
 
-TEST(DibSurface, TwentyFourBitSourceIsCopiedByGdiWithoutTransparency) {
+TEST(DibSurface, TwentyFourBitSourceIsCopiedWithoutTransparency) {
   CDibSurface source, dest;
   ASSERT_TRUE(source.Create(7, 3, 24));
   ASSERT_TRUE(dest.Create(426, 20, 24));

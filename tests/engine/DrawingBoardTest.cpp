@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -589,6 +590,68 @@ TEST_F(BoardEffect, StrokesShowOverThePictureBelow) {
   Compose();
   EXPECT_EQ(PixelAt(output, 10, 7), (Bgra{0, 0, 255, -1}));
   EXPECT_EQ(PixelAt(output, 3, 20), (Bgra{100, 100, 100, -1}));
+}
+
+// The frame leaves the board out only while nothing is on it: after every stroke, fill,
+// clear, undo and redo the frame is exactly the board blended over the picture below.
+TEST_F(BoardEffect, TheFrameLeavesOutOnlyABoardWithNothingOnIt) {
+  auto click = [&](int x, int y) {
+    effect.MouseInput(WM_LBUTTONDOWN, x, y);
+    effect.MouseInput(WM_LBUTTONUP, x, y);
+  };
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    bool blank;
+  };
+  const Step steps[] = {
+      {"new board", [] {}, true},
+      {"pen stroke",
+       [&] {
+         effect.SetProperty(PROP_BOARD_COLOR, std::to_string(kRed));
+         effect.MouseInput(WM_LBUTTONDOWN, 5, 7);
+         effect.MouseInput(WM_MOUSEMOVE, 30, 9);
+         effect.MouseInput(WM_LBUTTONUP, 30, 9);
+       },
+       false},
+      {"undo", [&] { effect.SetProperty(PROP_BOARD_UNDO, "1"); }, true},
+      {"redo", [&] { effect.SetProperty(PROP_BOARD_REDO, "1"); }, false},
+      {"clear", [&] { effect.SetProperty(PROP_BOARD_CLEAR, "1"); }, true},
+      {"undo of the clear", [&] { effect.SetProperty(PROP_BOARD_UNDO, "1"); }, false},
+      {"clear again", [&] { effect.SetProperty(PROP_BOARD_CLEAR, "1"); }, true},
+      {"fill",
+       [&] {
+         effect.SetProperty(PROP_BOARD_TOOL, "2");
+         click(3, 20);
+       },
+       false},
+      {"eraser", [&] {
+         effect.SetProperty(PROP_BOARD_TOOL, "1");
+         effect.SetProperty(PROP_BOARD_PEN_SIZE, "1");
+         effect.MouseInput(WM_LBUTTONDOWN, 0, 0);
+         effect.MouseInput(WM_MOUSEMOVE, 39, 31);
+         effect.MouseInput(WM_LBUTTONUP, 39, 31);
+       },
+       false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.act();
+    CFrameLock lock;
+    ASSERT_EQ(Board().LockFrame(&context, &lock), S_OK);
+    Board().UnlockFrame();
+    ASSERT_NE(lock.picture, nullptr);
+    EXPECT_EQ(lock.clear, step.blank);
+    CDibSurface expected;
+    ASSERT_TRUE(expected.Create(kWidth, kHeight, 24));
+    test_support::Fill(expected, Bgra{100, 100, 100, 255});
+    ASSERT_EQ(lock.picture->Blend(expected, expected.GetRect(), lock.picture->GetRect()), S_OK);
+    Compose();
+    EXPECT_EQ(PixelsOf(output), PixelsOf(expected));
+    if (step.blank) {
+      ExpectPixels(*lock.picture, [](int, int) { return false; }, kClear, kClear, step.name);
+    }
+  }
 }
 
 TEST_F(BoardEffect, ASavedBoardLoadsBackAsAStillPictureWithTheSamePixels) {

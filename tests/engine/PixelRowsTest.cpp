@@ -17,7 +17,7 @@ std::vector<uint8_t> RandomPixels(std::mt19937& random, size_t count, int bpp) {
   int left = 0, kind = 0;
   for (size_t i = 0; i < count; ++i) {
     if (left-- <= 0) {
-      left = int(random() % 9);
+      left = int(random() % 40);
       kind = int(random() % 3);
     }
     for (int c = 0; c < bpp; ++c) pixels[i * bpp + c] = uint8_t(random());
@@ -38,7 +38,8 @@ void ReferenceRow(PixelRule rule, const uint8_t* s, int sb, uint8_t* d, int db, 
     const int luma = (s[0] + s[1] + s[2]) / 3;
     int a = alpha;
     if (rule == PixelRule::kLuma) a = weigh && sb == 4 ? luma * alpha / 255 : luma;
-    if (rule == PixelRule::kInverseLuma) a = weigh && sb == 4 ? alpha * (255 - luma) / 255 : 255 - luma;
+    if (rule == PixelRule::kInverseLuma)
+      a = weigh && sb == 4 ? alpha * (255 - luma) / 255 : 255 - luma;
     for (int c = 0; c < n; ++c) d[c] = uint8_t((s[c] * a + d[c] * (255 - a)) / 255);
   }
 }
@@ -53,26 +54,33 @@ TEST(PixelRows, BlendRowsGiveThePixelsOfTheRules) {
   std::mt19937 random(5);
   const PixelRule rules[] = {PixelRule::kAlpha, PixelRule::kLuma, PixelRule::kInverseLuma,
                              PixelRule::kAdd};
-  for (PixelRule rule : rules) {
-    for (int sb : {3, 4}) {
-      for (int db : {3, 4}) {
-        for (bool weigh : {false, true}) {
-          for (size_t count = 0; count <= 41; ++count) {
-            for (int round = 0; round < 6; ++round) {
-              const std::vector<uint8_t> source = RandomPixels(random, count, sb);
-              // One spare pixel after the row: nothing may be written there.
-              std::vector<uint8_t> dest = RandomPixels(random, count + 1, db);
-              std::vector<uint8_t> want = dest;
-              ReferenceRow(rule, source.data(), sb, want.data(), db, count, weigh);
-              BlendPixelRow(rule, source.data(), sb, dest.data(), db, count, weigh);
-              ASSERT_EQ(dest, want) << "rule " << int(rule) << " " << sb << "->" << db
-                                    << " weigh " << weigh << " count " << count;
+  // The SSSE3 kernels where the processor has them, and the SSE2 ones.
+  const bool shuffles = UsePixelByteShuffles(true);
+  for (bool useShuffles : {shuffles, false}) {
+    UsePixelByteShuffles(useShuffles);
+    for (PixelRule rule : rules) {
+      for (int sb : {3, 4}) {
+        for (int db : {3, 4}) {
+          for (bool weigh : {false, true}) {
+            for (size_t count = 0; count <= 70; ++count) {
+              for (int round = 0; round < 6; ++round) {
+                const std::vector<uint8_t> source = RandomPixels(random, count, sb);
+                // One spare pixel after the row: nothing may be written there.
+                std::vector<uint8_t> dest = RandomPixels(random, count + 1, db);
+                std::vector<uint8_t> want = dest;
+                ReferenceRow(rule, source.data(), sb, want.data(), db, count, weigh);
+                BlendPixelRow(rule, source.data(), sb, dest.data(), db, count, weigh);
+                ASSERT_EQ(dest, want)
+                    << "rule " << int(rule) << " " << sb << "->" << db << " weigh " << weigh
+                    << " count " << count << " byte shuffles " << useShuffles;
+              }
             }
           }
         }
       }
     }
   }
+  UsePixelByteShuffles(true);
 }
 
 TEST(PixelRows, ExpandAndAdjustActAsA32BitCopyWouldBeChanged) {
@@ -92,7 +100,8 @@ TEST(PixelRows, ExpandAndAdjustActAsA32BitCopyWouldBeChanged) {
           a = a * mask[i] / 255;
           if (alpha != 255) a = a * int(alpha) / 255;
           for (int c = 0; c < 3; ++c) {
-            const int want = std::clamp(source[i * sb + c] + std::clamp(brightness, -255, 255), 0, 255);
+            const int want =
+                std::clamp(source[i * sb + c] + std::clamp(brightness, -255, 255), 0, 255);
             ASSERT_EQ(out[i * 4 + c], want) << sb << " " << i << " " << c;
           }
           ASSERT_EQ(out[i * 4 + 3], a) << sb << " " << i;
@@ -105,10 +114,21 @@ TEST(PixelRows, ExpandAndAdjustActAsA32BitCopyWouldBeChanged) {
 
 TEST(PixelRows, BilinearDivisionRoundsDownForEveryNumeratorOfTheScaling) {
   std::mt19937 random(13);
-  std::vector<uint64_t> divisors = {1, 2, 3, 7, 255, 256, 257, 640 * 480, 1280 * 720,
-                                    1920 * 1080, 3840 * 2160, CBilinearDivisor::kFastDivisor,
+  std::vector<uint64_t> divisors = {1,
+                                    2,
+                                    3,
+                                    7,
+                                    255,
+                                    256,
+                                    257,
+                                    640 * 480,
+                                    1280 * 720,
+                                    1920 * 1080,
+                                    3840 * 2160,
+                                    CBilinearDivisor::kFastDivisor,
                                     CBilinearDivisor::kFastDivisor - 1,
-                                    CBilinearDivisor::kFastDivisor + 1, uint64_t{1} << 40};
+                                    CBilinearDivisor::kFastDivisor + 1,
+                                    uint64_t{1} << 40};
   for (int i = 0; i < 200; ++i) divisors.push_back(1 + random() % CBilinearDivisor::kFastDivisor);
   for (uint64_t m : divisors) {
     CBilinearDivisor divisor;
@@ -134,15 +154,20 @@ TEST(PixelRows, InterpolatedRowsFollowTheWeightedSums) {
   struct Case {
     uint32_t sw, dw, dh, v;
   };
-  const Case cases[] = {{7, 19, 5, 3}, {19, 7, 3, 0}, {40, 40, 9, 8}, {3, 640, 480, 479},
-                        {640, 3, 2, 1}, {1, 5, 1, 0}};
+  const Case cases[] = {{7, 19, 5, 3},      {19, 7, 3, 0},  {40, 40, 9, 8},
+                        {3, 640, 480, 479}, {640, 3, 2, 1}, {1, 5, 1, 0}};
   for (const Case& c : cases) {
     const size_t width = c.sw;
     std::vector<uint8_t> row0 = RandomPixels(random, width, 4);
     std::vector<uint8_t> row1 = RandomPixels(random, width, 4);
-    // Some flat and some transparent stretches.
+    // A transparent stretch and a stretch of one opaque colour.
     for (size_t x = 0; x < width / 3; ++x) {
-      for (int ch = 0; ch < 4; ++ch) row1[x * 4 + ch] = row0[x * 4 + ch] = uint8_t(ch == 3 ? 0 : 9 * ch);
+      for (int ch = 0; ch < 4; ++ch)
+        row1[x * 4 + ch] = row0[x * 4 + ch] = uint8_t(ch == 3 ? 0 : 9 * ch);
+    }
+    for (size_t x = width / 2; x < width * 3 / 4; ++x) {
+      for (int ch = 0; ch < 4; ++ch)
+        row1[x * 4 + ch] = row0[x * 4 + ch] = uint8_t(ch == 3 ? 255 : 40 + ch);
     }
     CBilinearDivisor divisor;
     ASSERT_TRUE(divisor.Init(uint64_t(c.dw) * c.dh));
@@ -159,7 +184,8 @@ TEST(PixelRows, InterpolatedRowsFollowTheWeightedSums) {
     InterpolatePixelRow(row, divisor, out.data(), c.dw);
     const uint64_t m = uint64_t(c.dw) * c.dh;
     for (uint32_t j = 0; j < c.dw; ++j) {
-      const int64_t col = int64_t(uint64_t(j) * c.sw / c.dw), u = int64_t(uint64_t(j) * c.sw % c.dw);
+      const int64_t col = int64_t(uint64_t(j) * c.sw / c.dw),
+                    u = int64_t(uint64_t(j) * c.sw % c.dw);
       const int64_t col1 = std::min<int64_t>(col + 1, int64_t(width) - 1);
       const uint8_t* p00 = &row0[size_t(col) * 4];
       const uint8_t* p01 = &row0[size_t(col1) * 4];
@@ -174,7 +200,8 @@ TEST(PixelRows, InterpolatedRowsFollowTheWeightedSums) {
       for (int ch = 0; ch < 4; ++ch) {
         const uint64_t n = (c.dw - u) * (c.dh - c.v) * p00[ch] + (c.dw - u) * c.v * p10[ch] +
                            u * (c.dh - c.v) * p01[ch] + u * c.v * p11[ch] + m / 2;
-        ASSERT_EQ(out[j * 4 + ch], int(n / m)) << c.sw << "->" << c.dw << " column " << j << " channel " << ch;
+        ASSERT_EQ(out[j * 4 + ch], int(n / m))
+            << c.sw << "->" << c.dw << " column " << j << " channel " << ch;
       }
     }
   }
