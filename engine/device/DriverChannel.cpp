@@ -51,9 +51,9 @@ HRESULT CDriverChannel::SendFrame(const CDibSurface& picture) {
   const int height = picture.GetHeight();
   const size_t row = static_cast<size_t>(width) * 3;
   if (static_cast<size_t>(picture.GetStride()) == row) return SendFrame(width, height, picture.GetBits());
-  std::vector<uint8_t> packed(row * static_cast<size_t>(height));
+  packed_.resize(row * static_cast<size_t>(height));
   for (int y = 0; y < height; ++y)
     std::copy_n(picture.GetBits() + static_cast<size_t>(y) * picture.GetStride(), row,
-                packed.begin() + static_cast<ptrdiff_t>(y * row));
-  return SendFrame(width, height, packed.data());
+                packed_.begin() + static_cast<ptrdiff_t>(y * row));
+  return SendFrame(width, height, packed_.data());
 }

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/vcam/VcamProtocol.h"
 
@@ -29,4 +31,6 @@ class CDriverChannel {
  private:
   HANDLE device_ = INVALID_HANDLE_VALUE;
   std::string devicePath_;
+  // Rows packed for the device when the picture pads them, kept from frame to frame.
+  std::vector<uint8_t> packed_;
 };
