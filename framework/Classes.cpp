@@ -130,8 +130,7 @@ TComponent* TComponent::FindComponent(const AnsiString& AName) const {
 
 void TComponent::ValidateRename(TComponent* AComponent, const AnsiString& CurName,
                                 const AnsiString& NewName) const {
-  if (AComponent && !NewName.empty() && !SameText(CurName, NewName) &&
-      AComponent->FOwner == this && FindComponent(NewName))
+  if (AComponent && !NewName.empty() && !SameText(CurName, NewName) && FindComponent(NewName))
     throw EComponentError("A component named %s already exists", {NewName});
 }
 
@@ -157,9 +156,9 @@ void TComponent::Remove(TComponent* AComponent) {
 
 void TComponent::InsertComponent(TComponent* AComponent) {
   if (!AComponent || AComponent->FOwner == this) return;
-  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
+  // A name that clashes here leaves the component where it was.
   ValidateRename(AComponent, AnsiString(), AComponent->FName);
-  // The component is not ours yet while the name is checked.
+  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
   Insert(AComponent);
   Notification(AComponent, opInsert);
 }

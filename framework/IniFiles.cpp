@@ -258,21 +258,13 @@ TIniFile::TIniFile(const AnsiString& FileName) : TCustomIniFile(FileName) {}
 TIniFile::~TIniFile() = default;
 
 TMemIniFile& TIniFile::Current() {
-  TDateTime time = 0;
-  int64_t size = FileAge(FFileName, time) ? FileSizeOf(FFileName) : -1;
-  if (!FCache || size != FStampSize || time != FStampTime) {
-    FCache = std::make_unique<TMemIniFile>(FFileName);
-    FStampSize = size;
-    FStampTime = time;
-  }
+  // Read every time: another program may have changed the file in between, and a file
+  // time need not change with it.
+  FCache = std::make_unique<TMemIniFile>(FFileName);
   return *FCache;
 }
 
-void TIniFile::Store() {
-  FCache->UpdateFile();
-  // The cache is what the file now holds.
-  FStampSize = FileAge(FFileName, FStampTime) ? FileSizeOf(FFileName) : -1;
-}
+void TIniFile::Store() { FCache->UpdateFile(); }
 
 AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ident,
                                 const AnsiString& Default) {

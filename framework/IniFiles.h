@@ -94,8 +94,8 @@ class TMemIniFile : public TCustomIniFile {
   std::unordered_map<AnsiString, size_t> FSectionIndex;  // folded name -> section
 };
 
-// An ini file read and written through: every read sees the file as it is now, every
-// write changes the file at once.
+// An ini file read and written through: every call reads the file as it is now, every
+// write changes the file at once. For many reads of one file, TMemIniFile is the faster.
 class TIniFile : public TCustomIniFile {
  public:
   explicit TIniFile(const AnsiString& FileName);
@@ -114,9 +114,7 @@ class TIniFile : public TCustomIniFile {
   void UpdateFile() override {}  // nothing is pending
 
  private:
-  TMemIniFile& Current();  // the file's content, read again when the file changed
+  TMemIniFile& Current();  // the file's content as it is now
   void Store();
   std::unique_ptr<TMemIniFile> FCache;
-  int64_t FStampSize = -2;
-  TDateTime FStampTime = 0;
 };

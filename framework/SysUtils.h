@@ -76,6 +76,7 @@ using TVarRecs = std::initializer_list<TVarRec>;
 // (text; the precision is the most characters). "%%" gives "%". Raises EConvertError for a
 // bad format or an argument of the wrong kind, and when arguments run out.
 AnsiString Format(const AnsiString& Fmt, TVarRecs Args);
+AnsiString Format(const AnsiString& Fmt, const TVarRec* Args, size_t Count);
 
 // ---------------------------------------------------------------------------------------
 // Exceptions

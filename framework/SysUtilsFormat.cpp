@@ -170,8 +170,12 @@ AnsiString GeneralText(double value, int precision) {
 AnsiString FloatToStr(double Value) { return GeneralText(Value, 15); }
 
 AnsiString Format(const AnsiString& Fmt, TVarRecs Args) {
-  const TVarRec* args = Args.begin();
-  const size_t argCount = Args.size();
+  return Format(Fmt, Args.begin(), Args.size());
+}
+
+AnsiString Format(const AnsiString& Fmt, const TVarRec* Args, size_t Count) {
+  const TVarRec* args = Args;
+  const size_t argCount = Count;
   size_t next = 0;  // the next argument to take
   AnsiString result;
   size_t i = 0;
