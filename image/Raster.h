@@ -22,10 +22,12 @@
 
 class CRasterStream;
 
-// What a decoder leaves with the picture it made so that the next decode into the same
-// object can go on from there (the next frame of an animation, without decoding the
-// frames before it again). Owned by the picture and moved with it; a decoder that finds
-// one that is not its own, or not of the same file, starts afresh.
+// What a decoder leaves with the picture it made for later operations on the same
+// object: the next decode going on from there (the next frame of an animation, without
+// decoding the frames before it again), or a save writing the file's metadata back (the
+// EXIF data of a JPEG). Owned by the picture and moved with it; a decoder that finds one
+// that is not its own, or not of the same file, starts afresh, and a successful decode
+// replaces it.
 class CRasterContinuation {
  public:
   virtual ~CRasterContinuation() = default;
@@ -143,6 +145,9 @@ class CRaster {
   int32_t GetFrameDelay() const { return m_info.frameDelay; }
   uint8_t GetQuality() const { return m_info.quality; }
   uint8_t GetScaleDenominator() const { return m_info.scaleDenominator; }
+  void SetQuality(uint8_t quality) { m_info.quality = quality; }
+  // JPEG decoding at 1/2, 1/4 or 1/8 of the size (0 and 1: full size).
+  void SetScaleDenominator(uint8_t denominator) { m_info.scaleDenominator = denominator; }
   int32_t GetTransparentIndex() const { return m_info.transparentIndex; }
   void SetTransparentIndex(int32_t index) { m_info.transparentIndex = index; }
   bool HasTransparentColor() const { return m_info.transparentIndex >= 0; }

@@ -6,6 +6,7 @@
 #include "image/Raster.h"
 #include "image/RasterBMP.h"
 #include "image/RasterGIF.h"
+#include "image/RasterJPG.h"
 #include "image/RasterPNG.h"
 #include "image/RasterStream.h"
 
@@ -15,9 +16,14 @@ template <typename Format>
 bool DecodeAs(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t& frameCount) {
   Format format;
   format.TakeDecodeRequest(target);
-  // A decoder that goes on from the caller's last decode finds its state there.
+  // A decoder that goes on from the caller's last decode finds its state there; what a
+  // successful decode did not replace belonged to the old picture and goes.
+  const CRasterContinuation* previous = target.GetContinuation();
   format.SetContinuation(target.TakeContinuation());
-  if (format.Decode(stream)) return target.MoveFrom(format);
+  if (format.Decode(stream)) {
+    if (previous && format.GetContinuation() == previous) format.SetContinuation(nullptr);
+    return target.MoveFrom(format);
+  }
   target.SetContinuation(format.TakeContinuation());
   if (keepFailure) target.SetLastError(format.GetLastError());
   frameCount = format.GetFrameCount();
@@ -43,6 +49,8 @@ bool DecodeById(CRaster& target, CRasterStream* stream, int32_t formatId, bool k
       return DecodeAs<CRasterBMP>(target, stream, keepFailure, frameCount);
     case IMAGE_FORMAT_GIF:
       return DecodeAs<CRasterGIF>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_JPG:
+      return DecodeAs<CRasterJPG>(target, stream, keepFailure, frameCount);
     case IMAGE_FORMAT_PNG:
       return DecodeAs<CRasterPNG>(target, stream, keepFailure, frameCount);
     case IMAGE_FORMAT_ICO:
@@ -119,6 +127,8 @@ bool CRaster::Encode(CRasterStream* stream, int32_t formatId) {
       return EncodeAs<CRasterBMP>(*this, stream);
     case IMAGE_FORMAT_GIF:
       return EncodeAs<CRasterGIF>(*this, stream);
+    case IMAGE_FORMAT_JPG:
+      return EncodeAs<CRasterJPG>(*this, stream);
     case IMAGE_FORMAT_PNG:
       return EncodeAs<CRasterPNG>(*this, stream);
     case IMAGE_FORMAT_ICO:

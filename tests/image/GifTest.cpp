@@ -394,7 +394,9 @@ TEST(Gif, DisposalRestoresOnlyTheFramesRectangle) {
     const Bytes file = MakeGif(4, 1, Table(4), {first, second, third});
     for (bool played : {true, false}) {
       CRaster r;
-      if (played) ASSERT_TRUE(DecodeFrame(r, file, 1));
+      if (played) {
+        ASSERT_TRUE(DecodeFrame(r, file, 1));
+      }
       ASSERT_TRUE(DecodeFrame(r, file, 2));
       ASSERT_EQ(4, r.GetBitDepth());
       EXPECT_EQ(3, r.GetTransparentIndex());

@@ -9,6 +9,9 @@ OUTDIR/manifest.txt lists "file format_id" per fixture. OUTDIR/<file>.rgba holds
 reference: width and height as 32-bit little-endian, then the pixels top line first as
 red, green, blue, alpha bytes.
 
+OUTDIR/jpegs.txt lists "file dpi_x dpi_y" per JPEG whose reference PIL decoded (the
+decoders may differ by a level or two); <file>.half.rgba is PIL's decode at half size.
+
 OUTDIR/animations.txt lists "file frames delay,delay,..." per animated GIF, with the
 reference of frame k, as ImageMagick composes it, in OUTDIR/<file>.<k>.rgba.
 """
@@ -224,6 +227,78 @@ def write_animations(outdir):
         f.write("".join(line + "\n" for line in kept))
 
 
+def set_jfif_density(path, unit, x, y):
+    """Rewrites the density fields of the JFIF header PIL wrote."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    assert data[2:4] == b"\xff\xe0" and data[6:11] == b"JFIF\0"
+    data[13] = unit
+    data[14:18] = struct.pack(">HH", x, y)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def exiftool(path, *args):
+    subprocess.run(["exiftool", "-q", "-overwrite_original"] + list(args) + [path], check=True,
+                   capture_output=True)
+
+
+def write_jpegs(outdir):
+    listed = []
+
+    def save(im, name, expected_dpi, **options):
+        path = os.path.join(outdir, name)
+        im.save(path, "JPEG", **options)
+        listed.append((name, expected_dpi))
+        return path
+
+    rgb = pattern_rgb(67, 45)
+    save(rgb, "rgb.jpg", (72, 72), quality=92, dpi=(72, 72))
+    save(rgb, "rgb_progressive.jpg", (300, 300), quality=80, progressive=True, dpi=(300, 300))
+    save(rgb, "rgb_444.jpg", (96, 96), quality=95, subsampling=0)
+    save(grey_image(33, 17, 256), "grey.jpg", (96, 96), quality=90)
+    save(rgb.convert("CMYK"), "cmyk.jpg", (96, 96), quality=95)
+    path = save(rgb, "jfif_cm.jpg", (71, 71), quality=90)
+    set_jfif_density(path, 2, 28, 28)
+    path = save(rgb, "jfif_aspect.jpg", (96, 96), quality=90)
+    set_jfif_density(path, 0, 1, 1)  # an aspect ratio, no resolution
+    # EXIF written by PIL (Intel order): 72 dots per inch whatever the JFIF header says.
+    exif = Image.Exif()
+    exif[0x011A] = 72.0
+    exif[0x011B] = 72.0
+    exif[0x0128] = 2
+    exif[0x010F] = "PIL camera"
+    exif[0x0112] = 6
+    save(rgb, "exif_pil.jpg", (72, 72), quality=90, dpi=(300, 300), exif=exif.tobytes())
+    # EXIF written by exiftool, Motorola order: centimetres, with a thumbnail directory.
+    path = save(rgb, "exif_tool.jpg", (72, 72), quality=90, dpi=(200, 200))
+    exiftool(path, "-ExifByteOrder=Big-endian", "-XResolution=28.35", "-YResolution=28.35",
+             "-ResolutionUnit=cm", "-Make=Tool Make", "-Model=Tool Model 1",
+             "-ISO=400", "-ExposureTime=1/64", "-FNumber=4", "-DateTimeOriginal=2021:02:03 04:05:06",
+             "-UserComment=Hello from exiftool", "-Comment=first line")
+    thumbnail = os.path.join(outdir, "thumb.jpg")
+    pattern_rgb(16, 12).save(thumbnail, "JPEG")
+    exiftool(path, "-ThumbnailImage<=" + thumbnail)
+    os.remove(thumbnail)
+    # Intel order by exiftool.
+    path = save(rgb, "exif_tool_ii.jpg", (150, 150), quality=90)
+    exiftool(path, "-ExifByteOrder=Little-endian", "-XResolution=150", "-YResolution=150",
+             "-ResolutionUnit=inches", "-Model=Intel Order")
+
+    kept = []
+    for name, dpi in listed:
+        path = os.path.join(outdir, name)
+        write_reference(outdir, name)
+        half = Image.open(path)
+        half.draft(half.mode, (half.width // 2, half.height // 2))
+        rgba = half.convert("RGBA")
+        with open(path + ".half.rgba", "wb") as f:
+            f.write(struct.pack("<II", rgba.width, rgba.height) + rgba.tobytes())
+        kept.append("%s %d %d" % (name, dpi[0], dpi[1]))
+    with open(os.path.join(outdir, "jpegs.txt"), "w") as f:
+        f.write("".join(line + "\n" for line in kept))
+
+
 def main():
     outdir = sys.argv[1]
     os.makedirs(outdir, exist_ok=True)
@@ -302,6 +377,7 @@ def main():
     magick([rgb_src, "-interlace", "GIF"], outdir, "GIF:im_interlaced.gif", GIF, fixtures)
     magick([rgba_src], outdir, "GIF:im_rgba.gif", GIF, fixtures)
     write_animations(outdir)
+    write_jpegs(outdir)
 
     kept = []
     for name, fmt in fixtures:
