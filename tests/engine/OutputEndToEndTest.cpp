@@ -33,6 +33,7 @@ using engine_client::NotifyWindow;
 
 using camera_test::kCameraName;
 using camera_test::kHardwareId;
+using camera_test::ProgramFolder;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr int kRate = 20;
@@ -65,13 +66,6 @@ std::string TempPath(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   return std::string(temp) + "filters e2e " + std::to_string(GetCurrentProcessId()) + " " + name;
-}
-
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.rfind('\\') + 1);
 }
 
 void Put(std::vector<BYTE>& out, uint32_t v, int bytes) {
