@@ -16,10 +16,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "image/ImageTypes.h"
 
 class CRasterStream;
+
+// What a decoder leaves with the picture it made so that the next decode into the same
+// object can go on from there (the next frame of an animation, without decoding the
+// frames before it again). Owned by the picture and moved with it; a decoder that finds
+// one that is not its own, or not of the same file, starts afresh.
+class CRasterContinuation {
+ public:
+  virtual ~CRasterContinuation() = default;
+};
 
 // Format ids.
 constexpr int32_t IMAGE_FORMAT_UNKNOWN = 0;
@@ -107,6 +117,12 @@ class CRaster {
   void TakeDecodeRequest(const CRaster& caller);
   // Forgets the last FindNearestIndex answer (the palette changed behind this object).
   void ForgetNearestColor() { m_info.nearestValid = false; }
+  // The decoder's continuation state (see CRasterContinuation).
+  CRasterContinuation* GetContinuation() const { return m_continuation.get(); }
+  std::unique_ptr<CRasterContinuation> TakeContinuation() { return std::move(m_continuation); }
+  void SetContinuation(std::unique_ptr<CRasterContinuation> state) {
+    m_continuation = std::move(state);
+  }
   void Clear(uint8_t value);
   static void FreeBuffer(uint8_t* buffer);
 
@@ -245,6 +261,7 @@ class CRaster {
   uint8_t* m_alpha = nullptr;      // width x height bytes
   uint8_t* m_selection = nullptr;  // width x height bytes
   CRaster* m_sharedSource = nullptr;
+  std::unique_ptr<CRasterContinuation> m_continuation;
 };
 
 // Brightness of a minus brightness of b, brightness = (601 g + 306 r + 117 b) >> 10.

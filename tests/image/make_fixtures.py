@@ -8,6 +8,9 @@ Usage: make_fixtures.py OUTDIR
 OUTDIR/manifest.txt lists "file format_id" per fixture. OUTDIR/<file>.rgba holds the
 reference: width and height as 32-bit little-endian, then the pixels top line first as
 red, green, blue, alpha bytes.
+
+OUTDIR/animations.txt lists "file frames delay,delay,..." per animated GIF, with the
+reference of frame k, as ImageMagick composes it, in OUTDIR/<file>.<k>.rgba.
 """
 import os
 import struct
@@ -16,7 +19,7 @@ import sys
 
 from PIL import Image
 
-BMP, PNG, ICO = 1, 4, 5
+BMP, GIF, JPG, PNG, ICO = 1, 2, 3, 4, 5
 
 
 def pattern_rgb(w, h):
@@ -143,6 +146,84 @@ def write_reference(outdir, name, image=None):
         f.write(struct.pack("<II", rgba.width, rgba.height) + rgba.tobytes())
 
 
+def coalesced_frames(path):
+    """The frames of an animation composed by ImageMagick, as RGBA bytes each."""
+    im = Image.open(path)
+    w, h = im.size
+    data = subprocess.run(["convert", path, "-coalesce", "-depth", "8", "rgba:-"],
+                          check=True, capture_output=True).stdout
+    size = w * h * 4
+    return w, h, [data[i:i + size] for i in range(0, len(data), size)]
+
+
+def frame_image(w, h, k, alpha):
+    """Frame k of a test animation: a moving pattern, with holes when alpha is set."""
+    im = Image.new("RGBA", (w, h))
+    im.putdata([((x * 40 + k * 70) & 255, (y * 50 + k * 30) & 255, ((x ^ y) * 20 + k * 90) & 255,
+                 0 if alpha and (x + y + k) % 5 == 0 else 255) for y in range(h) for x in range(w)])
+    return im
+
+
+def write_animations(outdir):
+    made = []
+    # PIL: frames in palettes of their own, every disposal method, transparency, 20 rows
+    # (PIL interlaces them).
+    frames = []
+    for k in range(4):
+        im = Image.new("P", (24, 20))
+        pal = []
+        for i in range(8):
+            pal += [(i * 60 + k * 20) & 255, (i * 30 + k * 50) & 255, (200 - i * 25) & 255]
+        im.putpalette(pal)
+        im.putdata([(x // 3 + y // 2 + k) % 8 for y in range(20) for x in range(24)])
+        frames.append(im)
+    path = os.path.join(outdir, "pil_anim.gif")
+    frames[0].save(path, save_all=True, append_images=frames[1:], duration=[100, 200, 300, 70],
+                   disposal=[1, 2, 3, 0], transparency=0, loop=0, optimize=False)
+    made.append(("pil_anim.gif", [10, 20, 30, 7]))
+    # PIL: one palette for every frame, no transparency.
+    shared = [f.copy() for f in frames]
+    for f in shared:
+        f.putpalette(frames[0].getpalette())
+    path = os.path.join(outdir, "pil_shared_palette.gif")
+    shared[0].save(path, save_all=True, append_images=shared[1:], duration=50, loop=0,
+                   optimize=False)
+    made.append(("pil_shared_palette.gif", [5, 5, 5, 5]))
+    # ImageMagick: frames of different sizes and offsets with transparent holes, disposal
+    # none, background and previous.
+    parts = []
+    for k, (w, h) in enumerate([(30, 22), (12, 9), (17, 11), (30, 22)]):
+        name = os.path.join(outdir, "frame%d.png" % k)
+        frame_image(w, h, k, k > 0).save(name)
+        parts.append(name)
+    path = os.path.join(outdir, "im_anim.gif")
+    subprocess.run(["convert", "-delay", "10", "-dispose", "None", parts[0],
+                    "-dispose", "Background", "-page", "+3+2", parts[1],
+                    "-dispose", "Previous", "-delay", "25", "-page", "+9+8", parts[2],
+                    "-dispose", "None", "-delay", "40", "-page", "+0+0", parts[3],
+                    "-loop", "0", path], check=True, capture_output=True)
+    made.append(("im_anim.gif", [10, 10, 25, 40]))
+    for name in parts:
+        os.remove(name)
+
+    kept = []
+    for name, delays in made:
+        w, h, composed = coalesced_frames(os.path.join(outdir, name))
+        im = Image.open(os.path.join(outdir, name))
+        read = []
+        for k in range(im.n_frames):
+            im.seek(k)
+            read.append(im.info.get("duration", 0) // 10)
+        if read != delays:
+            print("%s: PIL reads the delays %s, written %s" % (name, read, delays), file=sys.stderr)
+        for k, data in enumerate(composed):
+            with open(os.path.join(outdir, "%s.%d.rgba" % (name, k)), "wb") as f:
+                f.write(struct.pack("<II", w, h) + data)
+        kept.append("%s %d %s" % (name, len(composed), ",".join(str(d) for d in delays)))
+    with open(os.path.join(outdir, "animations.txt"), "w") as f:
+        f.write("".join(line + "\n" for line in kept))
+
+
 def main():
     outdir = sys.argv[1]
     os.makedirs(outdir, exist_ok=True)
@@ -212,6 +293,15 @@ def main():
     save(palette_image(32, 5, 200), "pal8.ico", ICO, format="ICO", sizes=[(32, 5)],
          bitmap_format="bmp")
     magick([rgba_src], outdir, "ICO:im_rgba.ico", ICO, fixtures)
+
+    # GIF written by PIL at each depth, with transparency, and interlaced by ImageMagick.
+    save(palette_image(33, 17, 2), "pal1.gif", GIF)
+    save(palette_image(33, 17, 16), "pal4.gif", GIF)
+    save(palette_image(33, 17, 200), "pal8.gif", GIF)
+    save(palette_image(33, 17, 16), "pal4_trns.gif", GIF, transparency=3)
+    magick([rgb_src, "-interlace", "GIF"], outdir, "GIF:im_interlaced.gif", GIF, fixtures)
+    magick([rgba_src], outdir, "GIF:im_rgba.gif", GIF, fixtures)
+    write_animations(outdir)
 
     kept = []
     for name, fmt in fixtures:
