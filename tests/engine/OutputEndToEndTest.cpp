@@ -421,8 +421,8 @@ TEST_F(OutputEndToEnd, SnapshotsOfTheOutputAndTheirFailures) {
   EXPECT_EQ(read.middle, Gradient(kWidth / 2, kHeight / 2));
   EXPECT_TRUE(notify.Take(engine_client::kEngineEvent).empty()) << "no event for a success";
 
-  // JPEG and GIF are written when the image library writes them; otherwise the snapshot
-  // fails honestly: event 1002 with the path, and no file.
+  // JPEG and GIF are written when the image library writes them (GIF in 256 colours);
+  // otherwise the snapshot fails honestly: event 1002 with the path, and no file.
   struct Coded {
     const char* format;
     std::string magic;
@@ -438,6 +438,14 @@ TEST_F(OutputEndToEnd, SnapshotsOfTheOutputAndTheirFailures) {
     if (saved) {
       EXPECT_EQ(FileStart(path, c.magic.size()), c.magic);
       EXPECT_EQ(code, 0);
+      // One picture of the output's size, close to the output (256 colours for GIF).
+      const ReadPicture read = ReadWithGdiPlus(path);
+      EXPECT_EQ(read.width, kWidth);
+      EXPECT_EQ(read.height, kHeight);
+      const Bgr want = Gradient(kWidth / 2, kHeight / 2);
+      const int off = std::abs(read.middle.b - want.b) + std::abs(read.middle.g - want.g) +
+                      std::abs(read.middle.r - want.r);
+      EXPECT_LE(off, 96) << read.middle << " for " << want;
     } else {
       EXPECT_EQ(code, 1002);
       EXPECT_EQ(text.value, path);
