@@ -449,16 +449,11 @@ TCollectionItem* TCollection::Add() {
 
 TCollectionItem* TCollection::Insert(int Index) {
   if (Index < 0 || Index > GetCount()) throw EListError("List index out of bounds (%d)", {Index});
-  BeginUpdate();
-  TCollectionItem* item;
-  try {
+  TCollectionItem* item = nullptr;
+  UpdateWhile(this, [&] {
     item = Add();
     item->SetIndex(Index);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
   return item;
 }
 
@@ -495,15 +490,10 @@ void TCollection::Assign(TPersistent* Source) {
     return;
   }
   if (source == this) return;
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     Clear();
     for (TCollectionItem* item : source->FItems) Add()->Assign(item);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TCollection::BeginUpdate() { ++FUpdateCount; }

@@ -56,6 +56,20 @@ class EResNotFound : public Exception {
   using Exception::Exception;
 };
 
+// Runs Body between Target's BeginUpdate and EndUpdate; EndUpdate runs also when Body
+// raises (lists and collections tell their changes once, at the end).
+template <class T, class F>
+void UpdateWhile(T* Target, F&& Body) {
+  Target->BeginUpdate();
+  try {
+    Body();
+  } catch (...) {
+    Target->EndUpdate();
+    throw;
+  }
+  Target->EndUpdate();
+}
+
 // ---------------------------------------------------------------------------------------
 // TPersistent
 

@@ -32,15 +32,10 @@ TObject* TStrings::GetObject(int) const { return nullptr; }
 
 void TStrings::Put(int Index, const AnsiString& S) {
   TObject* object = GetObject(Index);
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     Delete(Index);
     InsertObject(Index, S, object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::PutObject(int, TObject*) {}
@@ -64,15 +59,10 @@ void TStrings::InsertObject(int Index, const AnsiString& S, TObject* AObject) {
 
 void TStrings::AddStrings(TStrings* Strings) {
   if (!Strings) return;
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     int count = Strings->GetCount();
     for (int i = 0; i < count; ++i) AddObject(Strings->Get(i), Strings->GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::Assign(TPersistent* Source) {
@@ -82,20 +72,14 @@ void TStrings::Assign(TPersistent* Source) {
     return;
   }
   if (source == this) return;
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     Clear();
     AddStrings(source);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::Exchange(int Index1, int Index2) {
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     AnsiString s1 = Get(Index1), s2 = Get(Index2);
     TObject* o1 = GetObject(Index1);
     TObject* o2 = GetObject(Index2);
@@ -103,26 +87,17 @@ void TStrings::Exchange(int Index1, int Index2) {
     PutObject(Index1, o2);
     Put(Index2, s1);
     PutObject(Index2, o1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::Move(int CurIndex, int NewIndex) {
   if (CurIndex == NewIndex) return;
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     AnsiString s = Get(CurIndex);
     TObject* object = GetObject(CurIndex);
     Delete(CurIndex);
     InsertObject(NewIndex, s, object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 bool TStrings::Equals(TStrings* Strings) const {
@@ -172,8 +147,7 @@ AnsiString TStrings::GetText() const {
 }
 
 void TStrings::SetText(const AnsiString& Value) {
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     Clear();
     size_t i = 0;
     while (i < Value.size()) {
@@ -184,11 +158,7 @@ void TStrings::SetText(const AnsiString& Value) {
       if (i < Value.size() && Value[i] == '\r') ++i;
       if (i < Value.size() && Value[i] == '\n') ++i;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 AnsiString TStrings::JoinDelimited(char Delimiter, char Quote) const {
@@ -207,8 +177,7 @@ AnsiString TStrings::JoinDelimited(char Delimiter, char Quote) const {
 }
 
 void TStrings::SplitDelimited(const AnsiString& Value, char Delimiter, char Quote) {
-  BeginUpdate();
-  try {
+  UpdateWhile(this, [&] {
     Clear();
     const size_t n = Value.size();
     size_t i = 0;
@@ -232,11 +201,7 @@ void TStrings::SplitDelimited(const AnsiString& Value, char Delimiter, char Quot
         skipBlanks();
       }
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 AnsiString TStrings::GetDelimitedText() const { return JoinDelimited(FDelimiter, FQuoteChar); }

@@ -126,8 +126,7 @@ void TMemIniFile::SetText(const AnsiString& Text) {
 }
 
 void TMemIniFile::GetStrings(TStrings* List) const {
-  List->BeginUpdate();
-  try {
+  UpdateWhile(List, [&] {
     List->Clear();
     for (const AnsiString& line : FPreamble) List->Add(line);
     for (const auto& section : FSections) {
@@ -136,11 +135,7 @@ void TMemIniFile::GetStrings(TStrings* List) const {
         List->Add(line.IsKey ? line.Name + "=" + line.Value : line.Name);
       List->Add(AnsiString());
     }
-  } catch (...) {
-    List->EndUpdate();
-    throw;
-  }
-  List->EndUpdate();
+  });
 }
 
 const TMemIniFile::TLine* TMemIniFile::FindKey(const AnsiString& Section,
@@ -169,51 +164,32 @@ void TMemIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident
   section->Keys.emplace(Fold(Ident), section->Lines.size() - 1);
 }
 
-void TMemIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
+void TMemIniFile::ListKeys(const AnsiString& Section, TStrings* Strings, bool WithValues) const {
+  UpdateWhile(Strings, [&] {
     Strings->Clear();
-    if (TSection* section = FindSection(Section)) {
-      for (size_t i = 0; i < section->Lines.size(); ++i) {
-        const TLine& line = section->Lines[i];
-        if (line.IsKey && section->Keys[Fold(line.Name)] == i) Strings->Add(line.Name);
-      }
+    TSection* section = FindSection(Section);
+    if (!section) return;
+    for (size_t i = 0; i < section->Lines.size(); ++i) {
+      const TLine& line = section->Lines[i];
+      if (!line.IsKey || section->Keys.at(Fold(line.Name)) != i) continue;  // a later twin
+      Strings->Add(WithValues ? line.Name + "=" + line.Value : line.Name);
     }
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  });
+}
+
+void TMemIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) {
+  ListKeys(Section, Strings, false);
 }
 
 void TMemIniFile::ReadSections(TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
+  UpdateWhile(Strings, [&] {
     Strings->Clear();
     for (const auto& section : FSections) Strings->Add(section->Name);
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  });
 }
 
 void TMemIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
-    Strings->Clear();
-    if (TSection* section = FindSection(Section)) {
-      for (size_t i = 0; i < section->Lines.size(); ++i) {
-        const TLine& line = section->Lines[i];
-        if (line.IsKey && section->Keys[Fold(line.Name)] == i)
-          Strings->Add(line.Name + "=" + line.Value);
-      }
-    }
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  ListKeys(Section, Strings, true);
 }
 
 void TMemIniFile::EraseSection(const AnsiString& Section) {

@@ -87,6 +87,8 @@ class TMemIniFile : public TCustomIniFile {
   TSection* FindSection(const AnsiString& Name) const;
   TSection* AddSection(const AnsiString& Name);
   const TLine* FindKey(const AnsiString& Section, const AnsiString& Ident) const;
+  // The section's keys (each once, in file order), or name=value with WithValues.
+  void ListKeys(const AnsiString& Section, TStrings* Strings, bool WithValues) const;
   void LoadValues();
 
   std::vector<AnsiString> FPreamble;  // lines before the first section

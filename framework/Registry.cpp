@@ -151,36 +151,36 @@ TRegDataType TRegistry::GetDataType(const AnsiString& Name) {
   return DataType(type);
 }
 
-void TRegistry::GetValueNames(TStrings* Strings) {
-  Strings->BeginUpdate();
-  Strings->Clear();
-  if (FCurrentKey) {
+namespace {
+// Lists names by index until the enumeration ends.
+template <class Enumerate>
+void ListNames(TStrings* Strings, Enumerate enumerate) {
+  UpdateWhile(Strings, [&] {
+    Strings->Clear();
+    char name[16384];
     for (DWORD i = 0;; ++i) {
-      char name[16384];
       DWORD length = sizeof name;
-      if (RegEnumValueA(FCurrentKey, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-          ERROR_SUCCESS)
-        break;
+      if (enumerate(i, name, &length) != ERROR_SUCCESS) break;
       Strings->Add(AnsiString(name, length));
     }
-  }
-  Strings->EndUpdate();
+  });
+}
+}  // namespace
+
+void TRegistry::GetValueNames(TStrings* Strings) {
+  HKEY key = FCurrentKey;
+  ListNames(Strings, [key](DWORD i, char* name, DWORD* length) -> LONG {
+    if (!key) return ERROR_NO_MORE_ITEMS;
+    return RegEnumValueA(key, i, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
 }
 
 void TRegistry::GetKeyNames(TStrings* Strings) {
-  Strings->BeginUpdate();
-  Strings->Clear();
-  if (FCurrentKey) {
-    for (DWORD i = 0;; ++i) {
-      char name[256];
-      DWORD length = sizeof name;
-      if (RegEnumKeyExA(FCurrentKey, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-          ERROR_SUCCESS)
-        break;
-      Strings->Add(AnsiString(name, length));
-    }
-  }
-  Strings->EndUpdate();
+  HKEY key = FCurrentKey;
+  ListNames(Strings, [key](DWORD i, char* name, DWORD* length) -> LONG {
+    if (!key) return ERROR_NO_MORE_ITEMS;
+    return RegEnumKeyExA(key, i, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
 }
 
 AnsiString TRegistry::ReadString(const AnsiString& Name) {

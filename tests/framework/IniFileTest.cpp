@@ -188,3 +188,23 @@ TEST(IniFile, IniFileWritesThroughAndSeesOtherWriters) {
   writer.ReadSections(&list);
   EXPECT_EQ(0, list.GetCount());
 }
+
+TEST(IniFile, HostileTextsReadAsDocumented) {
+  AnsiString big(2 << 20, 'v');
+  AnsiString text = AnsiString("[A]\r\nnul") + '\0' + "key=x" + '\0' + "y\r\n" + "long=" + big +
+                    "\r\n[\r\n=\r\n]\r\n[]\r\n=only value\r\n" + "[B]\r\n";
+  for (int i = 0; i < 50000; ++i) text += "k" + IntToStr(i % 1000) + "=" + IntToStr(i) + "\r\n";
+  TMemIniFile ini;
+  ini.SetText(text);
+  EXPECT_EQ(AnsiString("x") + '\0' + "y", ini.ReadString("A", AnsiString("nul") + '\0' + "key", ""));
+  EXPECT_EQ(big.size(), ini.ReadString("A", "long", "").size());
+  EXPECT_EQ("none", ini.ReadString("", "=only value", "none"));  // "=..." is no key
+  EXPECT_EQ("none", ini.ReadString("", "", "none"));
+  EXPECT_EQ("999", ini.ReadString("B", "k999", ""));  // the first of fifty
+  TStringList keys;
+  ini.ReadSection("B", &keys);
+  EXPECT_EQ(1000, keys.GetCount());
+  TStringList sections;
+  ini.ReadSections(&sections);
+  EXPECT_EQ((Items{"A", "", "B"}), ItemsOf(sections));
+}

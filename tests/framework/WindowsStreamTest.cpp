@@ -1,9 +1,11 @@
-// File streams' share modes as Windows enforces them.
+// What streams do only on Windows: file share modes as Windows enforces them, and streams
+// over the program's resources.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "framework/Classes.h"
+#include "framework/WinApi.h"
 #include "tests/framework/TestFolder.h"
 
 TEST(FileStreamShare, SecondOpensFollowTheFirstOpensShareMode) {
@@ -39,5 +41,20 @@ TEST(FileStreamShare, SecondOpensFollowTheFirstOpensShareMode) {
       EXPECT_NE(AnsiString::npos, e.Message.find("shared.bin"));
     }
     EXPECT_EQ(c.allowed, opened);
+  }
+}
+
+TEST(ResourceStream, ReadsTheProgramsResourcesByName) {
+  TResourceStream stream(GetModuleHandleA(nullptr), "FRAMEWORK_TEST_DATA");
+  EXPECT_EQ(14, stream.GetSize());
+  char buffer[32] = {};
+  stream.ReadBuffer(buffer, 14);
+  EXPECT_STREQ("resource bytes", buffer);
+  EXPECT_THROW(stream.WriteBuffer("x", 1), EStreamError);
+  try {
+    TResourceStream missing(GetModuleHandleA(nullptr), "NO_SUCH_RESOURCE");
+    ADD_FAILURE();
+  } catch (const EResNotFound& e) {
+    EXPECT_EQ("Resource NO_SUCH_RESOURCE not found", e.Message);
   }
 }
