@@ -10,17 +10,9 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-RGBQUAD Quad(uint8_t blue, uint8_t green, uint8_t red, uint8_t fourth) {
-  RGBQUAD q;
-  q.rgbBlue = blue;
-  q.rgbGreen = green;
-  q.rgbRed = red;
-  q.rgbReserved = fourth;
-  return q;
-}
 
 RGBQUAD Background(const RGBQUAD* background) {
-  return background ? *background : Quad(255, 255, 255, 0);
+  return background ? *background : MakeQuad(255, 255, 255, 0);
 }
 
 // Bessel function of the first kind, order one, in single precision.
@@ -233,7 +225,7 @@ RGBQUAD CRaster::SampleInterpolated(float x, float y, int32_t method, int32_t mo
         return uint8_t(int32_t(w00 * float(c00.*channel) + w10 * float(c10.*channel) +
                                w01 * float(c01.*channel) + w11 * float(c11.*channel)));
       };
-      return Quad(mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed),
+      return MakeQuad(mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed),
                   m_alpha ? mix(&RGBQUAD::rgbReserved) : 0);
     }
     const int32_t fx = int32_t((x - float(xi)) * 256), fy = int32_t((y - float(yi)) * 256);
@@ -246,7 +238,7 @@ RGBQUAD CRaster::SampleInterpolated(float x, float y, int32_t method, int32_t mo
     if (m_alpha)
       out[3] = uint8_t((w00 * GetAlphaFast(xi, yi) + w10 * GetAlphaFast(xi + 1, yi) +
                         w01 * GetAlphaFast(xi, yi + 1) + w11 * GetAlphaFast(xi + 1, yi + 1)) >> 8);
-    return Quad(out[0], out[1], out[2], out[3]);
+    return MakeQuad(out[0], out[1], out[2], out[3]);
   }
 
   // Kernels over 4 x 4 (Lanczos: 12 x 12) neighbours.
@@ -267,7 +259,7 @@ RGBQUAD CRaster::SampleInterpolated(float x, float y, int32_t method, int32_t mo
       RGBQUAD c;
       if (inside) {
         const uint8_t* p = GetPixelAddress(sx, sy);
-        c = Quad(p[0], p[1], p[2], m_alpha ? GetAlphaFast(sx, sy) : 0);
+        c = MakeQuad(p[0], p[1], p[2], m_alpha ? GetAlphaFast(sx, sy) : 0);
       } else {
         c = GetColorOrOverflow(sx, sy, mode, background);
       }
@@ -276,6 +268,6 @@ RGBQUAD CRaster::SampleInterpolated(float x, float y, int32_t method, int32_t mo
       sum[2] += weight * c.rgbRed;
       sum[3] += weight * c.rgbReserved;
     }
-  return Quad(ClampByte(sum[0]), ClampByte(sum[1]), ClampByte(sum[2]),
+  return MakeQuad(ClampByte(sum[0]), ClampByte(sum[1]), ClampByte(sum[2]),
               m_alpha ? ClampByte(sum[3]) : 0);
 }

@@ -10,14 +10,6 @@ namespace {
 
 constexpr int32_t kTile = 64;
 
-RGBQUAD Quad(uint8_t blue, uint8_t green, uint8_t red) {
-  RGBQUAD q;
-  q.rgbBlue = blue;
-  q.rgbGreen = green;
-  q.rgbRed = red;
-  q.rgbReserved = 0;
-  return q;
-}
 
 uint8_t ClampChannel(int32_t v) { return uint8_t(std::min(255, std::max(0, v))); }
 
@@ -137,8 +129,8 @@ bool CRaster::ReduceBitDepth(int32_t depth, bool diffusion, const RGBQUAD* palet
   reduced.CopySelection(*this);
   reduced.CopyAlphaPlane(*this);
   auto blackAndWhite = [&reduced] {
-    reduced.SetPaletteEntry(0, Quad(0, 0, 0));
-    reduced.SetPaletteEntry(1, Quad(255, 255, 255));
+    reduced.SetPaletteEntry(0, MakeQuad(0, 0, 0));
+    reduced.SetPaletteEntry(1, MakeQuad(255, 255, 255));
   };
   if (palette)
     reduced.SetPaletteFromQuads(palette, depth == 1 ? 2 : depth == 4 ? 16 : 256);
