@@ -100,6 +100,13 @@ class CRaster {
   void ShareFrom(CRaster* source);
   // Copies the source's information block when this object has no pixel block.
   void CopyInfoFrom(const CRaster& source);
+  // Before a decode into this (empty) format object: a fresh information block that
+  // keeps only what the caller asks the decode with (frame to decode, cancel request,
+  // format options, quality and scale), so nothing of the caller's previous picture
+  // (transparency, palette alpha, resolution, colour cache) leaks into the result.
+  void TakeDecodeRequest(const CRaster& caller);
+  // Forgets the last FindNearestIndex answer (the palette changed behind this object).
+  void ForgetNearestColor() { m_info.nearestValid = false; }
   void Clear(uint8_t value);
   static void FreeBuffer(uint8_t* buffer);
 

@@ -13,7 +13,7 @@ namespace {
 template <typename Format>
 bool DecodeAs(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t& frameCount) {
   Format format;
-  format.CopyInfoFrom(target);
+  format.TakeDecodeRequest(target);
   if (format.Decode(stream)) return target.MoveFrom(format);
   if (keepFailure) target.SetLastError(format.GetLastError());
   frameCount = format.GetFrameCount();

@@ -128,3 +128,26 @@ constexpr int32_t PROP_PLAYLIST_LOOP_ONE = 0x5011;
 constexpr int32_t PROP_PLAYLIST_LOOP_ALL = 0x5012;
 constexpr int32_t PROP_PLAYER_STOP = 0x5013;
 constexpr int32_t PROP_PLAYER_POSITION = 0x10000001;
+
+// Pixel filters.
+constexpr int32_t PROP_COLOR_MATRIX = 0x2000;
+constexpr int32_t PROP_WARP_MODE = 0x2001;
+constexpr int32_t PROP_WARP_PARAM1 = 0x2002;
+constexpr int32_t PROP_WARP_PARAM2 = 0x2003;
+constexpr int32_t PROP_FIRE_HOT_COLOR = 0x2004;
+constexpr int32_t PROP_MOSAIC_BLOCK = 0x2005;
+constexpr int32_t PROP_EMBOSS_LIGHT_COLOR = 0x2006;
+constexpr int32_t PROP_EMBOSS_SHADOW_COLOR = 0x2007;
+constexpr int32_t PROP_EMBOSS_BASE_COLOR = 0x2008;
+constexpr int32_t PROP_EMBOSS_DIRECTION = 0x2009;
+constexpr int32_t PROP_RIPPLE_RATE = 0x200A;
+constexpr int32_t PROP_RIPPLE_RADIUS = 0x200B;
+constexpr int32_t PROP_SNOW_COLOR = 0x200C;
+constexpr int32_t PROP_SNOW_RATE = 0x200D;
+constexpr int32_t PROP_TRAIL_LENGTH = 0x200E;
+constexpr int32_t PROP_FIRE_COOL_COLOR = 0x200F;
+constexpr int32_t PROP_SHAKE_X = 0x2010;
+constexpr int32_t PROP_SHAKE_Y = 0x2011;
+constexpr int32_t PROP_EDGE_COLOR = 0x2012;
+constexpr int32_t PROP_EDGE_BACKGROUND = 0x2013;
+constexpr int32_t PROP_FIRE_BACKGROUND = 0x2015;

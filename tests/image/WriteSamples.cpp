@@ -26,12 +26,12 @@ int main(int argc, char** argv) {
         for (Extra extra : {Extra::kNone, Extra::kTransparency, Extra::kPaletteAlpha}) {
           if (depth == 24 && extra == Extra::kPaletteAlpha) continue;
           if (format.id != IMAGE_FORMAT_PNG && extra == Extra::kPaletteAlpha) continue;
-          const PictureSpec spec{depth, width, 7, extra};
+          const PictureShape shape{depth, width, 7, extra};
           CRaster picture;
-          FillPicture(picture, spec);
+          FillPicture(picture, shape);
           std::vector<uint8_t> expected = ToRgba(picture);
           if (format.id == IMAGE_FORMAT_BMP) expected = Opaque(expected);
-          const std::string name = outdir + "/" + Describe(spec) + "." + format.extension;
+          const std::string name = outdir + "/" + Describe(shape) + "." + format.extension;
           if (!picture.Save(name.c_str(), format.id)) {
             std::fprintf(stderr, "%s: %s\n", name.c_str(), picture.GetLastError());
             return 1;
