@@ -54,6 +54,7 @@ CRaster::~CRaster() { Destroy(); }
 void CRaster::Initialize(int32_t formatId) {
   m_block = m_pixels = m_alpha = m_selection = nullptr;
   m_sharedSource = nullptr;
+  m_continuation.reset();
   std::memset(&m_header, 0, sizeof m_header);
   std::memset(&m_info, 0, sizeof m_info);
   m_info.formatId = formatId;
@@ -204,6 +205,7 @@ bool CRaster::MoveFrom(CRaster& source) {
   m_pixels = source.m_pixels;
   m_selection = source.m_selection;
   m_alpha = source.m_alpha;
+  m_continuation = std::move(source.m_continuation);
   std::memset(&source.m_header, 0, sizeof source.m_header);
   std::memset(&source.m_info, 0, sizeof source.m_info);
   source.m_block = source.m_pixels = source.m_selection = source.m_alpha = nullptr;

@@ -16,10 +16,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "image/ImageTypes.h"
 
 class CRasterStream;
+
+// What a decoder leaves with the picture it made for later operations on the same
+// object: the next decode going on from there (the next frame of an animation, without
+// decoding the frames before it again), or a save writing the file's metadata back (the
+// EXIF data of a JPEG). Owned by the picture and moved with it; a decoder that finds one
+// that is not its own, or not of the same file, starts afresh, and a successful decode
+// replaces it.
+class CRasterContinuation {
+ public:
+  virtual ~CRasterContinuation() = default;
+};
 
 // Format ids.
 constexpr int32_t IMAGE_FORMAT_UNKNOWN = 0;
@@ -107,6 +119,12 @@ class CRaster {
   void TakeDecodeRequest(const CRaster& caller);
   // Forgets the last FindNearestIndex answer (the palette changed behind this object).
   void ForgetNearestColor() { m_info.nearestValid = false; }
+  // The decoder's continuation state (see CRasterContinuation).
+  CRasterContinuation* GetContinuation() const { return m_continuation.get(); }
+  std::unique_ptr<CRasterContinuation> TakeContinuation() { return std::move(m_continuation); }
+  void SetContinuation(std::unique_ptr<CRasterContinuation> state) {
+    m_continuation = std::move(state);
+  }
   void Clear(uint8_t value);
   static void FreeBuffer(uint8_t* buffer);
 
@@ -127,6 +145,9 @@ class CRaster {
   int32_t GetFrameDelay() const { return m_info.frameDelay; }
   uint8_t GetQuality() const { return m_info.quality; }
   uint8_t GetScaleDenominator() const { return m_info.scaleDenominator; }
+  void SetQuality(uint8_t quality) { m_info.quality = quality; }
+  // JPEG decoding at 1/2, 1/4 or 1/8 of the size (0 and 1: full size).
+  void SetScaleDenominator(uint8_t denominator) { m_info.scaleDenominator = denominator; }
   int32_t GetTransparentIndex() const { return m_info.transparentIndex; }
   void SetTransparentIndex(int32_t index) { m_info.transparentIndex = index; }
   bool HasTransparentColor() const { return m_info.transparentIndex >= 0; }
@@ -245,6 +266,7 @@ class CRaster {
   uint8_t* m_alpha = nullptr;      // width x height bytes
   uint8_t* m_selection = nullptr;  // width x height bytes
   CRaster* m_sharedSource = nullptr;
+  std::unique_ptr<CRasterContinuation> m_continuation;
 };
 
 // Brightness of a minus brightness of b, brightness = (601 g + 306 r + 117 b) >> 10.

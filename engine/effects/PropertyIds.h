@@ -99,6 +99,9 @@ constexpr int32_t PROP_IMAGE_FRAME_DELAYS = 0x1009;
 constexpr int32_t PROP_IMAGE_LOADED = 0x101A;
 constexpr int32_t PROP_IMAGE_LOAD = 0x101B;
 
+// Flash source: the movie's path.
+constexpr int32_t PROP_FLASH_PATH = 0x1019;
+
 // Drawing board.
 constexpr int32_t PROP_BOARD_COLOR = 0x101F;
 constexpr int32_t PROP_BOARD_TOOL = 0x1020;

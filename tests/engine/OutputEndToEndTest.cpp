@@ -1,10 +1,12 @@
-// Pixel filters end to end, through the engine library as the program loads it and the
-// stand-in camera: a main source with one filter over the whole frame gives known pixels
-// in the frames a messenger's capture graph receives; the trail starts again after a
-// change of the output size; every filter type keeps its settings through an effect file.
+// The engine's output end to end, through the engine library as the program loads it and
+// the stand-in camera: a main source with one pixel filter over the whole frame gives
+// known pixels in the frames a messenger's capture graph receives; the trail starts again
+// after a change of the output size; every filter type keeps its settings through an
+// effect file; snapshots of the output; a copied old face effect still ends on time.
 #include <dshow.h>
 #include <windows.h>
 
+#include <gdiplus.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "EngineClient.h"
+#include "engine/base/PackageFile.h"
 #include "engine/effects/PropertyIds.h"
 #include "platform/vcam/VcamDevice.h"
 #include "tests/engine/CameraTestSupport.h"
@@ -30,6 +33,7 @@ using engine_client::NotifyWindow;
 
 using camera_test::kCameraName;
 using camera_test::kHardwareId;
+using camera_test::ProgramFolder;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr int kRate = 20;
@@ -62,13 +66,6 @@ std::string TempPath(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   return std::string(temp) + "filters e2e " + std::to_string(GetCurrentProcessId()) + " " + name;
-}
-
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.rfind('\\') + 1);
 }
 
 void Put(std::vector<BYTE>& out, uint32_t v, int bytes) {
@@ -125,7 +122,7 @@ int Differences(const camera_test::Captured& frame, const PictureFunction& expec
   return count;
 }
 
-class FiltersEndToEnd : public ::testing::Test {
+class OutputEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -180,7 +177,7 @@ class FiltersEndToEnd : public ::testing::Test {
   std::vector<std::string> files;
 };
 
-TEST_F(FiltersEndToEnd, EachFilterGivesItsKnownPixelsInTheCapturedFrames) {
+TEST_F(OutputEndToEnd, EachFilterGivesItsKnownPixelsInTheCapturedFrames) {
   const std::string gradient = TempPath("gradient.bmp");
   const std::string halves = TempPath("halves.bmp");
   files.push_back(gradient);
@@ -263,7 +260,7 @@ TEST_F(FiltersEndToEnd, EachFilterGivesItsKnownPixelsInTheCapturedFrames) {
   }
 }
 
-TEST_F(FiltersEndToEnd, TrailStartsFromBlackAfterTheOutputSizeChanges) {
+TEST_F(OutputEndToEnd, TrailStartsFromBlackAfterTheOutputSizeChanges) {
   Engine* e = Eng();
   ASSERT_EQ(VD(e, OpenElementFile, kMainSource, "@color:0x804020"), TRUE);  // kMain
   AddFilter(14, {{PROP_TRAIL_LENGTH, "1"}});
@@ -300,7 +297,7 @@ TEST_F(FiltersEndToEnd, TrailStartsFromBlackAfterTheOutputSizeChanges) {
   EXPECT_EQ(seen.back(), (Bgr{kMain.b - 1, kMain.g - 1, kMain.r - 1})) << "caught up";
 }
 
-TEST_F(FiltersEndToEnd, EveryFilterTypeKeepsItsSettingsThroughAnEffectFile) {
+TEST_F(OutputEndToEnd, EveryFilterTypeKeepsItsSettingsThroughAnEffectFile) {
   const std::vector<std::pair<int, std::vector<std::pair<int, std::string>>>> types = {
       {8, {{PROP_COLOR_MATRIX, "1,-2,3,-4,5,-6,7,-8,9,-10,11,-12"}}},
       {9, {{PROP_WARP_MODE, "7"}, {PROP_WARP_PARAM1, "3"}, {PROP_WARP_PARAM2, "60"}}},
@@ -335,6 +332,186 @@ TEST_F(FiltersEndToEnd, EveryFilterTypeKeepsItsSettingsThroughAnEffectFile) {
       ASSERT_EQ(VD(e, GetProperty, loaded, s.first, "", &value), TRUE) << s.first;
       EXPECT_EQ(value.value, s.second) << s.first;
     }
+  }
+}
+
+// A picture file as GDI+ reads it: its size and the colour at a point.
+struct ReadPicture {
+  int width = 0, height = 0;
+  Bgr topLeft = {-1, -1, -1}, bottomRight = {-1, -1, -1}, middle = {-1, -1, -1};
+};
+
+ReadPicture ReadWithGdiPlus(const std::string& path) {
+  ReadPicture out;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return out;
+  {
+    const std::wstring wide(path.begin(), path.end());
+    Gdiplus::Bitmap picture(wide.c_str());
+    if (picture.GetLastStatus() == Gdiplus::Ok) {
+      out.width = int(picture.GetWidth());
+      out.height = int(picture.GetHeight());
+      const auto at = [&picture](int x, int y) {
+        Gdiplus::Color c;
+        picture.GetPixel(x, y, &c);
+        return Bgr{c.GetB(), c.GetG(), c.GetR()};
+      };
+      out.topLeft = at(0, 0);
+      out.bottomRight = at(out.width - 1, out.height - 1);
+      out.middle = at(out.width / 2, out.height / 2);
+    }
+  }
+  Gdiplus::GdiplusShutdown(token);
+  return out;
+}
+
+uint64_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string FileStart(const std::string& path, size_t count) {
+  std::string bytes(count, '\0');
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return std::string();
+  bytes.resize(fread(&bytes[0], 1, count, f));
+  fclose(f);
+  return bytes;
+}
+
+TEST_F(OutputEndToEnd, SnapshotsOfTheOutputAndTheirFailures) {
+  const std::string gradient = TempPath("snapshot gradient.bmp");
+  files.push_back(gradient);
+  ASSERT_TRUE(WritePicture(gradient, Gradient));
+  Engine* e = Eng();
+  ASSERT_EQ(VD(e, OpenElementFile, kMainSource, gradient.c_str()), TRUE);
+  {
+    camera_test::CameraCapture capture;
+    ASSERT_TRUE(capture.Start());
+    std::string first;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 4000 && Differences(capture.Last(), Gradient, &first) != 0)
+      Run(60);
+    ASSERT_EQ(Differences(capture.Last(), Gradient, &first), 0) << "the picture is shown: " << first;
+  }
+  notify.TakeAll();
+
+  // PNG (also for any name the engine does not know): upright, the output's size.
+  for (const char* format : {"PNG", "png", "tiff"}) {
+    SCOPED_TRACE(format);
+    const std::string path = TempPath(std::string("snapshot ") + format + ".png");
+    files.push_back(path);
+    ASSERT_EQ(VD(e, SaveSnapshot, path.c_str(), format), TRUE);
+    EXPECT_EQ(FileStart(path, 4), "\x89PNG");
+    const ReadPicture read = ReadWithGdiPlus(path);
+    EXPECT_EQ(read.width, kWidth);
+    EXPECT_EQ(read.height, kHeight);
+    EXPECT_EQ(read.topLeft, Gradient(0, 0));
+    EXPECT_EQ(read.bottomRight, Gradient(kWidth - 1, kHeight - 1));
+  }
+  // BMP: the header and the rows, nothing more.
+  const std::string bmp = TempPath("snapshot.bmp");
+  files.push_back(bmp);
+  ASSERT_EQ(VD(e, SaveSnapshot, bmp.c_str(), "Bmp"), TRUE);
+  EXPECT_EQ(FileSize(bmp), uint64_t(14 + 40 + kWidth * kHeight * 3));
+  const ReadPicture read = ReadWithGdiPlus(bmp);
+  EXPECT_EQ(read.topLeft, Gradient(0, 0));
+  EXPECT_EQ(read.middle, Gradient(kWidth / 2, kHeight / 2));
+  EXPECT_TRUE(notify.Take(engine_client::kEngineEvent).empty()) << "no event for a success";
+
+  // JPEG and GIF are written when the image library writes them (GIF in 256 colours);
+  // otherwise the snapshot fails honestly: event 1002 with the path, and no file.
+  struct Coded {
+    const char* format;
+    std::string magic;
+  };
+  for (const Coded& c : {Coded{"JPG", "\xFF\xD8"}, Coded{"gif", "GIF8"}}) {
+    SCOPED_TRACE(c.format);
+    const std::string path = TempPath(std::string("snapshot.") + c.format);
+    files.push_back(path);
+    const BOOL saved = VD(e, SaveSnapshot, path.c_str(), c.format);
+    int code = 0;
+    engine_client::Text text;
+    VD(e, GetLastEvent, &code, &text);
+    if (saved) {
+      EXPECT_EQ(FileStart(path, c.magic.size()), c.magic);
+      EXPECT_EQ(code, 0);
+      // One picture of the output's size, close to the output (256 colours for GIF).
+      const ReadPicture read = ReadWithGdiPlus(path);
+      EXPECT_EQ(read.width, kWidth);
+      EXPECT_EQ(read.height, kHeight);
+      const Bgr want = Gradient(kWidth / 2, kHeight / 2);
+      const int off = std::abs(read.middle.b - want.b) + std::abs(read.middle.g - want.g) +
+                      std::abs(read.middle.r - want.r);
+      EXPECT_LE(off, 96) << read.middle << " for " << want;
+    } else {
+      EXPECT_EQ(code, 1002);
+      EXPECT_EQ(text.value, path);
+      EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "no broken file";
+    }
+  }
+
+  // A path that cannot be written: event 1002 with the path.
+  notify.TakeAll();
+  const std::string unwritable = "C:\\no\\such\\folder\\snapshot.png";
+  EXPECT_EQ(VD(e, SaveSnapshot, unwritable.c_str(), "PNG"), FALSE);
+  const auto events = notify.Take(engine_client::kEngineEvent);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].wParam, 1);
+  EXPECT_EQ(events[0].lParam, 1002);
+  int code = 0;
+  engine_client::Text text;
+  EXPECT_EQ(VD(e, GetLastEvent, &code, &text), 1);
+  EXPECT_EQ(code, 1002);
+  EXPECT_EQ(text.value, unwritable);
+}
+
+TEST_F(OutputEndToEnd, ACopiedOldFaceEffectStillEndsAfterItsDuration) {
+  // An old face effect: no version item, kind "Emotion", lifetime mode 0 for "as the
+  // default", one second long; a red colour.
+  CPackageFile old(MakePackageTag("FCEC"));
+  old.SetText(PROP_EFFECT_NAME, "Old face");
+  old.SetText(PROP_EFFECT_KIND, "emotion");
+  old.SetInt(PROP_LEGACY_KIND, 18);
+  old.SetInt(PROP_LIFETIME_MODE, 0);
+  old.SetInt(PROP_LIFETIME_DURATION, 1000);
+  old.SetInt(PROP_SOURCE_TYPE, 3);
+  old.SetInt(PROP_COLOR_VALUE, 0x0000FF);
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(old.Serialize(bytes), S_OK);
+  const std::string original = TempPath("old face.efc");
+  const std::string copy = TempPath("old face copy.efc");
+  files.push_back(original);
+  files.push_back(copy);
+  {
+    FILE* f = fopen(original.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    fclose(f);
+  }
+  Engine* e = Eng();
+  ASSERT_EQ(VD(e, OpenElementFile, kMainSource, "@color:0x000000"), TRUE);
+  ASSERT_EQ(VD(e, CopyEffectFile, original.c_str(), copy.c_str(), "Emotion", "Faces", "Copy"),
+            TRUE);
+  for (const std::string& path : {original, copy}) {
+    SCOPED_TRACE(path);
+    ASSERT_EQ(VD(e, AddEffect, path.c_str(), nullptr, nullptr, nullptr), TRUE);
+    const DWORD start = GetTickCount();
+    DWORD ended = 0;
+    while (GetTickCount() - start < 4000) {
+      Run(50);
+      engine_client::TextList list;
+      int selected = 0;
+      VD(e, GetEffectList, &list, &selected);
+      if (list.items.empty()) {
+        ended = GetTickCount() - start;
+        break;
+      }
+    }
+    EXPECT_GT(ended, 700u) << "shown for its duration";
+    EXPECT_LT(ended, 2500u) << "and then removed";
   }
 }
 
