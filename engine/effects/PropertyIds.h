@@ -22,6 +22,11 @@ constexpr int32_t PROP_EFFECT_MAKE_THUMBNAIL = 0x20000002;
 // Background segmentation.
 constexpr int32_t PROP_SEGMENT_ENABLE = 0x6000;
 constexpr int32_t PROP_SEGMENT_READY = 0x6001;
+constexpr int32_t PROP_SEGMENT_METHOD = 0x6002;
+constexpr int32_t PROP_SEGMENT_CAPTURE = 0x6003;
+constexpr int32_t PROP_SEGMENT_KEY_X = 0x6004;
+constexpr int32_t PROP_SEGMENT_KEY_Y = 0x6005;
+constexpr int32_t PROP_SEGMENT_THRESHOLD = 0x6007;
 
 // Layout.
 constexpr int32_t PROP_LAYOUT_WIDTH = 4097;
@@ -53,6 +58,14 @@ constexpr int32_t PROP_SOURCE_TYPE = 0x1015;
 
 // Colour source.
 constexpr int32_t PROP_COLOR_VALUE = 0x1010;
+
+// Camera source.
+constexpr int32_t PROP_CAMERA_DEVICE = 0x1011;
+constexpr int32_t PROP_CAMERA_SHOW_SETTINGS = 0x1017;
+constexpr int32_t PROP_CAMERA_ZOOM = 0x1025;
+constexpr int32_t PROP_CAMERA_PAN_X = 0x1026;
+constexpr int32_t PROP_CAMERA_PAN_Y = 0x1027;
+constexpr int32_t PROP_CAMERA_RESET_VIEW = 0x1028;
 
 // Video source: the file path; file item only.
 constexpr int32_t PROP_VIDEO_PATH = 0x1012;

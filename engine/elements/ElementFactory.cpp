@@ -2,6 +2,9 @@
 
 #include <new>
 
+#include "engine/effects/Effect.h"
+#include "engine/effects/EffectHost.h"
+#include "engine/elements/CameraSource.h"
 #include "engine/elements/ColorSource.h"
 #include "engine/elements/DrawingBoard.h"
 #include "engine/elements/FrameElement.h"
@@ -15,8 +18,13 @@
 #include "engine/filters/RippleShakeFilters.h"
 #include "engine/filters/WarpFilter.h"
 
-IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
+IFrameElement* CreateFrameElement(int32_t code, CEffect* owner) {
   switch (code) {
+    case ELEMENT_CAMERA: {
+      // The engine's own camera is never a camera's default device.
+      IEffectHost* host = owner ? owner->GetHost() : nullptr;
+      return new (std::nothrow) CCameraSource(host ? host->GetCameraName() : std::string());
+    }
     case ELEMENT_IMAGE:
       return new (std::nothrow) CImageSource();
     case ELEMENT_COLOR:
