@@ -1,8 +1,9 @@
-# Native build of the portable code: the system's zlib and libpng, and GoogleTest built
+# Native build of the portable code: the system's zlib, libpng and libjpeg-turbo, and GoogleTest built
 # from the Debian source package, so that it carries the same sanitizer flags as the code.
 
 find_package(ZLIB REQUIRED)
 find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
 
 if(EXISTS /usr/src/googletest/CMakeLists.txt)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

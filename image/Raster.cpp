@@ -54,6 +54,7 @@ CRaster::~CRaster() { Destroy(); }
 void CRaster::Initialize(int32_t formatId) {
   m_block = m_pixels = m_alpha = m_selection = nullptr;
   m_sharedSource = nullptr;
+  m_continuation.reset();
   std::memset(&m_header, 0, sizeof m_header);
   std::memset(&m_info, 0, sizeof m_info);
   m_info.formatId = formatId;
@@ -114,6 +115,7 @@ uint8_t* CRaster::Create(int32_t width, int32_t height, int32_t bitDepth, int32_
     return nullptr;
   }
   std::memset(m_block + kBitmapInfoHeaderSize, 0, static_cast<size_t>(paletteBytes));
+  m_info.nearestValid = false;  // the palette it answered from is gone
   std::free(m_selection);
   m_selection = nullptr;
   ClearSelection();
@@ -150,12 +152,11 @@ bool CRaster::CreateFromPixels(const uint8_t* pixels, int32_t width, int32_t hei
   if (bitDepth != 1 && bitDepth != 4 && bitDepth != 8 && bitDepth != 24 && bitDepth != 32)
     return false;
   if (sourceRowBytes <= 0) return false;
+  // Short source rows are refused before the old picture is given up.
+  if (bitDepth == 32 && sourceRowBytes < int64_t(width) * 4) return false;
   if (!Create(width, height, bitDepth, IMAGE_FORMAT_UNKNOWN)) return false;
   if (bitDepth < 24) SetGreyPalette();
-  if (bitDepth == 32) {
-    if (sourceRowBytes < int64_t(width) * 4) return false;
-    if (!CreateAlphaPlane()) return false;
-  }
+  if (bitDepth == 32 && !CreateAlphaPlane()) return false;
   const size_t rowCopy = std::min<size_t>(m_info.rowBytes, size_t(sourceRowBytes));
   for (int32_t i = 0; i < height; ++i) {
     const uint8_t* src = pixels + size_t(i) * size_t(sourceRowBytes);
@@ -204,6 +205,7 @@ bool CRaster::MoveFrom(CRaster& source) {
   m_pixels = source.m_pixels;
   m_selection = source.m_selection;
   m_alpha = source.m_alpha;
+  m_continuation = std::move(source.m_continuation);
   std::memset(&source.m_header, 0, sizeof source.m_header);
   std::memset(&source.m_info, 0, sizeof source.m_info);
   source.m_block = source.m_pixels = source.m_selection = source.m_alpha = nullptr;
@@ -224,6 +226,23 @@ void CRaster::ShareFrom(CRaster* source) {
 
 void CRaster::CopyInfoFrom(const CRaster& source) {
   if (!m_block) m_info = source.m_info;
+}
+
+void CRaster::TakeDecodeRequest(const CRaster& caller) {
+  if (m_block) return;
+  const int32_t formatId = m_info.formatId;
+  std::memset(&m_info, 0, sizeof m_info);
+  m_info.formatId = formatId;
+  m_info.transparentIndex = -1;
+  m_info.alphaMaximum = 255;
+  m_info.enabled = true;
+  SetDpiX(96);
+  SetDpiY(96);
+  m_info.quality = caller.m_info.quality;
+  m_info.scaleDenominator = caller.m_info.scaleDenominator;
+  m_info.frameToDecode = caller.m_info.frameToDecode;
+  m_info.cancelRequest = caller.m_info.cancelRequest;
+  std::memcpy(m_info.formatOptions, caller.m_info.formatOptions, sizeof m_info.formatOptions);
 }
 
 void CRaster::Clear(uint8_t value) {

@@ -153,6 +153,40 @@ void DecodeRle4(CRaster& image, CRasterStream* stream) {
   }
 }
 
+// Whether the stream holds the pixel data the header declares, so that a tiny file cannot
+// make the decoder allocate a huge picture. Uncompressed rows must all be there except the
+// padding of the last row; RLE data must be able to expand to the picture (a run of two
+// bytes gives at most 255 pixels). Left to Create when the sizes are beyond what it
+// takes anyway; passed when the stream cannot tell its size.
+bool DataCanFillPicture(CRasterStream* stream, const BITMAPINFOHEADER& header, int64_t start,
+                        uint32_t dataOffset, uint32_t entrySize) {
+  const int64_t width = header.biWidth;
+  const int64_t height = AbsoluteHeight(header.biHeight);
+  const int64_t rows = RowsSize(header);
+  // (A 32-bit file's rows are 4/3 of the 24-bit picture's: beyond twice the limit the
+  // picture is beyond it too.)
+  if (width <= 0 || height <= 0 || rows < 0 || uint64_t(rows) > 2 * CRaster::kMaxMemory)
+    return true;
+  const int64_t size = stream->Size();
+  const int64_t here = stream->Tell();
+  if (size < 0 || here < 0) return true;
+  int64_t dataStart = start + int64_t(dataOffset);
+  if (dataOffset == 0) {
+    dataStart = here + int64_t(header.biClrUsed) * entrySize;
+    if (header.biCompression == BI_BITFIELDS && header.biSize == 40) dataStart += 12;
+  }
+  const int64_t available = size - dataStart;
+  if (available <= 0) return false;
+  const int64_t bits = header.biBitCount;
+  if (bits <= 8 && (header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4))
+    return width * height <= (available + 1) / 2 * 255;
+  int64_t rowBytes = ((bits * width + 31) / 32) * 4;
+  int64_t lastRow = (bits * width + 7) / 8;
+  if (bits == 16) rowBytes = (width + 1) / 2 * 4;
+  if (bits == 32) rowBytes = lastRow = width * 4;
+  return rowBytes * (height - 1) + lastRow <= available;
+}
+
 }  // namespace
 
 bool CRasterBMP::ReadInfoHeader(CRasterStream* stream, BITMAPINFOHEADER& header, bool& core) {
@@ -233,6 +267,15 @@ bool CRasterBMP::Decode(CRasterStream* stream) {
     return true;
   }
 
+  // A palette can hold no more colours than the depth gives (256 for the deeper pictures,
+  // whose optional colour table is only skipped).
+  const uint32_t bits = header.biBitCount;
+  if (header.biClrUsed > (bits <= 8 ? (1u << bits) : 256u)) return fail("Error reading BMP info");
+  const uint32_t entrySize = core ? 3 : 4;
+  const uint32_t compression = header.biCompression;
+  if (!DataCanFillPicture(stream, header, start, dataOffset, entrySize))
+    return fail("Not enough pixel data in BMP file");
+
   if (!Create(header.biWidth, height, header.biBitCount, IMAGE_FORMAT_BMP))
     return fail("Can't allocate memory");
   m_header.biXPelsPerMeter = header.biXPelsPerMeter;
@@ -243,7 +286,6 @@ bool CRasterBMP::Decode(CRasterStream* stream) {
   if (m_info.cancelRequest != 0) return fail("Cancelled");
   // The palette: as many entries as the picture holds; further entries of the file are
   // skipped, missing ones stay black.
-  const uint32_t entrySize = core ? 3 : 4;
   const uint32_t fileEntries = header.biClrUsed;
   const uint32_t entries = std::min(fileEntries, GetPaletteSize());
   if (entries > 0) {
@@ -256,13 +298,12 @@ bool CRasterBMP::Decode(CRasterStream* stream) {
       palette[i].rgbRed = raw[i * entrySize + 2];
       palette[i].rgbReserved = 0;
     }
+    ForgetNearestColor();
   }
   if (fileEntries > entries && dataOffset == 0)
     stream->Seek(int64_t(fileEntries - entries) * entrySize, SEEK_CUR);
   if (m_info.cancelRequest != 0) return fail("Cancelled");
 
-  const uint32_t bits = header.biBitCount;
-  const uint32_t compression = header.biCompression;
   const size_t imageSize = size_t(GetRowBytes()) * size_t(height);
   auto seekToData = [&] {
     if (dataOffset != 0) stream->Seek(start + int64_t(dataOffset), SEEK_SET);
@@ -306,11 +347,19 @@ bool CRasterBMP::Decode(CRasterStream* stream) {
     if (compression == BI_BITFIELDS && dataOffset == 0 && header.biSize == 40)
       stream->Seek(12, SEEK_CUR);
     seekToData();
-    const size_t size = size_t(header.biWidth) * size_t(height) * 4;
-    uint8_t* source = static_cast<uint8_t*>(std::malloc(size));
+    // Row by row through one row buffer: no second copy of the picture.
+    const size_t sourceRow = size_t(header.biWidth) * 4;
+    uint8_t* source = static_cast<uint8_t*>(std::malloc(sourceRow));
     if (!source) return fail("can't allocate memory");
-    ReadOrClear(stream, source, size);
-    ExpandPackedPixels(source, 0, 0, 0, 32);
+    for (int32_t y = 0; y < height; ++y) {
+      ReadOrClear(stream, source, sourceRow);
+      uint8_t* out = GetRowPointer(y);
+      for (size_t x = 0; x < size_t(header.biWidth); ++x) {
+        out[3 * x] = source[4 * x];
+        out[3 * x + 1] = source[4 * x + 1];
+        out[3 * x + 2] = source[4 * x + 2];
+      }
+    }
     std::free(source);
   }
 

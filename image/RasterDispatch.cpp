@@ -5,6 +5,8 @@
 
 #include "image/Raster.h"
 #include "image/RasterBMP.h"
+#include "image/RasterGIF.h"
+#include "image/RasterJPG.h"
 #include "image/RasterPNG.h"
 #include "image/RasterStream.h"
 
@@ -13,8 +15,15 @@ namespace {
 template <typename Format>
 bool DecodeAs(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t& frameCount) {
   Format format;
-  format.CopyInfoFrom(target);
-  if (format.Decode(stream)) return target.MoveFrom(format);
+  format.TakeDecodeRequest(target);
+  // A decoder that goes on from the caller's last decode takes its state from there; a
+  // state that a successful decode did not take belonged to the old picture and goes.
+  format.SetContinuation(target.TakeContinuation());
+  if (format.Decode(stream)) {
+    if (!format.ContinuationTaken()) format.SetContinuation(nullptr);
+    return target.MoveFrom(format);
+  }
+  target.SetContinuation(format.TakeContinuation());
   if (keepFailure) target.SetLastError(format.GetLastError());
   frameCount = format.GetFrameCount();
   return false;
@@ -37,6 +46,10 @@ bool DecodeById(CRaster& target, CRasterStream* stream, int32_t formatId, bool k
   switch (formatId) {
     case IMAGE_FORMAT_BMP:
       return DecodeAs<CRasterBMP>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_GIF:
+      return DecodeAs<CRasterGIF>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_JPG:
+      return DecodeAs<CRasterJPG>(target, stream, keepFailure, frameCount);
     case IMAGE_FORMAT_PNG:
       return DecodeAs<CRasterPNG>(target, stream, keepFailure, frameCount);
     case IMAGE_FORMAT_ICO:
@@ -111,6 +124,10 @@ bool CRaster::Encode(CRasterStream* stream, int32_t formatId) {
   switch (formatId) {
     case IMAGE_FORMAT_BMP:
       return EncodeAs<CRasterBMP>(*this, stream);
+    case IMAGE_FORMAT_GIF:
+      return EncodeAs<CRasterGIF>(*this, stream);
+    case IMAGE_FORMAT_JPG:
+      return EncodeAs<CRasterJPG>(*this, stream);
     case IMAGE_FORMAT_PNG:
       return EncodeAs<CRasterPNG>(*this, stream);
     case IMAGE_FORMAT_ICO:

@@ -292,9 +292,15 @@ bool RunEncode(PngEncodeState& st) {
     background.blue = t.rgbBlue;
   }
 
-  bool writeAlpha = false;
-  bool keyToAlpha = false;
-  if (image.IsPaletted()) {
+  // Any picture with an alpha plane is written with alpha, paletted ones included (an
+  // icon decoded with its mask keeps its transparent pixels).
+  const bool writeAlpha = image.HasAlphaPlane() || (!image.IsPaletted() && image.HasTransparentColor());
+  const bool keyToAlpha = !image.IsPaletted() && image.HasTransparentColor();
+  if (writeAlpha) {
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB_ALPHA, interlace,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_bKGD(png, info, &background);
+  } else if (image.IsPaletted()) {
     uint8_t trans[256];
     int transCount = 0;
     int32_t index = image.GetTransparentIndex();
@@ -304,7 +310,10 @@ bool RunEncode(PngEncodeState& st) {
         // Through the view this reorders the caller's palette and pixels as well.
         image.ExchangeIndices(0, uint8_t(index));
         image.SetTransparentIndex(0);
-        if (st.caller) st.caller->SetTransparentIndex(0);
+        if (st.caller) {
+          st.caller->SetTransparentIndex(0);
+          st.caller->ForgetNearestColor();
+        }
       }
       trans[0] = 0;
       transCount = 1;
@@ -338,10 +347,7 @@ bool RunEncode(PngEncodeState& st) {
     background.index = image.HasTransparentColor() ? 0 : image.FindNearestIndex(white);
     if (background.index < n) png_set_bKGD(png, info, &background);
   } else {
-    keyToAlpha = image.HasTransparentColor();
-    writeAlpha = image.HasAlphaPlane() || keyToAlpha;
-    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8,
-                 writeAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, interlace,
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, interlace,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_bKGD(png, info, &background);
   }
@@ -360,20 +366,23 @@ bool RunEncode(PngEncodeState& st) {
       const int32_t y = h - 1 - line;
       const uint8_t* source = image.GetRowPointer(y);
       uint8_t* row = st.row;
-      if (image.IsPaletted()) {
-        png_write_row(png, source);
-      } else if (writeAlpha) {
+      if (writeAlpha) {
+        // A colour key without a plane is a plane of 255 with 0 at the key, and the plane
+        // is scaled by the alpha maximum either way.
         for (int32_t x = 0; x < w; ++x) {
-          const uint8_t* p = source + 3 * x;
-          uint32_t a = image.HasAlphaPlane() ? image.GetAlphaFast(x, y) * alphaMaximum / 255 : 255;
-          if (keyToAlpha && p[0] == key.rgbBlue && p[1] == key.rgbGreen && p[2] == key.rgbRed)
+          const RGBQUAD c = image.GetPixelColorFast(x, y);
+          uint32_t a = image.HasAlphaPlane() ? image.GetAlphaFast(x, y) : 255;
+          if (keyToAlpha && c.rgbBlue == key.rgbBlue && c.rgbGreen == key.rgbGreen &&
+              c.rgbRed == key.rgbRed)
             a = 0;
-          row[4 * x] = p[2];
-          row[4 * x + 1] = p[1];
-          row[4 * x + 2] = p[0];
-          row[4 * x + 3] = uint8_t(a);
+          row[4 * x] = c.rgbRed;
+          row[4 * x + 1] = c.rgbGreen;
+          row[4 * x + 2] = c.rgbBlue;
+          row[4 * x + 3] = uint8_t(a * alphaMaximum / 255);
         }
         png_write_row(png, row);
+      } else if (image.IsPaletted()) {
+        png_write_row(png, source);
       } else {
         std::memcpy(row, source, image.GetRowBytes());
         image.SwapRedBlue(row, image.GetRowBytes());

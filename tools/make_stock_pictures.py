@@ -8,7 +8,10 @@ with alpha, which the compositor shows in place of a source picture:
   source4  a stopped playlist (a play glyph in a ring)
 
 and res/effect.png, 72 x 54 with alpha, the thumbnail picture of an effect that has no
-picture of its own (a four-pointed sparkle on a transparent field).
+picture of its own (a four-pointed sparkle on a transparent field); res/webcam.png, 72 x 54,
+the thumbnail of a camera (the camera picture reduced); res/error.png, 64 x 48,
+the thumbnail of an effect file that cannot be read (a torn page with a red mark on a light
+field). The two thumbnails are opaque: the engine hands them out without alpha.
 
 Run from the repository root: tools/make_stock_pictures.py [RESDIR]
 """
@@ -104,6 +107,26 @@ def effect():
     return im.resize((w, h), Image.LANCZOS)
 
 
+def webcam():
+    return source1().resize((72, 54), Image.LANCZOS).convert("RGB")
+
+
+def error():
+    w, h = 64, 48
+    im = Image.new("RGBA", (w * S, h * S), (250, 250, 250, 255))
+    d = ImageDraw.Draw(im)
+    # A page with a torn lower edge.
+    page = [(18, 4), (40, 4), (48, 12), (48, 36), (42, 40), (36, 35), (30, 41), (24, 36), (18, 40)]
+    d.polygon([(x * S, y * S) for x, y in page], fill=(236, 238, 242, 255),
+              outline=(120, 126, 138, 255))
+    d.polygon([(40 * S, 4 * S), (40 * S, 12 * S), (48 * S, 12 * S)], fill=(190, 196, 206, 255))
+    # A red disc with a white cross over its lower right corner.
+    d.ellipse(box(32, 22, 56, 46), fill=(206, 52, 46, 255))
+    d.line(box(38, 28, 50, 40), fill=(255, 255, 255, 255), width=3 * S)
+    d.line(box(50, 28, 38, 40), fill=(255, 255, 255, 255), width=3 * S)
+    return im.resize((w, h), Image.LANCZOS).convert("RGB")
+
+
 def main():
     resdir = sys.argv[1] if len(sys.argv) > 1 else "res"
     outdir = os.path.join(resdir, "images")
@@ -111,6 +134,8 @@ def main():
     for n, draw in enumerate([source1, source2, source3, source4], start=1):
         draw().save(os.path.join(outdir, "source%d.png" % n), optimize=True)
     effect().save(os.path.join(resdir, "effect.png"), optimize=True)
+    webcam().save(os.path.join(resdir, "webcam.png"), optimize=True)
+    error().save(os.path.join(resdir, "error.png"), optimize=True)
 
 
 if __name__ == "__main__":

@@ -7,7 +7,12 @@
 #include "engine/base/ModuleValues.h"
 #include "engine/base/SystemUtils.h"
 #include "engine/compositor/EffectCompositor.h"
+#include "engine/base/TextUtils.h"
 #include "engine/device/CaptureDevices.h"
+#include "engine/effects/EffectFiles.h"
+#include "engine/picture/FrameStrip.h"
+#include "engine/picture/PictureBitmap.h"
+#include "image/Raster.h"
 
 namespace {
 
@@ -433,30 +438,95 @@ BOOL CEngine::PauseRecording() { return FALSE; }
 BOOL CEngine::GetRecordingTime(IVDString*) { return FALSE; }
 
 // ---------------------------------------------------------------------------------------
-// Pictures, snapshots and effect files: not yet part of the engine; they fail.
+// Pictures, snapshots and effect files
 
-BOOL CEngine::GetThumbnail(const char*, HBITMAP* bitmap) {
+BOOL CEngine::GetThumbnail(const char* source, HBITMAP* bitmap) {
   if (bitmap) *bitmap = nullptr;
-  return FALSE;
+  return Guarded<BOOL>(TRUE, [&] {
+    HBITMAP made = MakeEffectThumbnail(TextOf(source));
+    if (bitmap)
+      *bitmap = made;
+    else if (made)
+      DeleteObject(made);
+    return TRUE;
+  });
 }
 
-BOOL CEngine::CopyEffectFile(const char*, const char*, const char*, const char*, const char*) {
-  return FALSE;
+BOOL CEngine::CopyEffectFile(const char* source, const char* destination, const char* kind,
+                             const char* category, const char* name) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return ::CopyEffectFile(TextOf(source), TextOf(destination), TextOf(kind), TextOf(category),
+                            TextOf(name))
+               ? TRUE
+               : FALSE;
+  });
 }
 
-BOOL CEngine::LoadPicture(const char*, HBITMAP* bitmap, int* frameCount, IVDString*) {
+BOOL CEngine::CreateEffectFile(const char* path, const char*, const char*, const char* kind,
+                               int elementType, const char* source) {
+  return Guarded<BOOL>(FALSE, [&] {
+    return ::CreateEffectFile(TextOf(path), TextOf(kind), elementType, TextOf(source)) ? TRUE
+                                                                                        : FALSE;
+  });
+}
+
+BOOL CEngine::ReadEffectInfo(const char* path, IVDStringArray* info) {
+  return Guarded<BOOL>(FALSE, [&] {
+    std::vector<std::string> texts;
+    if (!::ReadEffectInfo(TextOf(path), texts)) return FALSE;
+    if (info) {
+      for (const std::string& text : texts) info->Add(text.c_str());
+    }
+    return TRUE;
+  });
+}
+
+BOOL CEngine::LoadPicture(const char* path, HBITMAP* bitmap, int* frameCount, IVDString* delays) {
   if (bitmap) *bitmap = nullptr;
   if (frameCount) *frameCount = 0;
-  return FALSE;
+  return Guarded<BOOL>(FALSE, [&] {
+    if (!path) return FALSE;
+    CFrameStrip strip;
+    if (FAILED(strip.LoadFrames(path, -1, nullptr, 0))) return FALSE;
+    if (delays) delays->SetText(strip.GetDelaysText().c_str());
+    if (frameCount) *frameCount = strip.GetFrameCount();
+    // The caller owns the strip's bitmap from here on.
+    HBITMAP strips = strip.Detach();
+    if (bitmap)
+      *bitmap = strips;
+    else if (strips)
+      DeleteObject(strips);
+    return TRUE;
+  });
 }
 
-BOOL CEngine::SaveSnapshot(const char*, const char*) { return FALSE; }
-
-BOOL CEngine::CreateEffectFile(const char*, const char*, const char*, const char*, int,
-                               const char*) {
-  return FALSE;
+BOOL CEngine::DrawPicture(const char* path, HDC dc, int width, int height) {
+  return Guarded<BOOL>(FALSE, [&] {
+    if (!path) return FALSE;
+    CRaster picture;
+    if (!picture.Load(path, IMAGE_FORMAT_UNKNOWN)) return FALSE;
+    const RECT box = {0, 0, width, height};
+    const RECT area = FitRect(RECT{0, 0, picture.GetWidth(), picture.GetHeight()}, box);
+    DrawPictureInRect(picture, dc, area);
+    return TRUE;
+  });
 }
 
-BOOL CEngine::ReadEffectInfo(const char*, IVDStringArray*) { return FALSE; }
+int32_t SnapshotFormatOf(const std::string& format) {
+  if (EqualsNoCase(format, "GIF")) return IMAGE_FORMAT_GIF;
+  if (EqualsNoCase(format, "JPG")) return IMAGE_FORMAT_JPG;
+  if (EqualsNoCase(format, "BMP")) return IMAGE_FORMAT_BMP;
+  return IMAGE_FORMAT_PNG;
+}
 
-BOOL CEngine::DrawPicture(const char*, HDC, int, int) { return FALSE; }
+BOOL CEngine::SaveSnapshot(const char* path, const char* format) {
+  const std::string file = TextOf(path);
+  const BOOL saved = Guarded<BOOL>(FALSE, [&] {
+    return m_compositor && !file.empty() &&
+                   SUCCEEDED(m_compositor->Snapshot(file, SnapshotFormatOf(TextOf(format))))
+               ? TRUE
+               : FALSE;
+  });
+  if (!saved) ReportEvent(ENGINE_EVENT_SNAPSHOT_ERROR, file);
+  return saved;
+}

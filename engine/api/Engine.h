@@ -111,6 +111,10 @@ class CEngine final : public IVDEngine, public IVDEngineSink {
   int32_t m_frameRate = 0;
 };
 
+// The image library format of a snapshot format text: "PNG", "GIF", "JPG" or "BMP" in any
+// letter case; PNG for any other text.
+int32_t SnapshotFormatOf(const std::string& format);
+
 // Adds `fileName` to an ffdshow "useonlyin" value under HKEY_CURRENT_USER: a string value
 // that does not contain it (as a case-sensitive substring) gets "\r\n" and the name
 // appended. Missing keys and values, and values that are not strings, are left untouched.

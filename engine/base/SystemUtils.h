@@ -96,6 +96,11 @@ std::string GetProgramDirectory();
 // GetProgramDirectory() + "\"; run-time files ("res\...", the driver installer) lie below it.
 std::string GetProgramFolder();
 
+// An 8-bit text of the process's code page as UTF-16, and back (up to the first zero; a
+// null text gives an empty one).
+std::wstring WidenText(const std::string& text);
+std::string NarrowText(const wchar_t* text);
+
 // Writes `text` as a REG_SZ value (creating the key), or deletes the value when `text` is
 // null. False when the key cannot be opened or the write or delete fails.
 bool RegWriteString(HKEY root, const std::string& subKey, const std::string& valueName,

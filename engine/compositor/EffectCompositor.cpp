@@ -19,6 +19,9 @@ namespace {
 // The timer resolution asked for: the finest the system allows.
 constexpr UINT kTimerResolutionMs = 1;
 
+// The path prefix of camera sources.
+const std::string kCameraPrefix = "@cam:";
+
 // A GDI object selected into a device context for one scope.
 class CSelectObject {
  public:
@@ -149,13 +152,20 @@ HRESULT CEffectCompositor::SetOutputSize(int32_t width, int32_t height) {
   for (const EffectPtr& layer : m_layers) layer->SetFrameRect(frame);
   for (const EffectPtr& effect : m_userEffects) effect->SetFrameRect(frame);
 
-  // A camera opens its device at the output size: make it again.
+  // A camera opens its device at the output size: make it again, on the same device.
   if (m_mainSource) {
-    std::string type;
+    std::string type, device;
     if (SUCCEEDED(m_mainSource->GetProperty(PROP_SOURCE_TYPE, type)) &&
         ParseInt(type, 0) == ELEMENT_CAMERA) {
+      m_mainSource->GetProperty(PROP_CAMERA_DEVICE, device);
       m_mainSource->SetProperty(PROP_SOURCE_TYPE, "0");
-      m_mainSource->SetProperty(PROP_SOURCE_TYPE, IntToText(ELEMENT_CAMERA));
+      if (device.empty()) {
+        m_mainSource->SetProperty(PROP_SOURCE_TYPE, IntToText(ELEMENT_CAMERA));
+      } else {
+        m_mainSource->GetSourceProxy().OpenPath(StartsWithNoCase(device, kCameraPrefix)
+                                                    ? device
+                                                    : kCameraPrefix + device);
+      }
     }
   }
   return S_OK;

@@ -131,6 +131,12 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
   // alone changes it.
   bool IsEditing() const { return m_editor.IsEditing() != FALSE; }
 
+  // --- Snapshot --------------------------------------------------------------------------
+  // Saves the last composed frame to the file in an image library format: the pixels are
+  // copied under the lock and encoded after it, so a slow disk never holds up a frame. The
+  // file is written only once the picture is encoded; E_FAIL when either step fails.
+  HRESULT Snapshot(const std::string& path, int32_t formatId);
+
   // --- State -----------------------------------------------------------------------------
   // The compositor lock, for callers that read the pictures between frames.
   CMutexHandle& GetLock() { return m_mutex; }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "engine/base/SystemUtils.h"
 #include "engine/base/TextUtils.h"
 
 namespace {
@@ -19,16 +20,6 @@ struct ComPtr {
   T* operator->() const { return p; }
   explicit operator bool() const { return p != nullptr; }
 };
-
-std::string Narrow(const wchar_t* text) {
-  if (!text) return std::string();
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
 
 bool ContainsName(const std::vector<std::string>& names, const std::string& name) {
   for (const std::string& n : names)
@@ -52,7 +43,7 @@ void EnumerateCategory(REFCLSID category, Visit visit) {
     wchar_t* wideName = nullptr;
     std::string displayName;
     if (SUCCEEDED(moniker->GetDisplayName(nullptr, nullptr, &wideName))) {
-      displayName = Narrow(wideName);
+      displayName = NarrowText(wideName);
       CoTaskMemFree(wideName);
     }
     if (displayName.empty()) continue;
@@ -66,7 +57,7 @@ void EnumerateCategory(REFCLSID category, Visit visit) {
       VariantClear(&value);
       continue;
     }
-    const std::string friendlyName = Narrow(value.bstrVal);
+    const std::string friendlyName = NarrowText(value.bstrVal);
     VariantClear(&value);
     visit(displayName, friendlyName);
   }

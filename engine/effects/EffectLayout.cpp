@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "engine/base/PackageFile.h"
+#include "engine/base/Random.h"
 #include "engine/base/TextUtils.h"
 #include "engine/effects/PropertyIds.h"
 #include "engine/effects/PropertyNotify.h"
@@ -81,7 +82,7 @@ int64_t CEffectLayout::ComputePosition(int mode, int value, int64_t size, int64_
       return high - size;
     case PLACE_RANDOM:
       if (!newRandomPosition) return previous;
-      return size < frame ? low + std::rand() % (frame - size) : low;
+      return size < frame ? low + NextRandom() % (frame - size) : low;
     case PLACE_BOUNCE: {
       // Back and forth across the free space at speed * 10 pixels per second.
       const int64_t speed = LimitToRange(value, 1, 10);

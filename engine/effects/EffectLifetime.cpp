@@ -87,7 +87,13 @@ HRESULT CEffectLifetime::GetProperty(int32_t id, std::string& value) {
 }
 
 HRESULT CEffectLifetime::Save(CPackageFile& package) const {
-  package.SetInt(PROP_LIFETIME_MODE, m_mode);
+  // A file is always written as a new one, which times a mode of 0 as endless. A mode of 0
+  // that means something else here (an old face effect that ends after its duration) is
+  // written as the mode in force, so that the copy ends as the original does.
+  const int mode = m_mode == LIFETIME_DEFAULT && m_defaultMode != LIFETIME_ENDLESS
+                       ? m_defaultMode
+                       : m_mode;
+  package.SetInt(PROP_LIFETIME_MODE, mode);
   package.SetInt(PROP_LIFETIME_DURATION, m_duration);
   package.SetInt(PROP_LIFETIME_TRANSITION, m_transition);
   return S_OK;

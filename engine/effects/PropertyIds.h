@@ -22,6 +22,11 @@ constexpr int32_t PROP_EFFECT_MAKE_THUMBNAIL = 0x20000002;
 // Background segmentation.
 constexpr int32_t PROP_SEGMENT_ENABLE = 0x6000;
 constexpr int32_t PROP_SEGMENT_READY = 0x6001;
+constexpr int32_t PROP_SEGMENT_METHOD = 0x6002;
+constexpr int32_t PROP_SEGMENT_CAPTURE = 0x6003;
+constexpr int32_t PROP_SEGMENT_KEY_X = 0x6004;
+constexpr int32_t PROP_SEGMENT_KEY_Y = 0x6005;
+constexpr int32_t PROP_SEGMENT_THRESHOLD = 0x6007;
 
 // Layout.
 constexpr int32_t PROP_LAYOUT_WIDTH = 4097;
@@ -53,6 +58,14 @@ constexpr int32_t PROP_SOURCE_TYPE = 0x1015;
 
 // Colour source.
 constexpr int32_t PROP_COLOR_VALUE = 0x1010;
+
+// Camera source.
+constexpr int32_t PROP_CAMERA_DEVICE = 0x1011;
+constexpr int32_t PROP_CAMERA_SHOW_SETTINGS = 0x1017;
+constexpr int32_t PROP_CAMERA_ZOOM = 0x1025;
+constexpr int32_t PROP_CAMERA_PAN_X = 0x1026;
+constexpr int32_t PROP_CAMERA_PAN_Y = 0x1027;
+constexpr int32_t PROP_CAMERA_RESET_VIEW = 0x1028;
 
 // Video source: the file path; file item only.
 constexpr int32_t PROP_VIDEO_PATH = 0x1012;
@@ -86,6 +99,9 @@ constexpr int32_t PROP_IMAGE_FRAME_DELAYS = 0x1009;
 constexpr int32_t PROP_IMAGE_LOADED = 0x101A;
 constexpr int32_t PROP_IMAGE_LOAD = 0x101B;
 
+// Flash source: the movie's path.
+constexpr int32_t PROP_FLASH_PATH = 0x1019;
+
 // Drawing board.
 constexpr int32_t PROP_BOARD_COLOR = 0x101F;
 constexpr int32_t PROP_BOARD_TOOL = 0x1020;
@@ -115,3 +131,26 @@ constexpr int32_t PROP_PLAYLIST_LOOP_ONE = 0x5011;
 constexpr int32_t PROP_PLAYLIST_LOOP_ALL = 0x5012;
 constexpr int32_t PROP_PLAYER_STOP = 0x5013;
 constexpr int32_t PROP_PLAYER_POSITION = 0x10000001;
+
+// Pixel filters.
+constexpr int32_t PROP_COLOR_MATRIX = 0x2000;
+constexpr int32_t PROP_WARP_MODE = 0x2001;
+constexpr int32_t PROP_WARP_PARAM1 = 0x2002;
+constexpr int32_t PROP_WARP_PARAM2 = 0x2003;
+constexpr int32_t PROP_FIRE_HOT_COLOR = 0x2004;
+constexpr int32_t PROP_MOSAIC_BLOCK = 0x2005;
+constexpr int32_t PROP_EMBOSS_LIGHT_COLOR = 0x2006;
+constexpr int32_t PROP_EMBOSS_SHADOW_COLOR = 0x2007;
+constexpr int32_t PROP_EMBOSS_BASE_COLOR = 0x2008;
+constexpr int32_t PROP_EMBOSS_DIRECTION = 0x2009;
+constexpr int32_t PROP_RIPPLE_RATE = 0x200A;
+constexpr int32_t PROP_RIPPLE_RADIUS = 0x200B;
+constexpr int32_t PROP_SNOW_COLOR = 0x200C;
+constexpr int32_t PROP_SNOW_RATE = 0x200D;
+constexpr int32_t PROP_TRAIL_LENGTH = 0x200E;
+constexpr int32_t PROP_FIRE_COOL_COLOR = 0x200F;
+constexpr int32_t PROP_SHAKE_X = 0x2010;
+constexpr int32_t PROP_SHAKE_Y = 0x2011;
+constexpr int32_t PROP_EDGE_COLOR = 0x2012;
+constexpr int32_t PROP_EDGE_BACKGROUND = 0x2013;
+constexpr int32_t PROP_FIRE_BACKGROUND = 0x2015;

@@ -2,6 +2,9 @@
 
 #include <new>
 
+#include "engine/effects/Effect.h"
+#include "engine/effects/EffectHost.h"
+#include "engine/elements/CameraSource.h"
 #include "engine/elements/ColorSource.h"
 #include "engine/elements/DrawingBoard.h"
 #include "engine/elements/FrameElement.h"
@@ -10,9 +13,18 @@
 #include "engine/elements/ScreenSource.h"
 #include "engine/elements/TextSource.h"
 #include "engine/elements/VideoSource.h"
+#include "engine/filters/ImageFilters.h"
+#include "engine/filters/MotionFilters.h"
+#include "engine/filters/RippleShakeFilters.h"
+#include "engine/filters/WarpFilter.h"
 
-IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
+IFrameElement* CreateFrameElement(int32_t code, CEffect* owner) {
   switch (code) {
+    case ELEMENT_CAMERA: {
+      // The engine's own camera is never a camera's default device.
+      IEffectHost* host = owner ? owner->GetHost() : nullptr;
+      return new (std::nothrow) CCameraSource(host ? host->GetCameraName() : std::string());
+    }
     case ELEMENT_IMAGE:
       return new (std::nothrow) CImageSource();
     case ELEMENT_COLOR:
@@ -23,6 +35,26 @@ IFrameElement* CreateFrameElement(int32_t code, CEffect* /*owner*/) {
       return new (std::nothrow) CScreenSource();
     case ELEMENT_TEXT:
       return new (std::nothrow) CTextSource();
+    case ELEMENT_COLOR_MATRIX:
+      return new (std::nothrow) CColorMatrixFilter();
+    case ELEMENT_WARP:
+      return new (std::nothrow) CWarpFilter();
+    case ELEMENT_MOTION_FIRE:
+      return new (std::nothrow) CMotionFireFilter();
+    case ELEMENT_EDGE:
+      return new (std::nothrow) CEdgeFilter();
+    case ELEMENT_MOSAIC:
+      return new (std::nothrow) CMosaicFilter();
+    case ELEMENT_EMBOSS:
+      return new (std::nothrow) CEmbossFilter();
+    case ELEMENT_TRAIL:
+      return new (std::nothrow) CTrailFilter();
+    case ELEMENT_RIPPLE:
+      return new (std::nothrow) CRippleFilter();
+    case ELEMENT_SNOW:
+      return new (std::nothrow) CSnowFilter();
+    case ELEMENT_SHAKE:
+      return new (std::nothrow) CShakeFilter();
     case ELEMENT_PLAYLIST:
     case ELEMENT_PLAYLIST_ALT:
       return new (std::nothrow) CPlaylistSource();

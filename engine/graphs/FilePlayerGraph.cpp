@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "engine/base/ModuleValues.h"
+#include "engine/base/SystemUtils.h"
 #include "engine/base/TextUtils.h"
 
 namespace {
@@ -23,17 +24,6 @@ const CLSID CLSID_FlvSplitter = {
 // {187463A0-5BB7-11D3-ACBE-0080C75E246E}
 const CLSID CLSID_AsfReader = {
     0x187463a0, 0x5bb7, 0x11d3, {0xac, 0xbe, 0x00, 0x80, 0xc7, 0x5e, 0x24, 0x6e}};
-
-// An 8-bit text of the process's code page as UTF-16.
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int length =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
 
 // 100-ns units as whole milliseconds, truncated and kept inside int32.
 int32_t ToMilliseconds(LONGLONG units) {
@@ -161,7 +151,7 @@ HRESULT CFilePlayerGraph::BuildChain(const std::string& path) {
     AddFilter(CLSID_FlvSplitter, CLSCTX_ALL, L"flv");
   }
 
-  const std::wstring widePath = Widen(path);
+  const std::wstring widePath = WidenText(path);
   if (IsWindowsMediaPath(path)) {
     CComPtr<IBaseFilter> reader;
     hr = AddFilter(CLSID_AsfReader, CLSCTX_INPROC_SERVER, L"ASF Reader", &reader);

@@ -32,7 +32,8 @@ HRESULT CFrameStrip::LoadFrames(const void* source, int64_t size, const uint32_t
   for (int j = 0; j < frames; ++j) {
     picture.SelectFrame(j);
     if (!DecodePicture(picture, source, size)) return E_FAIL;
-    delays_[size_t(j)] = std::max(uint32_t(picture.GetFrameDelay()), kShortestDelay);
+    // Frame delays come in hundredths of a second.
+    delays_[size_t(j)] = std::max(uint32_t(picture.GetFrameDelay()) * 10, kShortestDelay);
     // Each frame goes into its own band; a frame of another size is clipped to the band.
     const int bandTop = GetHeight() - 1 - j * frameHeight;
     CopyPictureToBand(picture, *this, bandTop, frameHeight);

@@ -1,7 +1,9 @@
 #include "tests/engine/CameraTestSupport.h"
 
+#include <gdiplus.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "tests/platform/dshow/TestFilters.h"
@@ -141,6 +143,46 @@ bool CaptureFromCamera(Captured& out) {
   capture.Stop();
   out = capture.Last();
   return capture.Grabber()->Samples() >= 1;
+}
+
+// The picture file drawn to the output size on black, as GDI+ scales it.
+Captured ScaledPicture(const std::string& path, int width, int height) {
+  Captured out;
+  out.header.biSize = sizeof(BITMAPINFOHEADER);
+  out.header.biWidth = width;
+  out.header.biHeight = height;
+  out.header.biPlanes = 1;
+  out.header.biBitCount = 24;
+  BITMAPINFO info = {};
+  info.bmiHeader = out.header;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, width, height, BLACKNESS);
+  {
+    const std::wstring wide(path.begin(), path.end());
+    Gdiplus::Bitmap picture(wide.c_str());
+    Gdiplus::Graphics graphics(dc);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
+    if (picture.GetLastStatus() == Gdiplus::Ok) graphics.DrawImage(&picture, 0, 0, width, height);
+  }
+  GdiFlush();
+  const size_t stride = size_t(((width * 24 + 31) / 32) * 4);
+  const BYTE* data = static_cast<const BYTE*>(bits);
+  out.pixels.assign(data, data + stride * size_t(height));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return out;
+}
+
+// The mean difference of the colour bytes of two pictures of the same size.
+double MeanDifference(const Captured& a, const Captured& b) {
+  if (a.pixels.size() != b.pixels.size() || a.pixels.empty()) return 255;
+  double sum = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) sum += std::abs(int(a.pixels[i]) - int(b.pixels[i]));
+  return sum / double(a.pixels.size());
 }
 
 }  // namespace camera_test

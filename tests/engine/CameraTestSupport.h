@@ -85,4 +85,10 @@ class CameraCapture {
 // Runs a capture graph on the camera until a few samples arrived and keeps the last.
 bool CaptureFromCamera(Captured& out);
 
+// The picture file drawn to a size on black, as GDI+ scales it (GDI+ must be started).
+Captured ScaledPicture(const std::string& path, int width, int height);
+// The mean difference of the colour bytes of two pictures of the same size (255 when the
+// sizes differ or both are empty).
+double MeanDifference(const Captured& a, const Captured& b);
+
 }  // namespace camera_test

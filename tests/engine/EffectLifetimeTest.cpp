@@ -188,6 +188,26 @@ TEST_F(EffectLifetimeTest, SavesModeDurationAndTransitionAndLoadsThemBack) {
   EXPECT_EQ(loaded.GetTransition(), 3);
 }
 
+TEST_F(EffectLifetimeTest, SavesTheModeInForceWhenTheDefaultIsNotEndless) {
+  // Mode 0 of an old face effect means "timed"; a file written now would read it as
+  // endless, so the mode in force is written. Mode 0 under the usual default stays 0.
+  struct Case {
+    int mode, defaultMode, stored;
+  };
+  for (const Case& c : {Case{0, LIFETIME_TIMED, LIFETIME_TIMED}, Case{0, LIFETIME_ENDLESS, 0},
+                        Case{1, LIFETIME_TIMED, 1}, Case{2, LIFETIME_ENDLESS, 2}}) {
+    CEffectLifetime lifetime;
+    if (c.mode != 0) lifetime.SetProperty(PROP_LIFETIME_MODE, std::to_string(c.mode));
+    lifetime.SetDefaultMode(c.defaultMode);
+    CPackageFile package(MakePackageTag("FCEC"));
+    ASSERT_EQ(lifetime.Save(package), S_OK);
+    EXPECT_EQ(package.GetInt(PROP_LIFETIME_MODE, -1), c.stored) << c.mode << " " << c.defaultMode;
+    CEffectLifetime loaded;  // as a new file loads: endless by default
+    ASSERT_EQ(loaded.Load(package), S_OK);
+    EXPECT_EQ(loaded.GetEffectiveMode(), lifetime.GetEffectiveMode());
+  }
+}
+
 TEST_F(EffectLifetimeTest, LoadingKeepsModeAndDurationButClearsAMissingTransition) {
   CEffectLifetime lifetime;
   lifetime.SetProperty(PROP_LIFETIME_MODE, "2");

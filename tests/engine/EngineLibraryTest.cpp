@@ -170,23 +170,28 @@ TEST_F(EngineLibrary, EveryOperationAnswersInItsSlotBeforeInitialize) {
   Text time("none");
   EXPECT_EQ(VD(e, GetRecordingTime, &time), FALSE);
 
-  // Picture and effect-file operations fail in their slots for now.
-  HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
-  EXPECT_EQ(VD(e, GetThumbnail, "@cam:", &bitmap), FALSE);
-  EXPECT_EQ(bitmap, nullptr);
-  EXPECT_EQ(VD(e, CopyEffectFile, "a.efc", "b.efc", "Frame", "Misc", "Name"), FALSE);
+  // Picture and effect-file operations work without the composition; the snapshot needs
+  // it and reports its failure.
+  HBITMAP bitmap = nullptr;
+  EXPECT_EQ(VD(e, GetThumbnail, "@cam:", &bitmap), TRUE);
+  EXPECT_NE(bitmap, nullptr);
+  EXPECT_TRUE(DeleteObject(bitmap));
+  EXPECT_EQ(VD(e, CopyEffectFile, "C:\\no\\a.efc", "C:\\no\\b.efc", "Frame", "Misc", "Name"),
+            FALSE);
   int frames = -1;
   bitmap = reinterpret_cast<HBITMAP>(1);
   Text delays;
-  EXPECT_EQ(VD(e, LoadPicture, "C:\\x.png", &bitmap, &frames, &delays), FALSE);
+  EXPECT_EQ(VD(e, LoadPicture, "C:\\no\\x.png", &bitmap, &frames, &delays), FALSE);
   EXPECT_EQ(bitmap, nullptr);
   EXPECT_EQ(frames, 0);
-  EXPECT_EQ(VD(e, SaveSnapshot, "C:\\x.png", "PNG"), FALSE);
-  EXPECT_EQ(VD(e, CreateEffectFile, "C:\\x.efc", "", "", "Text", 7, "Hi"), FALSE);
+  EXPECT_EQ(VD(e, CreateEffectFile, "C:\\no\\x.efc", "", "", "Text", 7, "Hi"), FALSE);
   TextList info;
-  EXPECT_EQ(VD(e, ReadEffectInfo, "C:\\x.efc", &info), FALSE);
-  EXPECT_EQ(VD(e, DrawPicture, "C:\\x.png", nullptr, 10, 10), FALSE);
+  EXPECT_EQ(VD(e, ReadEffectInfo, "C:\\no\\x.efc", &info), FALSE);
+  EXPECT_TRUE(info.items.empty());
+  EXPECT_EQ(VD(e, DrawPicture, "C:\\no\\x.png", nullptr, 10, 10), FALSE);
   EXPECT_TRUE(notify.TakeAll().empty());
+  EXPECT_EQ(VD(e, SaveSnapshot, "C:\\x.png", "PNG"), FALSE);
+  EXPECT_EQ(notify.TakeAll(), (std::vector<Message>{{kEngineEvent, 1, 1002}}));
 }
 
 TEST_F(EngineLibrary, LastEventIsGivenOnceThenZeroWithTheSameText) {

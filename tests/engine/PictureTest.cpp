@@ -189,6 +189,34 @@ TEST(FrameStrip, StillPictureWithCallerCountIsAStripOfThatMany) {
   EXPECT_EQ(10u, strip.GetDelays()[0]);
 }
 
+// A 2 x 1 GIF animation over a black-and-white table: frame k shows (k odd, k even) with
+// the delay given in hundredths of a second.
+Bytes AnimatedGif(const std::vector<uint16_t>& delays) {
+  Bytes b = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  for (size_t k = 0; k < delays.size(); ++k) {
+    b.insert(b.end(), {0x21, 0xF9, 4, 0, uint8_t(delays[k]), uint8_t(delays[k] >> 8), 0, 0});
+    b.insert(b.end(), {0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2});
+    // Codes of 3 bits: clear (4), the two pixels, end (5).
+    const uint32_t codes = 4u | uint32_t(k & 1) << 3 | uint32_t(~k & 1) << 6 | 5u << 9;
+    b.insert(b.end(), {2, uint8_t(codes), uint8_t(codes >> 8), 0});
+  }
+  b.push_back(0x3B);
+  return b;
+}
+
+TEST(FrameStrip, GifDelaysAreHundredthsOfASecondRaisedTo300Milliseconds) {
+  const std::string path = WriteTemp("delays.gif", AnimatedGif({5, 50, 0}));
+  CFrameStrip strip;
+  ASSERT_EQ(S_OK, strip.LoadFrames(path.c_str(), -1, nullptr, 0));
+  std::remove(path.c_str());
+  EXPECT_EQ(3, strip.GetFrameCount());
+  EXPECT_EQ((std::vector<uint32_t>{300, 500, 300}), strip.GetDelays());
+  EXPECT_EQ(0, At(strip, 0, 0)[0]);  // frame 0: black, white
+  EXPECT_EQ(255, At(strip, 1, 0)[0]);
+  EXPECT_EQ(255, At(strip, 0, 1)[0]);  // frame 1: white, black
+  EXPECT_EQ(0, At(strip, 1, 1)[0]);
+}
+
 TEST(FrameStrip, FramesAreStackedTopDownAndClippedToTheirBands) {
   // Frame 0 is 3 x 2; frame 1 is larger (clipped) and frame 2 smaller (top left of band).
   const std::string path = WriteTemp("frames.ico", IconOfSizes({{3, 2}, {6, 5}, {1, 1}}));

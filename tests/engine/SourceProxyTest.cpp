@@ -30,6 +30,7 @@ std::string TypeOf(CSourceProxy& proxy) {
 // Element types this build makes.
 bool IsBuilt(int32_t code) {
   if (code == ELEMENT_VIDEO) return true;
+  if (code >= ELEMENT_COLOR_MATRIX && code <= ELEMENT_SHAKE) return true;  // the pixel filters
   return code == ELEMENT_IMAGE || code == ELEMENT_COLOR || code == ELEMENT_SCREEN ||
          code == ELEMENT_TEXT || code == ELEMENT_DRAWING_BOARD || code == ELEMENT_PLAYLIST ||
          code == ELEMENT_PLAYLIST_ALT;
@@ -38,8 +39,9 @@ bool IsBuilt(int32_t code) {
 // Elements that open any text, without a file behind it. A video element opens every path;
 // whether the file plays shows only later.
 bool OpensAnyText(int32_t code) {
+  // A camera is made also for a name it cannot open: it then shows the stock picture.
   return code == ELEMENT_COLOR || code == ELEMENT_SCREEN || code == ELEMENT_TEXT ||
-         code == ELEMENT_VIDEO;
+         code == ELEMENT_VIDEO || code == ELEMENT_CAMERA;
 }
 
 TEST(SourceProxy, WithoutElementEveryOperationAnswersItsDefault) {

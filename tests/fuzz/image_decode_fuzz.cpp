@@ -2,6 +2,7 @@
 // bytes, decoding must stay inside them and either fail leaving the caller's picture as it
 // was, or give a picture whose buffers are whole and which writes back and reads again
 // to the same pixels.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -70,8 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // cleared); the unit tests cover them, the fuzzer spends its time on small ones.
   CRaster probe;
   probe.SetCancelRequest(-1);
-  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_BMP && probe.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT) &&
-      int64_t(probe.GetWidth()) * probe.GetHeight() > (int64_t(1) << 20))
+  if ((IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_BMP || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_GIF ||
+       IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG) &&
+      probe.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT) &&
+      int64_t(probe.GetWidth()) * probe.GetHeight() > (int64_t(1) << 18))
     return 0;
 
   CRaster picture(2, 2, 8, 0);
@@ -88,19 +91,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (uint64_t(picture.GetWidth()) * uint64_t(picture.GetHeight()) > 256 * 256) return 0;
   Sum(picture);
 
+  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_GIF && picture.GetFrameCount() > 1) {
+    // Played frame after frame, each frame goes on from the last one; it must be the
+    // frame that a decode from the start gives.
+    const int32_t frames = std::min(picture.GetFrameCount(), 48);
+    for (int32_t k = 1; k < frames; ++k) {
+      picture.SelectFrame(k);
+      Check(picture.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT));
+      Sum(picture);
+    }
+    CRaster fresh;
+    fresh.SelectFrame(frames - 1);
+    Check(fresh.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT));
+    Check(SameColours(picture, fresh));
+    Check(picture.HasAlphaPlane() == fresh.HasAlphaPlane());
+    for (int32_t y = 0; y < picture.GetHeight(); ++y)
+      for (int32_t x = 0; x < picture.GetWidth(); ++x)
+        Check(picture.IsPixelTransparent(x, y) == fresh.IsPixelTransparent(x, y));
+  }
+
   // What was read writes back in the same format and reads again to the same colours
   // (a BMP keeps colours only; an icon larger than 255 pixels cannot be written).
   uint8_t* encoded = nullptr;
   size_t encodedSize = 0;
   if (!picture.EncodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT)) {
-    Check(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_ICO);
+    // An icon larger than 255 pixels, a quantized JPEG (paletted, not grey).
+    Check(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_ICO || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG);
     return 0;
   }
   CRaster again;
-  const bool ok = again.DecodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT);
+  bool ok = again.DecodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT);
+  if (ok && again.GetFrameCount() > 1) {
+    // A true-colour GIF is a mosaic of tiles: its last frame shows the whole picture.
+    again.SelectFrame(again.GetFrameCount() - 1);
+    ok = again.DecodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT);
+  }
   CRaster::FreeBuffer(encoded);
   Check(ok);
   Check(again.GetBitDepth() == picture.GetBitDepth());
-  if (IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_ICO) Check(SameColours(picture, again));
+  // (JPEG is lossy: its colours are not compared.)
+  if (IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_ICO && IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_JPG)
+    Check(SameColours(picture, again));
   return 0;
 }

@@ -85,7 +85,7 @@ Bytes GreyPalette(int n, int entrySize = 4) {
 
 }  // namespace
 
-class BmpRoundTrip : public ::testing::TestWithParam<PictureSpec> {};
+class BmpRoundTrip : public ::testing::TestWithParam<PictureShape> {};
 
 TEST_P(BmpRoundTrip, DecodesToTheSamePixels) {
   CRaster picture;
@@ -210,15 +210,17 @@ TEST(Bmp, Rle8RunAcrossTheRowEndEndsDecodingAndLeavesTheRestCleared) {
   p.bits = 8;
   p.compression = 1;
   p.width = 4;
-  p.height = 2;
+  p.height = 3;
   p.palette = GreyPalette(256);
-  // Row 0: a run of 4 of index 9 then end of line; row 1: a run of 6 (crosses the end).
-  p.pixels = {4, 9, 0, 0, 6, 7, 0, 1};
+  // Row 0: a run of 4 of index 9 then end of line; row 1: a run of 6 (crosses the end),
+  // then what would fill row 2 had decoding gone on.
+  p.pixels = {4, 9, 0, 0, 6, 7, 0, 0, 4, 5, 0, 1};
   const Bytes file = MakeBmp(p);
   CRaster r;
   ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_BMP)) << r.GetLastError();
   for (int x = 0; x < 4; ++x) EXPECT_EQ(9, r.GetPixelIndex(x, 0));
   for (int x = 0; x < 4; ++x) EXPECT_EQ(7, r.GetPixelIndex(x, 1));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(0, r.GetPixelIndex(x, 2));
 }
 
 TEST(Bmp, Rle8LiteralsDeltasAndTruncationStayInsideThePicture) {
@@ -271,21 +273,19 @@ TEST(Bmp, Rle4RunsAndLiteralsGiveNibblesInOrder) {
   }
 }
 
-TEST(Bmp, PaletteLongerThanTheDepthIsCutAndSkipped) {
+TEST(Bmp, ColourTableOfADeepBareDibIsSkipped) {
   BmpParts p;
-  p.bits = 1;
-  p.width = 8;
+  p.width = 1;
   p.height = 1;
-  p.coloursUsed = 300;
-  p.fileHeader = false;  // pixels must be found after the whole palette
-  p.palette = Bytes(300 * 4, 0x40);
-  p.pixels = {0xF0, 0, 0, 0};
+  p.coloursUsed = 3;
+  p.fileHeader = false;  // pixels must be found after the whole table
+  p.palette = Bytes(3 * 4, 0x40);
+  p.pixels = {1, 2, 3, 0};
   const Bytes file = MakeBmp(p);
   CRaster r;
   ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_BMP)) << r.GetLastError();
-  EXPECT_EQ(2u, r.GetPaletteSize());
-  EXPECT_EQ(1, r.GetPixelIndex(0, 0));
-  EXPECT_EQ(0, r.GetPixelIndex(4, 0));
+  EXPECT_EQ(0u, r.GetPaletteSize());
+  EXPECT_EQ(0x030201u, Hex(r.GetPixelColor(0, 0, false)));
 }
 
 TEST(Bmp, LaterHeaderVersionsOnlyForPlainPictures) {
@@ -378,6 +378,52 @@ std::vector<BrokenBmp> BrokenBmps() {
                      p.compression = 4;
                    }),
                    "compression type not supported"});
+  // Headers that declare far more than the file holds are refused before allocating.
+  const char* const shortData = "Not enough pixel data in BMP file";
+  cases.push_back({"HugePictureIn54Bytes", with([](BmpParts& p) {
+                     p.width = p.height = 9000;
+                     p.pixels.clear();
+                   }),
+                   shortData});
+  cases.push_back({"HugePictureInABareHeader", with([](BmpParts& p) {
+                     p.width = p.height = 9000;
+                     p.pixels.clear();
+                     p.fileHeader = false;
+                   }),
+                   shortData});
+  cases.push_back({"Huge32BitPicture", with([](BmpParts& p) {
+                     p.bits = 32;
+                     p.width = p.height = 9000;
+                   }),
+                   shortData});
+  cases.push_back({"HugeRle8Picture", with([](BmpParts& p) {
+                     p.bits = 8;
+                     p.compression = 1;
+                     p.width = p.height = 9000;
+                     p.palette = GreyPalette(256);
+                     p.pixels = {255, 1, 255, 1, 0, 1};
+                   }),
+                   shortData});
+  cases.push_back({"PixelsCutBeforeTheLastRow", with([](BmpParts& p) {
+                     p.pixels.resize(13);  // 2 x 2 at 24 bits: the top row needs 6
+                   }),
+                   shortData});
+  cases.push_back({"NoPixelDataAtAll", with([](BmpParts& p) {
+                     p.width = p.height = 1;
+                     p.pixels.clear();
+                   }),
+                   shortData});
+  cases.push_back({"PaletteLongerThanTheDepth", with([](BmpParts& p) {
+                     p.bits = 1;
+                     p.coloursUsed = 3;
+                     p.palette = Bytes(3 * 4, 0x40);
+                   }),
+                   "Error reading BMP info"});
+  cases.push_back({"BareHeaderWithFourBillionColours", with([](BmpParts& p) {
+                     p.coloursUsed = 0xFFFFFFFFu;
+                     p.fileHeader = false;
+                   }),
+                   "Error reading BMP info"});
   return cases;
 }
 
@@ -396,18 +442,31 @@ TEST_P(BmpBroken, FailsWithItsTextAndKeepsTheCallersPicture) {
 INSTANTIATE_TEST_SUITE_P(Bmp, BmpBroken, ::testing::ValuesIn(BrokenBmps()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Bmp, TruncatedPixelsAreCleared) {
-  BmpParts p;
-  p.width = 2;
-  p.height = 2;
-  p.pixels = {9, 9, 9, 9, 9, 9, 0, 0, 9};  // the top row is cut after one byte
-  const Bytes file = MakeBmp(p);
-  CRaster r;
-  ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_BMP));
-  EXPECT_EQ(0x090909u, Hex(r.GetPixelColor(1, 0, false)));
-  EXPECT_EQ(9, r.GetPixelColor(0, 1, false).rgbBlue);
-  EXPECT_EQ(0, r.GetPixelColor(0, 1, false).rgbGreen);
-  EXPECT_EQ(0u, Hex(r.GetPixelColor(1, 1, false)));
+TEST(Bmp, MissingPaddingOfTheLastRowIsAllowed) {
+  struct Case {
+    uint16_t bits;
+    int32_t width;
+    Bytes pixels;  // two rows, the top one without its padding
+  };
+  const Case cases[] = {
+      {24, 1, {9, 9, 9, 0, 7, 7, 7}},
+      {8, 1, {9, 0, 0, 0, 7}},
+      {16, 1, {0xFF, 0x7F, 0, 0, 0, 0}},
+      {32, 1, {9, 9, 9, 0, 7, 7, 7, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bits);
+    BmpParts p;
+    p.bits = c.bits;
+    p.width = c.width;
+    p.height = 2;
+    if (c.bits == 8) p.palette = GreyPalette(256);
+    p.pixels = c.pixels;
+    const Bytes file = MakeBmp(p);
+    CRaster r;
+    ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_BMP)) << r.GetLastError();
+    EXPECT_EQ(c.bits == 16 ? 0u : 0x070707u, Hex(r.GetPixelColor(0, 1, false)));
+  }
 }
 
 TEST(Bmp, EncodeWritesTheFileHeaderAndTheBlock) {

@@ -47,7 +47,7 @@ TEST(RasterDispatch, NamedFormatDoesNotFallBack) {
 
 TEST(RasterDispatch, UnknownBytesAndIdsGiveTheDecodeText) {
   const uint8_t junk[64] = {1, 2, 3};
-  for (int32_t id : {IMAGE_FORMAT_UNKNOWN, 16, -1, IMAGE_FORMAT_GIF}) {
+  for (int32_t id : {IMAGE_FORMAT_UNKNOWN, 16, -1, IMAGE_FORMAT_PCX}) {
     CRaster r;
     EXPECT_FALSE(r.DecodeMemory(junk, sizeof junk, id)) << id;
     EXPECT_STREQ("Decode: Unknown or wrong format", r.GetLastError()) << id;
@@ -116,4 +116,65 @@ TEST(RasterDispatch, SaveAndLoadThroughFiles) {
   EXPECT_EQ("", CompareRgba(ToRgba(picture), ToRgba(back), 9));
   std::remove(path.c_str());
   EXPECT_FALSE(picture.Save("no_such_folder/x.png", IMAGE_FORMAT_PNG));
+}
+
+TEST(RasterDispatch, OneObjectDecodesDifferentFilesWithoutCarryingState) {
+  auto encode = [](CRaster& picture, int32_t format) {
+    uint8_t* buffer = nullptr;
+    size_t size = 0;
+    std::vector<uint8_t> bytes;
+    if (picture.EncodeMemory(buffer, size, format)) bytes.assign(buffer, buffer + size);
+    CRaster::FreeBuffer(buffer);
+    return bytes;
+  };
+  // A palette PNG with palette alpha at 300 dpi, one with a transparent index, and plain
+  // 8-bit BMP and icon files.
+  CRaster alphaSource(4, 2, 8, 0);
+  alphaSource.SetDefaultPalette();
+  for (int x = 0; x < 4; ++x) {
+    alphaSource.SetPixelIndex(x, 0, uint8_t(x));
+    alphaSource.SetPixelIndex(x, 1, uint8_t(x));
+    RGBQUAD entry = alphaSource.GetPaletteEntry(uint32_t(x));
+    entry.rgbReserved = uint8_t(60 * x);
+    alphaSource.SetPaletteEntry(uint32_t(x), entry);
+  }
+  alphaSource.EnablePaletteAlpha(true);
+  alphaSource.SetDpiX(300);
+  alphaSource.SetDpiY(300);
+  const std::vector<uint8_t> alphaPng = encode(alphaSource, IMAGE_FORMAT_PNG);
+  CRaster keySource;
+  FillPicture(keySource, {8, 4, 2, Extra::kTransparency});
+  const std::vector<uint8_t> keyPng = encode(keySource, IMAGE_FORMAT_PNG);
+  CRaster plain;
+  FillPicture(plain, {8, 4, 2, Extra::kNone});
+  const std::vector<uint8_t> bmp = encode(plain, IMAGE_FORMAT_BMP);
+  const std::vector<uint8_t> ico = encode(plain, IMAGE_FORMAT_ICO);
+  ASSERT_FALSE(alphaPng.empty() || keyPng.empty() || bmp.empty() || ico.empty());
+
+  CRaster r;
+  ASSERT_TRUE(r.DecodeMemory(alphaPng.data(), alphaPng.size(), IMAGE_FORMAT_PNG));
+  ASSERT_TRUE(r.IsPaletteAlphaEnabled());
+  ASSERT_EQ(300, r.GetDpiX());
+  ASSERT_TRUE(r.DecodeMemory(bmp.data(), bmp.size(), IMAGE_FORMAT_BMP));
+  EXPECT_FALSE(r.IsPaletteAlphaEnabled());
+  EXPECT_EQ(-1, r.GetTransparentIndex());
+  EXPECT_EQ(96, r.GetDpiX());
+  // Saved again, the BMP's picture is opaque.
+  const std::vector<uint8_t> again = encode(r, IMAGE_FORMAT_PNG);
+  CRaster back;
+  ASSERT_TRUE(back.DecodeMemory(again.data(), again.size(), IMAGE_FORMAT_PNG));
+  EXPECT_EQ("", CompareRgba(Opaque(ToRgba(plain)), ToRgba(back), 4));
+
+  ASSERT_TRUE(r.DecodeMemory(keyPng.data(), keyPng.size(), IMAGE_FORMAT_PNG));
+  ASSERT_EQ(0, r.GetTransparentIndex());
+  ASSERT_TRUE(r.DecodeMemory(alphaPng.data(), alphaPng.size(), IMAGE_FORMAT_PNG));
+  ASSERT_TRUE(r.DecodeMemory(ico.data(), ico.size(), IMAGE_FORMAT_ICO));
+  EXPECT_EQ(-1, r.GetTransparentIndex());
+  EXPECT_FALSE(r.IsPaletteAlphaEnabled());
+  EXPECT_EQ(96, r.GetDpiX());
+  EXPECT_EQ(96, r.GetDpiY());
+  // What the decode is asked with does travel: the frame to decode and the options.
+  r.SelectFrame(3);
+  EXPECT_FALSE(r.DecodeMemory(ico.data(), ico.size(), IMAGE_FORMAT_ICO));
+  EXPECT_EQ(1, r.GetFrameCount());
 }

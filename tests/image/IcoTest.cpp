@@ -53,7 +53,7 @@ std::vector<uint8_t> IconView(const CRaster& picture) { return ToRgba(picture); 
 
 }  // namespace
 
-class IcoRoundTrip : public ::testing::TestWithParam<PictureSpec> {};
+class IcoRoundTrip : public ::testing::TestWithParam<PictureShape> {};
 
 TEST_P(IcoRoundTrip, DecodesToTheSamePixelsAndTransparency) {
   CRaster picture;
@@ -131,11 +131,28 @@ TEST(Ico, MissingMaskLeavesThePictureOpaque) {
 }
 
 TEST(Ico, SecondEntryByFrameToDecodeAndFrameCountOnFailure) {
-  const Bytes file = MakeIcon(1, 1, 24, {}, {1, 2, 3, 0}, Bytes(4, 0), 1, 2);
+  // Two different pictures: 1 x 1 of colour 030201, then 2 x 1 of colour 0C0B0A.
+  const Bytes first = MakeIcon(1, 1, 24, {}, {1, 2, 3, 0}, Bytes(4, 0));
+  const Bytes second = MakeIcon(2, 1, 24, {}, {10, 11, 12, 10, 11, 12, 0, 0}, Bytes(4, 0));
+  const size_t firstImage = first.size() - 22;
+  Bytes file = {0, 0, 1, 0, 2, 0};
+  file.insert(file.end(), first.begin() + 6, first.begin() + 22);
+  file.insert(file.end(), second.begin() + 6, second.begin() + 22);
+  file[6 + 12] = 38;  // entry 0 at 6 + 2 * 16
+  const uint32_t secondOffset = uint32_t(38 + firstImage);
+  for (int i = 0; i < 4; ++i) file[22 + 12 + i] = uint8_t(secondOffset >> (8 * i));
+  file.insert(file.end(), first.begin() + 22, first.end());
+  file.insert(file.end(), second.begin() + 22, second.end());
   CRaster r;
   r.SelectFrame(1);
   ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_ICO));
   EXPECT_EQ(2, r.GetFrameCount());
+  EXPECT_EQ(2, r.GetWidth());
+  EXPECT_EQ(12, r.GetPixelColor(1, 0, false).rgbRed);
+  r.SelectFrame(0);
+  ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_ICO));
+  EXPECT_EQ(1, r.GetWidth());
+  EXPECT_EQ(3, r.GetPixelColor(0, 0, false).rgbRed);
   CRaster missing;
   missing.SelectFrame(5);
   EXPECT_FALSE(missing.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_ICO));

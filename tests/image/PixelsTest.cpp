@@ -74,6 +74,14 @@ TEST(RasterPalette, NearestIndexPrefersLowerIndexAndRecomputesAfterChanges) {
   EXPECT_EQ(0, r.FindNearestIndex(Rgb(10, 10, 10)));
 }
 
+TEST(RasterPalette, CreateForgetsTheNearestColourOfThePaletteItCleared) {
+  CRaster r(2, 2, 8, 0);
+  r.SetPaletteEntry(7, 200, 10, 10, 0);
+  ASSERT_EQ(7, r.FindNearestIndex(Rgb(200, 10, 10)));
+  ASSERT_TRUE(r.Create(2, 2, 8, 0));  // every entry black again
+  EXPECT_EQ(0, r.FindNearestIndex(Rgb(200, 10, 10)));
+}
+
 TEST(RasterPalette, ImportantColoursByDepth) {
   CRaster mono(2, 2, 1, 0);
   mono.SetImportantColors(3);

@@ -70,12 +70,12 @@ Bytes Encode(CRaster& r) {
 
 }  // namespace
 
-class PngRoundTrip : public ::testing::TestWithParam<std::tuple<PictureSpec, bool>> {};
+class PngRoundTrip : public ::testing::TestWithParam<std::tuple<PictureShape, bool>> {};
 
 TEST_P(PngRoundTrip, DecodesToTheSamePixelsAndAlpha) {
-  const auto [spec, interlaced] = GetParam();
+  const auto [shape, interlaced] = GetParam();
   CRaster picture;
-  FillPicture(picture, spec);
+  FillPicture(picture, shape);
   const std::vector<uint8_t> expected = ToRgba(picture);
   picture.SetFormatOption(interlaced ? PNG_OPTION_INTERLACED : 0, IMAGE_FORMAT_PNG);
   const Bytes file = Encode(picture);
@@ -85,21 +85,21 @@ TEST_P(PngRoundTrip, DecodesToTheSamePixelsAndAlpha) {
   EXPECT_EQ(IMAGE_FORMAT_PNG, back.GetFormatId());
   EXPECT_EQ(picture.GetBitDepth(), back.GetBitDepth());
   EXPECT_EQ(interlaced ? PNG_OPTION_INTERLACED : 0, back.GetFormatOption(IMAGE_FORMAT_PNG));
-  EXPECT_EQ("", CompareRgba(expected, ToRgba(back), spec.width));
+  EXPECT_EQ("", CompareRgba(expected, ToRgba(back), shape.width));
 }
 
-std::vector<std::tuple<PictureSpec, bool>> PngSpecs() {
-  std::vector<std::tuple<PictureSpec, bool>> specs;
+std::vector<std::tuple<PictureShape, bool>> PngShapes() {
+  std::vector<std::tuple<PictureShape, bool>> shapes;
   for (int depth : {1, 4, 8, 24})
     for (int width : {1, 3, 5, 17, 33})
       for (Extra extra : {Extra::kNone, Extra::kTransparency, Extra::kPaletteAlpha}) {
         if (depth == 24 && extra == Extra::kPaletteAlpha) continue;
-        specs.push_back({PictureSpec{depth, width, 7, extra}, width == 17});
+        shapes.push_back({PictureShape{depth, width, 7, extra}, width == 17});
       }
-  return specs;
+  return shapes;
 }
 
-INSTANTIATE_TEST_SUITE_P(Png, PngRoundTrip, ::testing::ValuesIn(PngSpecs()), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Png, PngRoundTrip, ::testing::ValuesIn(PngShapes()), [](const auto& info) {
   return Describe(std::get<0>(info.param)) + (std::get<1>(info.param) ? "_interlaced" : "");
 });
 
@@ -229,7 +229,10 @@ TEST(Png, SavingMovesTheTransparentIndexToZeroInTheCallersPicture) {
   picture.SetTransparentIndex(6);
   const uint32_t entry0 = Hex(picture.GetPaletteEntry(0));
   const uint32_t entry6 = Hex(picture.GetPaletteEntry(6));
+  const RGBQUAD colour6 = picture.GetPaletteEntry(6);
+  ASSERT_EQ(6, picture.FindNearestIndex(colour6));
   ASSERT_FALSE(Encode(picture).empty());
+  EXPECT_EQ(0, picture.FindNearestIndex(colour6));  // not the answer from before the exchange
   EXPECT_EQ(0, picture.GetTransparentIndex());
   EXPECT_EQ(entry6, Hex(picture.GetPaletteEntry(0)));
   EXPECT_EQ(entry0, Hex(picture.GetPaletteEntry(6)));
@@ -255,12 +258,51 @@ TEST(Png, TransparentColourSavesAsAlphaWithoutAddingAPlane) {
 }
 
 TEST(Png, AlphaMaximumScalesTheWrittenAlpha) {
-  CRaster picture(1, 1, 24, 0);
-  picture.CreateAlphaPlane();
-  picture.SetAlphaMaximum(127);
-  CRaster back;
-  ASSERT_TRUE(Decode(back, Encode(picture)));
-  EXPECT_EQ(127, back.GetAlpha(0, 0));
+  // Pixel 0 is the colour key where there is one; pixel 1 is opaque either way.
+  struct Case {
+    const char* what;
+    bool plane;
+    bool key;
+  };
+  for (const Case& c : {Case{"alpha plane", true, false}, Case{"colour key, no plane", false, true},
+                        Case{"plane and key", true, true}}) {
+    SCOPED_TRACE(c.what);
+    CRaster picture(2, 1, 24, 0);
+    picture.SetPixelColor(0, 0, RGBQUAD{255, 0, 255, 0}, false);
+    picture.SetPixelColor(1, 0, RGBQUAD{0, 255, 0, 0}, false);
+    if (c.plane) picture.CreateAlphaPlane();
+    if (c.key) {
+      picture.SetTransparentColor(RGBQUAD{255, 0, 255, 0});
+      picture.SetTransparentIndex(0);
+    }
+    picture.SetAlphaMaximum(127);
+    CRaster back;
+    ASSERT_TRUE(Decode(back, Encode(picture)));
+    EXPECT_EQ(c.key ? 0 : 127, back.GetAlpha(0, 0));
+    EXPECT_EQ(127, back.GetAlpha(1, 0));
+  }
+}
+
+TEST(Png, PalettedPictureWithAnAlphaPlaneIsWrittenWithAlpha) {
+  // A 1-bit icon decoded with its mask: both indices in use, so the mask stays a plane.
+  for (int depth : {1, 4, 8}) {
+    SCOPED_TRACE(depth);
+    CRaster picture(3, 2, depth, 0);
+    picture.SetPaletteEntry(0, 0, 0, 0, 0);
+    picture.SetPaletteEntry(1, 255, 255, 255, 0);
+    for (int x = 0; x < 3; ++x)
+      for (int y = 0; y < 2; ++y) picture.SetPixelIndex(x, y, uint8_t((x + y) & 1));
+    ASSERT_TRUE(picture.CreateAlphaPlane());
+    picture.SetAlpha(1, 0, 0);
+    picture.SetAlpha(2, 1, 0);
+    const std::vector<uint8_t> expected = ToRgba(picture);
+    CRaster back;
+    ASSERT_TRUE(Decode(back, Encode(picture)));
+    ASSERT_TRUE(back.HasAlphaPlane());
+    EXPECT_EQ(0, back.GetAlpha(1, 0));
+    EXPECT_EQ(255, back.GetAlpha(0, 0));
+    EXPECT_EQ("", CompareRgba(expected, ToRgba(back), 3));
+  }
 }
 
 TEST(Png, DamagedFilesFailWithLibpngsTextAndKeepTheCallersPicture) {

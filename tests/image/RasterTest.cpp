@@ -185,6 +185,17 @@ TEST(Raster, CreateFromPixelsTakesBottomUpAndTopDownRows) {
   EXPECT_FALSE(refused.CreateFromPixels(nullptr, 2, 2, 8, 4, false));
 }
 
+TEST(Raster, CreateFromPixelsRefusesShortThirtyTwoBitRowsAndKeepsThePicture) {
+  const uint8_t pixels[16] = {};
+  CRaster kept(3, 1, 8, 0);
+  kept.Clear(42);
+  EXPECT_FALSE(kept.CreateFromPixels(pixels, 2, 2, 32, 7, false));
+  ASSERT_TRUE(kept.HasPixels());
+  EXPECT_EQ(3, kept.GetWidth());
+  EXPECT_EQ(8, kept.GetBitDepth());
+  EXPECT_EQ(42, kept.GetPixelIndex(2, 0));
+}
+
 TEST(Raster, FormatOptionsByIdAndOwnId) {
   CRaster r(IMAGE_FORMAT_PNG);
   EXPECT_FALSE(r.SetFormatOption(1, 16));

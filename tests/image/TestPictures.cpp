@@ -3,25 +3,25 @@
 #include <cstdio>
 #include <sstream>
 
-std::string Describe(const PictureSpec& spec) {
+std::string Describe(const PictureShape& shape) {
   std::ostringstream s;
-  s << spec.depth << "bit_w" << spec.width << "_h" << spec.height
-    << (spec.extra == Extra::kTransparency   ? "_transparent"
-        : spec.extra == Extra::kPaletteAlpha ? "_palettealpha"
+  s << shape.depth << "bit_w" << shape.width << "_h" << shape.height
+    << (shape.extra == Extra::kTransparency   ? "_transparent"
+        : shape.extra == Extra::kPaletteAlpha ? "_palettealpha"
                                              : "");
   return s.str();
 }
 
-void FillPicture(CRaster& picture, const PictureSpec& spec) {
-  picture.Create(spec.width, spec.height, spec.depth, IMAGE_FORMAT_UNKNOWN);
+void FillPicture(CRaster& picture, const PictureShape& shape) {
+  picture.Create(shape.width, shape.height, shape.depth, IMAGE_FORMAT_UNKNOWN);
   const uint32_t colours = picture.GetPaletteSize();
   for (uint32_t i = 0; i < colours; ++i)
     picture.SetPaletteEntry(i, uint8_t(i * 53 + 17), uint8_t(i * 101 + 3), uint8_t(i * 29 + 200),
-                            spec.extra == Extra::kPaletteAlpha ? uint8_t(255 - i * 37) : 0);
-  if (spec.extra == Extra::kPaletteAlpha) picture.EnablePaletteAlpha(true);
+                            shape.extra == Extra::kPaletteAlpha ? uint8_t(255 - i * 37) : 0);
+  if (shape.extra == Extra::kPaletteAlpha) picture.EnablePaletteAlpha(true);
   picture.Clear(0);
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x) {
+  for (int y = 0; y < shape.height; ++y)
+    for (int x = 0; x < shape.width; ++x) {
       if (colours) {
         picture.SetPixelIndex(x, y, uint8_t((x * 3 + y * 7 + x * y) % colours));
       } else {
@@ -32,14 +32,14 @@ void FillPicture(CRaster& picture, const PictureSpec& spec) {
         picture.SetPixelColor(x, y, c, false);
       }
     }
-  if (spec.extra == Extra::kTransparency) {
+  if (shape.extra == Extra::kTransparency) {
     if (colours) {
       picture.SetTransparentIndex(1);
     } else {
       picture.CreateAlphaPlane();
       static const uint8_t kAlpha[] = {0, 255, 128, 40, 255, 7};
-      for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x) picture.SetAlpha(x, y, kAlpha[(x + 2 * y) % 6]);
+      for (int y = 0; y < shape.height; ++y)
+        for (int x = 0; x < shape.width; ++x) picture.SetAlpha(x, y, kAlpha[(x + 2 * y) % 6]);
     }
   }
 }
@@ -106,11 +106,11 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   return std::fclose(f) == 0 && ok;
 }
 
-std::vector<PictureSpec> AllDepthsAndWidths(int height) {
-  std::vector<PictureSpec> specs;
+std::vector<PictureShape> AllDepthsAndWidths(int height) {
+  std::vector<PictureShape> shapes;
   for (int depth : {1, 4, 8, 24})
     for (int width : {1, 3, 5, 17, 33})
       for (Extra extra : {Extra::kNone, Extra::kTransparency})
-        specs.push_back({depth, width, height, extra});
-  return specs;
+        shapes.push_back({depth, width, height, extra});
+  return shapes;
 }

@@ -11,22 +11,22 @@
 // What a test picture carries besides its pattern of colours.
 enum class Extra { kNone, kTransparency, kPaletteAlpha };
 
-struct PictureSpec {
+struct PictureShape {
   int depth;  // 1, 4, 8 or 24
   int width;
   int height;
   Extra extra;  // 24 bits: kTransparency is an alpha plane of varied values
 };
 
-std::string Describe(const PictureSpec& spec);
+std::string Describe(const PictureShape& shape);
 
 // Every depth (1, 4, 8, 24) and width (1, 3, 5, 17, 33), each with and without
 // transparency, at the given height: the round-trip table of the file formats.
-std::vector<PictureSpec> AllDepthsAndWidths(int height);
+std::vector<PictureShape> AllDepthsAndWidths(int height);
 
 // Creates the picture: paletted depths get distinct colours and a pattern of indices;
 // kTransparency makes index 1 transparent (paletted) or adds an alpha plane (24 bits).
-void FillPicture(CRaster& picture, const PictureSpec& spec);
+void FillPicture(CRaster& picture, const PictureShape& shape);
 
 // Every pixel top line first as red, green, blue, alpha. Alpha follows the engine's rule:
 // the alpha plane or palette alpha when there is one, else 0 at transparent pixels and 255

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Runs the sample writer, then decodes every file it wrote with PIL and compares the
+"""Runs the sample writer, then decodes every file it wrote with PIL (GIF files with
+ImageMagick too) and compares the
 pixels with the reference written beside it. Colours of pixels transparent in both are
 not compared. Usage: check_written.py WRITER OUTDIR"""
 import glob
@@ -25,6 +26,8 @@ def main():
         width, height = struct.unpack("<II", ref[:8])
         expected = ref[8:]
         im = Image.open(path)
+        if getattr(im, "n_frames", 1) > 1:
+            im.seek(im.n_frames - 1)  # a tile mosaic: the last frame shows it whole
         im.load()
         if im.mode == "P" and "transparency" in im.info:
             im = im.convert("RGBA")
@@ -33,17 +36,24 @@ def main():
             print("%s: size %s, expected %dx%d" % (path, got.size, width, height))
             failures += 1
             continue
-        data = got.tobytes()
-        for i in range(0, len(expected), 4):
-            e, g = expected[i:i + 4], data[i:i + 4]
-            if e[3] == 0 and g[3] == 0:
-                continue
-            if e != g:
-                p = i // 4
-                print("%s: pixel (%d, %d) expected %s, PIL decoded %s" %
-                      (os.path.basename(path), p % width, p // width, tuple(e), tuple(g)))
-                failures += 1
-                break
+        decoded = [("PIL", got.tobytes())]
+        if path.endswith(".gif"):
+            # ImageMagick too, composing the frames.
+            data = subprocess.run(["convert", path, "-coalesce", "-depth", "8", "rgba:-"],
+                                  check=True, capture_output=True).stdout
+            decoded.append(("ImageMagick", data[len(data) - width * height * 4:]))
+        for reader, data in decoded:
+            for i in range(0, len(expected), 4):
+                e, g = expected[i:i + 4], data[i:i + 4]
+                if e[3] == 0 and g[3] == 0:
+                    continue
+                if e != g:
+                    p = i // 4
+                    print("%s: pixel (%d, %d) expected %s, %s decoded %s" %
+                          (os.path.basename(path), p % width, p // width, tuple(e), reader,
+                           tuple(g)))
+                    failures += 1
+                    break
     print("%d files checked, %d differ" % (len(files), failures))
     return 1 if failures or not files else 0
 

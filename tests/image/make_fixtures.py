@@ -8,6 +8,12 @@ Usage: make_fixtures.py OUTDIR
 OUTDIR/manifest.txt lists "file format_id" per fixture. OUTDIR/<file>.rgba holds the
 reference: width and height as 32-bit little-endian, then the pixels top line first as
 red, green, blue, alpha bytes.
+
+OUTDIR/jpegs.txt lists "file dpi_x dpi_y" per JPEG whose reference PIL decoded (the
+decoders may differ by a level or two); <file>.half.rgba is PIL's decode at half size.
+
+OUTDIR/animations.txt lists "file frames delay,delay,..." per animated GIF, with the
+reference of frame k, as ImageMagick composes it, in OUTDIR/<file>.<k>.rgba.
 """
 import os
 import struct
@@ -16,7 +22,7 @@ import sys
 
 from PIL import Image
 
-BMP, PNG, ICO = 1, 4, 5
+BMP, GIF, JPG, PNG, ICO = 1, 2, 3, 4, 5
 
 
 def pattern_rgb(w, h):
@@ -143,6 +149,156 @@ def write_reference(outdir, name, image=None):
         f.write(struct.pack("<II", rgba.width, rgba.height) + rgba.tobytes())
 
 
+def coalesced_frames(path):
+    """The frames of an animation composed by ImageMagick, as RGBA bytes each."""
+    im = Image.open(path)
+    w, h = im.size
+    data = subprocess.run(["convert", path, "-coalesce", "-depth", "8", "rgba:-"],
+                          check=True, capture_output=True).stdout
+    size = w * h * 4
+    return w, h, [data[i:i + size] for i in range(0, len(data), size)]
+
+
+def frame_image(w, h, k, alpha):
+    """Frame k of a test animation: a moving pattern, with holes when alpha is set."""
+    im = Image.new("RGBA", (w, h))
+    im.putdata([((x * 40 + k * 70) & 255, (y * 50 + k * 30) & 255, ((x ^ y) * 20 + k * 90) & 255,
+                 0 if alpha and (x + y + k) % 5 == 0 else 255) for y in range(h) for x in range(w)])
+    return im
+
+
+def write_animations(outdir):
+    made = []
+    # PIL: frames in palettes of their own, every disposal method, transparency, 20 rows
+    # (PIL interlaces them).
+    frames = []
+    for k in range(4):
+        im = Image.new("P", (24, 20))
+        pal = []
+        for i in range(8):
+            pal += [(i * 60 + k * 20) & 255, (i * 30 + k * 50) & 255, (200 - i * 25) & 255]
+        im.putpalette(pal)
+        im.putdata([(x // 3 + y // 2 + k) % 8 for y in range(20) for x in range(24)])
+        frames.append(im)
+    path = os.path.join(outdir, "pil_anim.gif")
+    frames[0].save(path, save_all=True, append_images=frames[1:], duration=[100, 200, 300, 70],
+                   disposal=[1, 2, 3, 0], transparency=0, loop=0, optimize=False)
+    made.append(("pil_anim.gif", [10, 20, 30, 7]))
+    # PIL: one palette for every frame, no transparency.
+    shared = [f.copy() for f in frames]
+    for f in shared:
+        f.putpalette(frames[0].getpalette())
+    path = os.path.join(outdir, "pil_shared_palette.gif")
+    shared[0].save(path, save_all=True, append_images=shared[1:], duration=50, loop=0,
+                   optimize=False)
+    made.append(("pil_shared_palette.gif", [5, 5, 5, 5]))
+    # ImageMagick: frames of different sizes and offsets with transparent holes, disposal
+    # none, background and previous.
+    parts = []
+    for k, (w, h) in enumerate([(30, 22), (12, 9), (17, 11), (30, 22)]):
+        name = os.path.join(outdir, "frame%d.png" % k)
+        frame_image(w, h, k, k > 0).save(name)
+        parts.append(name)
+    path = os.path.join(outdir, "im_anim.gif")
+    subprocess.run(["convert", "-delay", "10", "-dispose", "None", parts[0],
+                    "-dispose", "Background", "-page", "+3+2", parts[1],
+                    "-dispose", "Previous", "-delay", "25", "-page", "+9+8", parts[2],
+                    "-dispose", "None", "-delay", "40", "-page", "+0+0", parts[3],
+                    "-loop", "0", path], check=True, capture_output=True)
+    made.append(("im_anim.gif", [10, 10, 25, 40]))
+    for name in parts:
+        os.remove(name)
+
+    kept = []
+    for name, delays in made:
+        w, h, composed = coalesced_frames(os.path.join(outdir, name))
+        im = Image.open(os.path.join(outdir, name))
+        read = []
+        for k in range(im.n_frames):
+            im.seek(k)
+            read.append(im.info.get("duration", 0) // 10)
+        if read != delays:
+            print("%s: PIL reads the delays %s, written %s" % (name, read, delays), file=sys.stderr)
+        for k, data in enumerate(composed):
+            with open(os.path.join(outdir, "%s.%d.rgba" % (name, k)), "wb") as f:
+                f.write(struct.pack("<II", w, h) + data)
+        kept.append("%s %d %s" % (name, len(composed), ",".join(str(d) for d in delays)))
+    with open(os.path.join(outdir, "animations.txt"), "w") as f:
+        f.write("".join(line + "\n" for line in kept))
+
+
+def set_jfif_density(path, unit, x, y):
+    """Rewrites the density fields of the JFIF header PIL wrote."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    assert data[2:4] == b"\xff\xe0" and data[6:11] == b"JFIF\0"
+    data[13] = unit
+    data[14:18] = struct.pack(">HH", x, y)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def exiftool(path, *args):
+    subprocess.run(["exiftool", "-q", "-overwrite_original"] + list(args) + [path], check=True,
+                   capture_output=True)
+
+
+def write_jpegs(outdir):
+    listed = []
+
+    def save(im, name, expected_dpi, **options):
+        path = os.path.join(outdir, name)
+        im.save(path, "JPEG", **options)
+        listed.append((name, expected_dpi))
+        return path
+
+    rgb = pattern_rgb(67, 45)
+    save(rgb, "rgb.jpg", (72, 72), quality=92, dpi=(72, 72))
+    save(rgb, "rgb_progressive.jpg", (300, 300), quality=80, progressive=True, dpi=(300, 300))
+    save(rgb, "rgb_444.jpg", (96, 96), quality=95, subsampling=0)
+    save(grey_image(33, 17, 256), "grey.jpg", (96, 96), quality=90)
+    save(rgb.convert("CMYK"), "cmyk.jpg", (96, 96), quality=95)
+    path = save(rgb, "jfif_cm.jpg", (71, 71), quality=90)
+    set_jfif_density(path, 2, 28, 28)
+    path = save(rgb, "jfif_aspect.jpg", (96, 96), quality=90)
+    set_jfif_density(path, 0, 1, 1)  # an aspect ratio, no resolution
+    # EXIF written by PIL (Intel order): 72 dots per inch whatever the JFIF header says.
+    exif = Image.Exif()
+    exif[0x011A] = 72.0
+    exif[0x011B] = 72.0
+    exif[0x0128] = 2
+    exif[0x010F] = "PIL camera"
+    exif[0x0112] = 6
+    save(rgb, "exif_pil.jpg", (72, 72), quality=90, dpi=(300, 300), exif=exif.tobytes())
+    # EXIF written by exiftool, Motorola order: centimetres, with a thumbnail directory.
+    path = save(rgb, "exif_tool.jpg", (72, 72), quality=90, dpi=(200, 200))
+    exiftool(path, "-ExifByteOrder=Big-endian", "-XResolution=28.35", "-YResolution=28.35",
+             "-ResolutionUnit=cm", "-Make=Tool Make", "-Model=Tool Model 1",
+             "-ISO=400", "-ExposureTime=1/64", "-FNumber=4", "-DateTimeOriginal=2021:02:03 04:05:06",
+             "-UserComment=Hello from exiftool", "-Comment=first line")
+    thumbnail = os.path.join(outdir, "thumb.jpg")
+    pattern_rgb(16, 12).save(thumbnail, "JPEG")
+    exiftool(path, "-ThumbnailImage<=" + thumbnail)
+    os.remove(thumbnail)
+    # Intel order by exiftool.
+    path = save(rgb, "exif_tool_ii.jpg", (150, 150), quality=90)
+    exiftool(path, "-ExifByteOrder=Little-endian", "-XResolution=150", "-YResolution=150",
+             "-ResolutionUnit=inches", "-Model=Intel Order")
+
+    kept = []
+    for name, dpi in listed:
+        path = os.path.join(outdir, name)
+        write_reference(outdir, name)
+        half = Image.open(path)
+        half.draft(half.mode, (half.width // 2, half.height // 2))
+        rgba = half.convert("RGBA")
+        with open(path + ".half.rgba", "wb") as f:
+            f.write(struct.pack("<II", rgba.width, rgba.height) + rgba.tobytes())
+        kept.append("%s %d %d" % (name, dpi[0], dpi[1]))
+    with open(os.path.join(outdir, "jpegs.txt"), "w") as f:
+        f.write("".join(line + "\n" for line in kept))
+
+
 def main():
     outdir = sys.argv[1]
     os.makedirs(outdir, exist_ok=True)
@@ -212,6 +368,16 @@ def main():
     save(palette_image(32, 5, 200), "pal8.ico", ICO, format="ICO", sizes=[(32, 5)],
          bitmap_format="bmp")
     magick([rgba_src], outdir, "ICO:im_rgba.ico", ICO, fixtures)
+
+    # GIF written by PIL at each depth, with transparency, and interlaced by ImageMagick.
+    save(palette_image(33, 17, 2), "pal1.gif", GIF)
+    save(palette_image(33, 17, 16), "pal4.gif", GIF)
+    save(palette_image(33, 17, 200), "pal8.gif", GIF)
+    save(palette_image(33, 17, 16), "pal4_trns.gif", GIF, transparency=3)
+    magick([rgb_src, "-interlace", "GIF"], outdir, "GIF:im_interlaced.gif", GIF, fixtures)
+    magick([rgba_src], outdir, "GIF:im_rgba.gif", GIF, fixtures)
+    write_animations(outdir)
+    write_jpegs(outdir)
 
     kept = []
     for name, fmt in fixtures:

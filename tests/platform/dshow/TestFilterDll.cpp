@@ -1,6 +1,9 @@
 // A filter DLL built with the class-factory and registration helpers: it registers its
-// source filter as a COM server and in the video capture device category.
+// source filter and the test camera as COM servers and in the video capture device
+// category, and the camera's settings page as a COM server.
 #include "tests/platform/dshow/TestFilterDll.h"
+
+#include "tests/platform/dshow/TestCamera.h"
 #include "tests/platform/dshow/TestFilters.h"
 
 namespace {
@@ -19,9 +22,19 @@ const REGFILTERPINS kPins[] = {
 const AMOVIESETUP_FILTER kSetup = {&CLSID_TestDllSource, TEST_DLL_SOURCE_NAME, MERIT_DO_NOT_USE, 1,
                                    kPins};
 
-const CFactoryTemplate g_Templates[] = {{TEST_DLL_SOURCE_NAME, &CLSID_TestDllSource,
-                                         NewTestDllSource, &kSetup, &CLSID_VideoInputDeviceCategory,
-                                         TEST_DLL_SOURCE_NAME}};
+const REGFILTERPINS kCameraPins[] = {{const_cast<LPWSTR>(L"Capture"), FALSE, TRUE, FALSE, FALSE,
+                                      &CLSID_NULL, nullptr, 1, kPinTypes}};
+const AMOVIESETUP_FILTER kCameraSetup = {&CLSID_TestCamera, TEST_CAMERA_NAME, MERIT_DO_NOT_USE, 1,
+                                         kCameraPins};
+
+// The camera and its page come last: TestCameraRegister registers only those two.
+const CFactoryTemplate g_Templates[] = {
+    {TEST_DLL_SOURCE_NAME, &CLSID_TestDllSource, NewTestDllSource, &kSetup,
+     &CLSID_VideoInputDeviceCategory, TEST_DLL_SOURCE_NAME},
+    {TEST_CAMERA_NAME, &CLSID_TestCamera, NewTestCamera, &kCameraSetup,
+     &CLSID_VideoInputDeviceCategory, TEST_CAMERA_INSTANCE},
+    {L"Tavisco Test Camera Page", &CLSID_TestCameraPage, NewTestCameraPage, nullptr, nullptr,
+     nullptr}};
 const int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
 
 }  // namespace
@@ -44,4 +57,8 @@ STDAPI DllRegisterServer() { return RegisterTemplates(g_Templates, g_cTemplates,
 
 STDAPI DllUnregisterServer() {
   return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, FALSE);
+}
+
+extern "C" HRESULT WINAPI TestCameraRegister(BOOL doRegister) {
+  return RegisterTemplates(g_Templates + 1, 2, g_hModule, doRegister);
 }
