@@ -8,6 +8,7 @@
 #include "engine/effects/EffectHost.h"
 #include "engine/effects/PropertyIds.h"
 #include "engine/elements/FrameContext.h"
+#include "engine/vision/BackgroundSegmenter.h"
 #include "image/Raster.h"
 
 namespace {
@@ -105,6 +106,10 @@ HRESULT CEffect::GetProperty(int32_t id, std::string& value) {
   if (SUCCEEDED(hr)) return hr;
   hr = m_proxy.GetProperty(id, value);
   if (SUCCEEDED(hr)) return hr;
+  if (m_segmenter) {
+    hr = m_segmenter->GetProperty(id, value);
+    if (SUCCEEDED(hr)) return hr;
+  }
   return GetOwnProperty(id, value);
 }
 
@@ -115,6 +120,10 @@ HRESULT CEffect::SetProperty(int32_t id, const std::string& value) {
   if (SUCCEEDED(hr)) return hr;
   hr = m_proxy.SetProperty(id, value);
   if (SUCCEEDED(hr)) return hr;
+  if (m_segmenter) {
+    hr = m_segmenter->SetProperty(id, value);
+    if (SUCCEEDED(hr)) return hr;
+  }
   return SetOwnProperty(id, value);
 }
 
@@ -309,6 +318,7 @@ HRESULT CEffect::Reset() {
   m_started = FALSE;
   m_background = FALSE;
   m_segmentation = FALSE;
+  m_segmenter.reset();
   m_onTop = FALSE;
   m_blendMode = BLEND_ALPHA;
   m_proxy.Close();
@@ -359,6 +369,12 @@ BOOL CEffect::IsBackground() const { return m_background; }
 HRESULT CEffect::EnableSegmentation(BOOL enable) {
   enable = enable ? TRUE : FALSE;
   if (enable == m_segmentation) return S_FALSE;
+  if (enable) {
+    if (!m_segmenter) m_segmenter = std::make_unique<CBackgroundSegmenter>(this);
+    NotifyChange(PROP_SEGMENT_READY);
+  } else {
+    m_segmenter.reset();
+  }
   m_segmentation = enable;
   NotifyChange(PROP_SEGMENT_ENABLE);
   return S_OK;
@@ -463,8 +479,12 @@ HRESULT CEffect::Render(CFrameContext* context) {
     mode = DRAW_ALPHA;
   }
 
-  // No segmentation mask yet: the background segmenter is not part of this build.
-  picture->Draw(output, m_layout.GetDrawnRect(), source, mode, nullptr, alpha, brightnessOffset);
+  // With segmentation, the person cut out of the picture.
+  const cv::Mat* mask = nullptr;
+  if (m_segmentation && m_segmenter && SUCCEEDED(m_segmenter->Segment(*picture)) &&
+      m_segmenter->IsReady())
+    mask = m_segmenter->GetMask();
+  picture->Draw(output, m_layout.GetDrawnRect(), source, mode, mask, alpha, brightnessOffset);
   return S_OK;
 }
 
