@@ -25,6 +25,9 @@ const cv::Size kSmallestEye(8, 8);
 // Optical flow.
 const cv::Size kFlowWindow(5, 5);
 constexpr int kFlowLevels = 2;
+// Room around the followed points for their move to the next frame (far more than the
+// flow's window and levels can follow).
+constexpr int kTrackMargin = 48;
 const cv::TermCriteria kFlowStop(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 260, 0.001);
 // Candidates of one eye that overlap this much are one candidate.
 constexpr double kEyeGrouping = 0.2;
@@ -206,12 +209,27 @@ int CFaceTracker::TrackEyes() {
   s.tracking = false;
   cv::cvtColor(s.upright, s.grey, cv::COLOR_BGR2GRAY);
   if (s.previousGrey.size() != s.grey.size()) return 1;  // the frame size changed
+  // The flow is computed in the part of the frame around the points only: its pyramids
+  // cost the area they cover. The part's corners are multiples of 4, so that the 2-level
+  // pyramid samples as it does on the whole frame; next to its edges the pyramid reads the
+  // pixels beyond them.
+  const cv::Rect around = cv::boundingRect(s.previousPoints);
+  const int left = std::max(0, (around.x - kTrackMargin) & ~3);
+  const int top = std::max(0, (around.y - kTrackMargin) & ~3);
+  const int right = std::min(s.grey.cols, (around.x + around.width + kTrackMargin + 3) & ~3);
+  const int bottom = std::min(s.grey.rows, (around.y + around.height + kTrackMargin + 3) & ~3);
+  if (right <= left || bottom <= top) return 1;
+  const cv::Rect part(left, top, right - left, bottom - top);
+  const cv::Point2f offset = cv::Point2f(float(left), float(top));
+  std::vector<cv::Point2f> from(s.previousPoints);
+  for (cv::Point2f& point : from) point -= offset;
   std::vector<uchar> status;
   std::vector<float> errors;
   std::vector<cv::Point2f> next;
-  cv::calcOpticalFlowPyrLK(s.previousGrey, s.grey, s.previousPoints, next, status, errors,
+  cv::calcOpticalFlowPyrLK(s.previousGrey(part), s.grey(part), from, next, status, errors,
                            kFlowWindow, kFlowLevels, kFlowStop, 0);
   if (next.size() != size_t(kPointCount) || status.size() != size_t(kPointCount)) return 1;
+  for (cv::Point2f& point : next) point += offset;
   for (uchar found : status)
     if (!found) return 1;
   // Each eye's three points must keep a plausible shape.
