@@ -42,5 +42,15 @@ struct RGBQUAD {
 static_assert(sizeof(BITMAPINFOHEADER) == 40, "the bitmap information header is 40 bytes");
 static_assert(sizeof(RGBQUAD) == 4, "a palette entry is 4 bytes");
 
+// A palette entry or colour quad from its bytes.
+inline RGBQUAD MakeQuad(uint8_t blue, uint8_t green, uint8_t red, uint8_t fourth = 0) {
+  RGBQUAD q;
+  q.rgbBlue = blue;
+  q.rgbGreen = green;
+  q.rgbRed = red;
+  q.rgbReserved = fourth;
+  return q;
+}
+
 // Size of the bitmap information header in a pixel block and in files.
 constexpr uint32_t kBitmapInfoHeaderSize = 40;

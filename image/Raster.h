@@ -22,6 +22,32 @@
 
 class CRasterStream;
 
+// Interpolation methods of CRaster::SampleInterpolated (other values: bilinear).
+constexpr int32_t INTERPOLATION_NEAREST = 1;
+constexpr int32_t INTERPOLATION_BILINEAR = 2;
+constexpr int32_t INTERPOLATION_BSPLINE = 3;
+constexpr int32_t INTERPOLATION_CUBIC = 4;
+constexpr int32_t INTERPOLATION_CUBIC_HALF = 5;
+constexpr int32_t INTERPOLATION_LANCZOS = 6;
+constexpr int32_t INTERPOLATION_BOX = 7;
+constexpr int32_t INTERPOLATION_HERMITE = 8;
+constexpr int32_t INTERPOLATION_DAMPED_HERMITE = 9;
+constexpr int32_t INTERPOLATION_SINC = 10;
+constexpr int32_t INTERPOLATION_BLACKMAN = 11;
+constexpr int32_t INTERPOLATION_BESSEL = 12;
+constexpr int32_t INTERPOLATION_GAUSSIAN = 13;
+constexpr int32_t INTERPOLATION_QUADRATIC = 14;
+constexpr int32_t INTERPOLATION_MITCHELL = 15;
+constexpr int32_t INTERPOLATION_CATMULL_ROM = 16;
+
+// What a sample outside the picture yields.
+constexpr int32_t OVERFLOW_BACKGROUND = 1;
+constexpr int32_t OVERFLOW_TRANSPARENT_COLOR = 2;
+constexpr int32_t OVERFLOW_TRANSPARENT = 3;
+constexpr int32_t OVERFLOW_WRAP = 4;
+constexpr int32_t OVERFLOW_REPEAT = 5;
+constexpr int32_t OVERFLOW_MIRROR = 6;
+
 // What a decoder leaves with the picture it made for later operations on the same
 // object: the next decode going on from there (the next frame of an animation, without
 // decoding the frames before it again), or a save writing the file's metadata back (the
@@ -121,7 +147,12 @@ class CRaster {
   void ForgetNearestColor() { m_info.nearestValid = false; }
   // The decoder's continuation state (see CRasterContinuation).
   CRasterContinuation* GetContinuation() const { return m_continuation.get(); }
-  std::unique_ptr<CRasterContinuation> TakeContinuation() { return std::move(m_continuation); }
+  std::unique_ptr<CRasterContinuation> TakeContinuation() {
+    m_continuationTaken = true;
+    return std::move(m_continuation);
+  }
+  // Whether TakeContinuation was called on this object (a decoder used the state).
+  bool ContinuationTaken() const { return m_continuationTaken; }
   void SetContinuation(std::unique_ptr<CRasterContinuation> state) {
     m_continuation = std::move(state);
   }
@@ -228,9 +259,40 @@ class CRaster {
   bool IsSelected(int32_t x, int32_t y) const;
   bool CopySelection(const CRaster& source);
 
-  // Whole-picture changes the codecs need.
+  // Whole-picture changes. Each replaces the pixel block (row pointers into the old one
+  // are invalid afterwards) and keeps the information block; the selection mask goes.
   bool FlipVertical();
+  bool MirrorHorizontal();
+  // Quarter turns, into `output` when given (this picture then stays as it is).
+  bool RotateCounterClockwise(CRaster* output = nullptr);
+  bool RotateClockwise(CRaster* output = nullptr);
   bool Invert();
+  // To 1, 4 or 8 bits: the given palette or the default one (black and white at 1 bit),
+  // each pixel the nearest entry; with diffusion the error goes 7, 2, 4 and 1 sixteenths
+  // to the pixel on the right and the three above.
+  bool ReduceBitDepth(int32_t depth, bool diffusion, const RGBQUAD* palette,
+                      uint32_t importantColors);
+
+  // Sampling (modes and methods above); a null background means white with fourth byte 0.
+  void WrapCoordinates(int32_t& x, int32_t& y, int32_t mode) const;
+  void WrapCoordinates(float& x, float& y, int32_t mode) const;
+  RGBQUAD GetColorOrOverflow(int32_t x, int32_t y, int32_t mode, const RGBQUAD* background) const;
+  RGBQUAD SampleInterpolated(float x, float y, int32_t method, int32_t mode,
+                             const RGBQUAD* background) const;
+  bool IsEnabled() const { return m_info.enabled; }
+  void Enable(bool enabled) { m_info.enabled = enabled; }
+
+#ifdef _WIN32
+  // Drawing onto a device context (GDI): at (x, y), cx x cy (negative: the picture's own
+  // size), within the clip rectangle when given, bilinear when smooth; pictures with a
+  // transparent index, an alpha plane or palette alpha are composed over what the device
+  // shows.
+  bool Draw(HDC dc, int32_t x, int32_t y, int32_t cx, int32_t cy, const RECT* clip, bool smooth);
+  bool DrawInRect(HDC dc, const RECT& rect, const RECT* clip, bool smooth);
+  // A device-dependent bitmap for the context, or a DIB section without one; null when
+  // empty.
+  HBITMAP MakeDeviceBitmap(HDC dc) const;
+#endif
   // Turns 16-bit (two bytes a pixel, rows of ((width + 1) / 2) * 4 bytes) or 32-bit (rows
   // of width * 4 bytes) source rows into this 24-bit picture's rows. The source may be the
   // picture's own pixel rows: the work runs backward from the last pixel. Each 16-bit mask
@@ -255,6 +317,7 @@ class CRaster {
   // Writes the header copy into the block's first 40 bytes, field by field.
   void StoreHeaderInBlock();
   size_t PixelCount() const;
+  bool Rotate(CRaster* output, bool clockwise);
   CRaster* SharedSource() const { return m_sharedSource; }
 
   BITMAPINFOHEADER m_header;
@@ -267,6 +330,7 @@ class CRaster {
   uint8_t* m_selection = nullptr;  // width x height bytes
   CRaster* m_sharedSource = nullptr;
   std::unique_ptr<CRasterContinuation> m_continuation;
+  bool m_continuationTaken = false;
 };
 
 // Brightness of a minus brightness of b, brightness = (601 g + 306 r + 117 b) >> 10.

@@ -16,12 +16,11 @@ template <typename Format>
 bool DecodeAs(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t& frameCount) {
   Format format;
   format.TakeDecodeRequest(target);
-  // A decoder that goes on from the caller's last decode finds its state there; what a
-  // successful decode did not replace belonged to the old picture and goes.
-  const CRasterContinuation* previous = target.GetContinuation();
+  // A decoder that goes on from the caller's last decode takes its state from there; a
+  // state that a successful decode did not take belonged to the old picture and goes.
   format.SetContinuation(target.TakeContinuation());
   if (format.Decode(stream)) {
-    if (previous && format.GetContinuation() == previous) format.SetContinuation(nullptr);
+    if (!format.ContinuationTaken()) format.SetContinuation(nullptr);
     return target.MoveFrom(format);
   }
   target.SetContinuation(format.TakeContinuation());

@@ -32,6 +32,20 @@ double UnitFactor(int unit) {
   }
 }
 
+// A value as a 32-bit integer: its integer part, clamped to the range (NaN gives 0).
+int32_t ToInt(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return int32_t(v);
+}
+
+// A value as a single-precision real, clamped to its range.
+float Real(double v) {
+  if (!(v == v)) return 0;
+  return float(std::max(-3.0e38, std::min(v, 3.0e38)));
+}
+
 // Copies up to `limit` characters of a value of `n` bytes, NUL-terminated.
 void CopyText(char* field, size_t fieldSize, const uint8_t* value, uint64_t n) {
   const size_t count = size_t(std::min<uint64_t>(n, fieldSize - 1));
@@ -252,7 +266,7 @@ bool CRasterExifReader::ParseExif(const uint8_t* body, size_t length) {
   if (!ParseDirectory(tiff, tiffLength, first, 0)) return false;
   if (m_record->focalplaneXRes != 0)
     m_record->ccdWidth =
-        float(m_exifImageWidth * m_record->focalplaneUnits / m_record->focalplaneXRes);
+        Real(double(m_exifImageWidth) * m_record->focalplaneUnits / m_record->focalplaneXRes);
   return true;
 }
 
@@ -310,7 +324,7 @@ bool CRasterExifReader::ParseDirectory(const uint8_t* tiff, uint64_t length, uin
         CopyText(r.version, sizeof r.version, value, std::min<uint64_t>(bytes, 4));
         break;
       case 0x0112:
-        r.orientation = int32_t(v);
+        r.orientation = ToInt(v);
         if (r.orientation < 1 || r.orientation > 8) {
           SetError("Undefined rotation value");
           r.orientation = 0;
@@ -330,77 +344,77 @@ bool CRasterExifReader::ParseDirectory(const uint8_t* tiff, uint64_t length, uin
         break;
       }
       case 0x829D:
-        r.apertureFNumber = float(v);
+        r.apertureFNumber = Real(v);
         break;
       case 0x9202:
       case 0x9205:
-        if (r.apertureFNumber == 0) r.apertureFNumber = float(std::exp2(std::min(v, 256.0) / 2));
+        if (r.apertureFNumber == 0) r.apertureFNumber = Real(std::exp2(std::min(v, 256.0) / 2));
         break;
       case 0x920A:
-        r.focalLength = float(v);
+        r.focalLength = Real(v);
         break;
       case 0x9206:
-        r.distance = float(v);
+        r.distance = Real(v);
         break;
       case 0x829A:
-        r.exposureTime = float(v);
+        r.exposureTime = Real(v);
         break;
       case 0x9201:
-        if (r.exposureTime == 0) r.exposureTime = float(1 / std::exp2(std::max(std::min(v, 256.0), -256.0)));
+        if (r.exposureTime == 0) r.exposureTime = Real(1 / std::exp2(std::max(std::min(v, 256.0), -256.0)));
         break;
       case 0x9209:
-        r.flashUsed = (int64_t(v) & 7) != 0;
+        r.flashUsed = (ToInt(v) & 7) != 0;
         break;
       case 0x9208:
-        r.whitebalance = int32_t(v);
+        r.whitebalance = ToInt(v);
         break;
       case 0x9207:
-        r.meteringMode = int32_t(v);
+        r.meteringMode = ToInt(v);
         break;
       case 0x8822:
-        r.exposureProgram = int32_t(v);
+        r.exposureProgram = ToInt(v);
         break;
       case 0x8827:
-        r.isoEquivalent = int32_t(v);
-        if (r.isoEquivalent < 50) r.isoEquivalent *= 200;
+        r.isoEquivalent = ToInt(v);
+        if (r.isoEquivalent < 50) r.isoEquivalent = ToInt(double(r.isoEquivalent) * 200);
         break;
       case 0x9102:
-        r.compressionLevel = int32_t(v);
+        r.compressionLevel = ToInt(v);
         break;
       case 0xA20E:
-        r.focalplaneXRes = float(v);
+        r.focalplaneXRes = Real(v);
         break;
       case 0xA20F:
-        r.focalplaneYRes = float(v);
+        r.focalplaneYRes = Real(v);
         break;
       case 0xA210:
-        if (UnitFactor(int(v)) != 0) r.focalplaneUnits = float(UnitFactor(int(v)));
+        if (UnitFactor(ToInt(v)) != 0) r.focalplaneUnits = float(UnitFactor(ToInt(v)));
         break;
       case 0x011A:
-        r.xResolution = float(v);
+        r.xResolution = Real(v);
         break;
       case 0x011B:
-        r.yResolution = float(v);
+        r.yResolution = Real(v);
         break;
       case 0x0128:
-        if (UnitFactor(int(v)) != 0) r.resolutionUnit = float(UnitFactor(int(v)));
+        if (UnitFactor(ToInt(v)) != 0) r.resolutionUnit = float(UnitFactor(ToInt(v)));
         break;
       case 0x9203:
-        r.brightness = float(v);
+        r.brightness = Real(v);
         break;
       case 0xA002:
       case 0xA003:
-        m_exifImageWidth = std::max(m_exifImageWidth, int32_t(std::min(v, 2147483647.0)));
+        m_exifImageWidth = std::max(m_exifImageWidth, ToInt(v));
         break;
       case 0x0201:
-        thumbnailOffset = uint64_t(std::max(v, 0.0));
+        thumbnailOffset = uint64_t(std::max(ToInt(v), 0));
         break;
       case 0x0202:
-        thumbnailSize = uint64_t(std::max(v, 0.0));
+        thumbnailSize = uint64_t(std::max(ToInt(v), 0));
         break;
       case 0x8769:
       case 0xA005: {
-        const uint64_t sub = number && format == 4 ? uint64_t(v) : 0;
+        const uint64_t sub = number && format == 4 ? Get32(value) : 0;
         if (sub > 8) {
           if (sub >= length) {
             SetError("Illegal subdirectory link");

@@ -35,6 +35,11 @@ class CRasterGIF : public CRaster {
   void SetComment(const char* text);
   void SetDisposalMethod(int32_t method) { m_disposal = method & 7; }
 
+  // The LZW decoder alone: the concatenated data sub-blocks of one image into width x
+  // height indices, rows in the order the data holds them; the pixels decoded.
+  static int64_t DecodeImageData(const uint8_t* data, size_t size, int minCodeSize,
+                                 int32_t width, int32_t height, uint8_t* indices);
+
  private:
   // Encoder parts.
   bool WriteHeader(CRasterStream* stream);

@@ -122,8 +122,15 @@ class GifAnimation : public CRasterContinuation {
   size_t PixelBytes() const { return indexed ? 1 : 4; }
 };
 
+// FNV-1a over 8-byte words (the tail byte by byte).
 uint64_t Fnv(uint64_t h, const uint8_t* p, size_t n) {
-  for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    h = (h ^ word) * 0x100000001B3ull;
+  }
+  for (; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
   return h;
 }
 
@@ -460,6 +467,10 @@ void DrawFrame(GifReader& in, GifAnimation& a, const GifFrame& f, std::vector<ui
                     if (y < r.top || y >= r.bottom) return;
                     const int32_t stop = std::min(r.right - f.left, count);
                     uint8_t* out = a.canvas.data() + size_t(y) * size_t(a.screenWidth) * bytes;
+                    if (bytes == 1 && !f.transparent) {
+                      if (stop > 0) std::memcpy(out + f.left, indices, size_t(stop));
+                      return;
+                    }
                     for (int32_t x = 0; x < stop; ++x) {
                       const uint8_t index = indices[x];
                       if (f.transparent && index == f.transparentIndex) continue;
@@ -480,6 +491,18 @@ void DrawFrame(GifReader& in, GifAnimation& a, const GifFrame& f, std::vector<ui
 }
 
 }  // namespace
+
+int64_t CRasterGIF::DecodeImageData(const uint8_t* data, size_t size, int minCodeSize,
+                                    int32_t width, int32_t height, uint8_t* indices) {
+  int64_t decoded = 0;
+  std::vector<uint8_t> line;
+  LzwDecoder::Run(data, size, minCodeSize, width, height, line,
+                  [&](int32_t n, const uint8_t* row, int32_t count) {
+                    std::memcpy(indices + size_t(n) * size_t(width), row, size_t(count));
+                    decoded += count;
+                  });
+  return decoded;
+}
 
 void CRasterGIF::SetComment(const char* text) {
   std::strncpy(m_comment, text ? text : "", sizeof m_comment - 1);

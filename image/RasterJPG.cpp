@@ -204,8 +204,10 @@ bool RunDecode(DecodeState& st) {
 
   const CRasterExifRecord* exif = st.exif;
   if (exif && exif->xResolution != 0 && exif->resolutionUnit != 0) {
-    image.SetDpiX(int32_t(std::min(exif->xResolution / exif->resolutionUnit, 2147483647.0f)));
-    image.SetDpiY(int32_t(std::min(exif->yResolution / exif->resolutionUnit, 2147483647.0f)));
+    // (Negative, huge or NaN resolutions become 96 through SetDpi's rule for 0.)
+    auto dpi = [](double v) { return v >= 1 && v < 2147483647.0 ? int32_t(v) : 0; };
+    image.SetDpiX(dpi(double(exif->xResolution) / exif->resolutionUnit));
+    image.SetDpiY(dpi(double(exif->yResolution) / exif->resolutionUnit));
   } else if (cinfo->density_unit == 2) {
     image.SetDpiX(int32_t(std::floor(cinfo->X_density * 2.54 + 0.5)));
     image.SetDpiY(int32_t(std::floor(cinfo->Y_density * 2.54 + 0.5)));
@@ -341,6 +343,7 @@ bool CRasterJPG::Decode(CRasterStream* stream) {
   const bool ok = RunDecode(st);
   jpeg_destroy_decompress(&st.cinfo);
   if (!ok) return false;
+  TakeContinuation();  // the old picture's state is replaced by this file's
   if (m_info.cancelRequest == -1) {
     m_header.biWidth = st.width;
     m_header.biHeight = st.height;

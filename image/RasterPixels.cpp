@@ -11,14 +11,6 @@ uint32_t QuadBits(RGBQUAD q) {
          uint32_t(q.rgbReserved) << 24;
 }
 
-RGBQUAD Quad(uint8_t blue, uint8_t green, uint8_t red, uint8_t fourth) {
-  RGBQUAD q;
-  q.rgbBlue = blue;
-  q.rgbGreen = green;
-  q.rgbRed = red;
-  q.rgbReserved = fourth;
-  return q;
-}
 
 // The default palettes, 0xRRGGBB.
 constexpr uint32_t kDefault16[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
@@ -70,7 +62,7 @@ RGBQUAD* CRaster::GetPalette() const {
 RGBQUAD CRaster::GetPaletteEntry(uint32_t index) const {
   const RGBQUAD* palette = GetPalette();
   index %= 256;
-  if (!palette || index >= GetPaletteSize()) return Quad(0, 0, 0, 0);
+  if (!palette || index >= GetPaletteSize()) return MakeQuad(0, 0, 0, 0);
   return palette[index];
 }
 
@@ -86,7 +78,7 @@ bool CRaster::GetPaletteEntry(uint32_t index, uint8_t& red, uint8_t& green, uint
 
 void CRaster::SetPaletteEntry(uint32_t index, uint8_t red, uint8_t green, uint8_t blue,
                               uint8_t alpha) {
-  SetPaletteEntry(index, Quad(blue, green, red, alpha));
+  SetPaletteEntry(index, MakeQuad(blue, green, red, alpha));
 }
 
 void CRaster::SetPaletteEntry(uint32_t index, RGBQUAD color) {
@@ -160,7 +152,7 @@ void CRaster::SetDefaultPalette() {
   }
   n = std::min(n, GetPaletteSize());
   for (uint32_t i = 0; i < n; ++i)
-    palette[i] = Quad(uint8_t(table[i]), uint8_t(table[i] >> 8), uint8_t(table[i] >> 16), 0);
+    palette[i] = MakeQuad(uint8_t(table[i]), uint8_t(table[i] >> 8), uint8_t(table[i] >> 16), 0);
   m_info.nearestValid = false;
 }
 
@@ -312,7 +304,7 @@ void CRaster::SetPixelIndex(int32_t x, int32_t y, uint8_t index) {
 RGBQUAD CRaster::GetPixelColorFast(int32_t x, int32_t y) const {
   if (IsPaletted()) return GetPaletteEntry(GetPixelIndexFast(x, y));
   const uint8_t* p = m_pixels + size_t(y) * m_info.rowBytes + size_t(x) * 3;
-  return Quad(p[0], p[1], p[2], m_alpha ? GetAlphaFast(x, y) : 0);
+  return MakeQuad(p[0], p[1], p[2], m_alpha ? GetAlphaFast(x, y) : 0);
 }
 
 RGBQUAD CRaster::GetPixelColor(int32_t x, int32_t y, bool withAlpha) const {
@@ -322,7 +314,7 @@ RGBQUAD CRaster::GetPixelColor(int32_t x, int32_t y, bool withAlpha) const {
       color = GetPaletteEntry(GetPixelIndexFast(x, y));
     } else {
       const uint8_t* p = m_pixels + size_t(y) * m_info.rowBytes + size_t(x) * 3;
-      color = Quad(p[0], p[1], p[2], m_info.transparentColor.rgbReserved);
+      color = MakeQuad(p[0], p[1], p[2], m_info.transparentColor.rgbReserved);
     }
     if (withAlpha && m_alpha) color.rgbReserved = GetAlphaFast(x, y);
     return color;
@@ -349,7 +341,7 @@ void CRaster::SetPixelColor(int32_t x, int32_t y, RGBQUAD color, bool setAlpha) 
 }
 
 void CRaster::SetPixelColorRef(int32_t x, int32_t y, uint32_t colorRef) {
-  SetPixelColor(x, y, Quad(uint8_t(colorRef >> 16), uint8_t(colorRef >> 8), uint8_t(colorRef), 0),
+  SetPixelColor(x, y, MakeQuad(uint8_t(colorRef >> 16), uint8_t(colorRef >> 8), uint8_t(colorRef), 0),
                 false);
 }
 

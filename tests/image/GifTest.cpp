@@ -440,6 +440,9 @@ TEST(Gif, NextFrameGoesOnFromTheCanvasOfTheLastDecode) {
   file.pop_back();  // the trailer
   file.insert(file.begin() + 13 + 12, head.begin(), head.end());
   PutImage(file, second, 4);
+  Image third = second;
+  third.indices = {0};
+  PutImage(file, third, 4);
   for (int i = 0; i < 20; ++i) {
     file.insert(file.end(), {0x21, 0xFE, uint8_t(padding.size())});
     file.insert(file.end(), padding.begin(), padding.end());
@@ -459,6 +462,9 @@ TEST(Gif, NextFrameGoesOnFromTheCanvasOfTheLastDecode) {
   ASSERT_TRUE(DecodeFrame(r, changed, 1));
   EXPECT_EQ(1, r.GetPixelIndex(0, 0));  // from the canvas of the first decode
   EXPECT_EQ(2, r.GetPixelIndex(1, 0));
+  ASSERT_TRUE(DecodeFrame(r, changed, 2));  // and on again
+  EXPECT_EQ(1, r.GetPixelIndex(0, 0));
+  EXPECT_EQ(0, r.GetPixelIndex(1, 0));
   CRaster fresh;
   ASSERT_TRUE(DecodeFrame(fresh, changed, 1));
   EXPECT_EQ(3, fresh.GetPixelIndex(0, 0));

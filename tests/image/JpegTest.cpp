@@ -3,6 +3,7 @@
 // the marker section limits, and saving with the loaded file's EXIF data.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -111,6 +112,14 @@ class Tiff {
     Entry e{tag, format, 1, {}};
     U32(e.value, num);
     U32(e.value, den);
+    return e;
+  }
+  Entry Double(uint16_t tag, double v) const {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    Entry e{tag, 12, 1, {}};
+    U32(e.value, uint32_t(m_motorola ? bits >> 32 : bits));
+    U32(e.value, uint32_t(m_motorola ? bits : bits >> 32));
     return e;
   }
   Entry Text(uint16_t tag, const std::string& text, uint16_t format = 2) const {
@@ -349,6 +358,14 @@ TEST(Exif, TagRulesInBothByteOrders) {
     EXPECT_STREQ("Hello", r.comments);
     EXPECT_EQ(0, r.orientation);
     EXPECT_STREQ("Undefined rotation value", reader.GetError());
+    // Values far beyond the fields' ranges are clamped, not converted out of range.
+    const Bytes huge = t.App1Body({t.Double(0x9207, 1e300), t.Double(0x8827, -1e300),
+                                   t.Double(0x011A, 1e300), t.Double(0x0201, 1e20),
+                                   t.Double(0x0128, std::nan(""))});
+    CRasterExifReader clamped;
+    ASSERT_TRUE(ParseBody(clamped, huge)) << clamped.GetError();
+    EXPECT_EQ(INT32_MAX, clamped.Record().meteringMode);
+    EXPECT_EQ(INT32_MIN, clamped.Record().isoEquivalent);
   }
 }
 
