@@ -13,6 +13,7 @@
 #include "engine/effects/PropertyIds.h"
 #include "engine/elements/FrameContext.h"
 #include "engine/elements/FrameElement.h"
+#include "engine/vision/FaceTracker.h"
 
 namespace {
 
@@ -46,8 +47,10 @@ CEffectCompositor::CEffectCompositor(IVDEngineSink* sink)
       m_output(std::make_unique<CDibSurface>()),
       m_preview(std::make_unique<CDibSurface>()),
       m_channel(sink ? sink->GetCameraName() : std::string()),
-      m_sink(sink) {
+      m_sink(sink),
+      m_faceTracker(std::make_unique<CFaceTracker>()) {
   m_mutex.Create();
+  m_faceTracker->Init();  // without cascades no face is ever found
 }
 
 CEffectCompositor::~CEffectCompositor() {
@@ -62,6 +65,7 @@ CEffectCompositor::~CEffectCompositor() {
     m_layers.clear();
     m_userEffects.clear();
     m_finished.clear();
+    m_faceTracker.reset();
   }
   m_previewWindow.SetWindow(nullptr);
 }
@@ -279,8 +283,10 @@ void CEffectCompositor::RenderFrame() {
     if (!effect->IsExpired() && effect->IsBackground()) effect->Render(&context);
   }
   if (m_mainSource) m_mainSource->Render(&context);
-  // The face tracker fills the context's face fields here once it is part of the engine;
-  // until then face-attached effects see no face.
+  // Face-attached effects (also expired ones) have the face found in what is drawn so far.
+  bool faceNeeded = false;
+  for (const EffectPtr& effect : m_userEffects) faceNeeded = faceNeeded || effect->IsFaceAttached();
+  if (faceNeeded && m_faceTracker) m_faceTracker->ProcessFrame(&context);
   for (const EffectPtr& effect : m_userEffects) {
     if (!effect->IsExpired() && !effect->IsOnTop() && !effect->IsBackground())
       effect->Render(&context);

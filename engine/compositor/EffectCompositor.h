@@ -31,6 +31,7 @@
 #include "engine/effects/EffectHost.h"
 
 class CEffect;
+class CFaceTracker;
 class IVDEngineSink;
 struct CFrameContext;
 
@@ -208,6 +209,8 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
   CPreviewWindow m_previewWindow;
   IVDEngineSink* m_sink;
   BOOL m_effectsOn = TRUE;
+  // Follows the face on frames with a face-attached effect; cascades loaded at construction.
+  std::unique_ptr<CFaceTracker> m_faceTracker;
   // Mouse editing: the editing and dragging flags, the grip zone, the drag start point and
   // the start and current rectangles.
   CEditHost m_editHost{*this};

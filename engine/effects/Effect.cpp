@@ -8,6 +8,7 @@
 #include "engine/effects/EffectHost.h"
 #include "engine/effects/PropertyIds.h"
 #include "engine/elements/FrameContext.h"
+#include "engine/vision/BackgroundSegmenter.h"
 #include "image/Raster.h"
 
 namespace {
@@ -107,6 +108,10 @@ HRESULT CEffect::GetProperty(int32_t id, std::string& value) {
   if (SUCCEEDED(hr)) return hr;
   hr = m_proxy.GetProperty(id, value);
   if (SUCCEEDED(hr)) return hr;
+  if (m_segmenter) {
+    hr = m_segmenter->GetProperty(id, value);
+    if (SUCCEEDED(hr)) return hr;
+  }
   return GetOwnProperty(id, value);
 }
 
@@ -117,6 +122,10 @@ HRESULT CEffect::SetProperty(int32_t id, const std::string& value) {
   if (SUCCEEDED(hr)) return hr;
   hr = m_proxy.SetProperty(id, value);
   if (SUCCEEDED(hr)) return hr;
+  if (m_segmenter) {
+    hr = m_segmenter->SetProperty(id, value);
+    if (SUCCEEDED(hr)) return hr;
+  }
   return SetOwnProperty(id, value);
 }
 
@@ -311,6 +320,7 @@ HRESULT CEffect::Reset() {
   m_started = FALSE;
   m_background = FALSE;
   m_segmentation = FALSE;
+  m_segmenter.reset();
   m_onTop = FALSE;
   m_blendMode = BLEND_ALPHA;
   m_proxy.Close();
@@ -361,6 +371,12 @@ BOOL CEffect::IsBackground() const { return m_background; }
 HRESULT CEffect::EnableSegmentation(BOOL enable) {
   enable = enable ? TRUE : FALSE;
   if (enable == m_segmentation) return S_FALSE;
+  if (enable) {
+    if (!m_segmenter) m_segmenter = std::make_unique<CBackgroundSegmenter>(this);
+    NotifyChange(PROP_SEGMENT_READY);
+  } else {
+    m_segmenter.reset();
+  }
   m_segmentation = enable;
   NotifyChange(PROP_SEGMENT_ENABLE);
   return S_OK;
@@ -465,12 +481,16 @@ HRESULT CEffect::Render(CFrameContext* context) {
     mode = DRAW_ALPHA;
   }
 
+  // With segmentation, the person cut out of the picture.
+  const cv::Mat* mask = nullptr;
+  if (m_segmentation && m_segmenter && SUCCEEDED(m_segmenter->Segment(*picture)) &&
+      m_segmenter->IsReady())
+    mask = m_segmenter->GetMask();
   // A wholly transparent picture blended by its alpha changes nothing.
   if (lock.Clear() && mode != DRAW_LUMA && mode != DRAW_INVERSE_LUMA && mode != DRAW_ADD) {
     return S_OK;
   }
-  // No segmentation mask yet: the background segmenter is not part of this build.
-  picture->Draw(output, m_layout.GetDrawnRect(), source, mode, nullptr, alpha, brightnessOffset);
+  picture->Draw(output, m_layout.GetDrawnRect(), source, mode, mask, alpha, brightnessOffset);
   return S_OK;
 }
 

@@ -1,9 +1,10 @@
 // CEffect: one layer of the composed picture and the document of an effect file ("efc").
 // It carries identity texts, a version, a thumbnail, a layout that places it in the frame,
-// a lifetime that times it, and a source proxy holding its one picture element. It draws
-// itself into the frame with its entrance transition, blend mode and face attachment,
-// answers and changes properties by id (layout first, then lifetime, then the source, then
-// its own ids), and loads and saves itself as a package tagged "FCEC".
+// a lifetime that times it, a source proxy holding its one picture element and, while
+// segmentation is on, a background segmenter. It draws itself into the frame with its
+// entrance transition, blend mode, face attachment and segmentation mask, answers and
+// changes properties by id (layout first, then lifetime, then the source, then the
+// segmenter, then its own ids), and loads and saves itself as a package tagged "FCEC".
 //
 // Every operation but Render, RequestRefresh and NotifyHost runs on the main thread under
 // the compositor's lock; Render runs on the frame thread under the same lock.
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "engine/effects/PropertyNotify.h"
 #include "engine/elements/SourceProxy.h"
 
+class CBackgroundSegmenter;
 class IEffectHost;
 struct CFrameContext;
 
@@ -112,6 +115,8 @@ class CEffect : public IPropertyNotify {
   virtual IEffectHost* GetHost() const;
   virtual BOOL HasNoElement() const;
   virtual BOOL IsBackground() const;
+  // On: makes the segmenter (when there is none) and reports PROP_SEGMENT_READY; off:
+  // deletes it. Then reports PROP_SEGMENT_ENABLE. S_FALSE when nothing changes.
   virtual HRESULT EnableSegmentation(BOOL enable);
   // Stretches the source's picture into the rectangle of the device context, or fills it
   // black when there is none.
@@ -127,6 +132,7 @@ class CEffect : public IPropertyNotify {
   BOOL IsStarted() const { return m_started; }
   BOOL IsMainSource() const { return m_mainSource; }
   BOOL IsSegmentationOn() const { return m_segmentation; }
+  CBackgroundSegmenter* GetSegmenter() const { return m_segmenter.get(); }
   // The thumbnail picture made by MakeThumbnail (empty before).
   CDibSurface& GetThumbnail() { return m_thumbnail; }
   // The thumbnail as stored in the effect file.
@@ -156,6 +162,7 @@ class CEffect : public IPropertyNotify {
   CEffectLayout m_layout;
   CEffectLifetime m_lifetime;
   CSourceProxy m_proxy;
+  std::unique_ptr<CBackgroundSegmenter> m_segmenter;  // goes before the source's element
   BOOL m_onTop = FALSE;
   IEffectHost* m_host = nullptr;
 };

@@ -2,6 +2,7 @@
 // with the entrance transition, blend modes and face attachment, effect files, the
 // thumbnail and the preview.
 #include "engine/effects/Effect.h"
+#include "engine/vision/BackgroundSegmenter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -174,11 +175,16 @@ TEST(Effect, SegmentationSwitchesOnceAndReportsASecondSwitchAsNothingDone) {
   CEffect effect;
   effect.SetHost(&host);
   EXPECT_EQ(effect.SetProperty(PROP_SEGMENT_ENABLE, "1"), S_OK);
+  CBackgroundSegmenter* segmenter = effect.GetSegmenter();
+  ASSERT_NE(segmenter, nullptr);
   EXPECT_EQ(effect.SetProperty(PROP_SEGMENT_ENABLE, "1"), S_FALSE);
+  EXPECT_EQ(effect.GetSegmenter(), segmenter) << "one segmenter";
   EXPECT_TRUE(effect.IsSegmentationOn());
   EXPECT_EQ(effect.SetProperty(PROP_SEGMENT_ENABLE, "0"), S_OK);
   EXPECT_FALSE(effect.IsSegmentationOn());
-  EXPECT_THAT(host.PropertiesOf(0), ElementsAre(PROP_SEGMENT_ENABLE, PROP_SEGMENT_ENABLE));
+  EXPECT_EQ(effect.GetSegmenter(), nullptr);
+  EXPECT_THAT(host.PropertiesOf(0),
+              ElementsAre(PROP_SEGMENT_READY, PROP_SEGMENT_ENABLE, PROP_SEGMENT_ENABLE));
 }
 
 TEST(Effect, RefreshRequestsReachTheHostOnlyFromTheMainSource) {

@@ -527,3 +527,136 @@ TEST_F(LiveCamera, SettingsPagesShowOnTheirOwnThreadAndOutliveTheLibrary) {
 }
 
 }  // namespace
+
+namespace {
+
+// The portrait the face tests use, as the test camera takes pictures.
+Picture PortraitPicture() {
+  const Captured file =
+      camera_test::ScaledPicture(ProgramFolder() + "fixtures\\portrait.bmp", 320, 240);
+  Picture picture(320, 240, [&](int x, int y) {
+    const BYTE* p = file.At(x, y);
+    return Bgr{p[0], p[1], p[2]};
+  });
+  return picture;
+}
+
+// The pixels of a frame in a colour (each channel within a tolerance) and their centre.
+struct Spot {
+  int count = 0;
+  double x = 0, y = 0;
+};
+Spot Find(const Frame& frame, Bgr colour, int tolerance) {
+  Spot spot;
+  for (int y = 0; y < frame.height; ++y)
+    for (int x = 0; x < frame.width; ++x)
+      if (frame.Near(x, y, colour, tolerance)) {
+        ++spot.count;
+        spot.x += x;
+        spot.y += y;
+      }
+  if (spot.count) {
+    spot.x /= spot.count;
+    spot.y /= spot.count;
+  }
+  return spot;
+}
+
+class LiveCameraEffects : public LiveCamera {
+ protected:
+  // A colour effect added through the library; its id.
+  int AddColourEffect(Engine* e, const char* colour) {
+    EXPECT_EQ(VD(e, AddEffect, (std::string("@color:") + colour).c_str(), nullptr, nullptr, nullptr),
+              TRUE);
+    return VD(e, GetSelectedEffect);
+  }
+};
+
+TEST_F(LiveCameraEffects, AFaceAttachedEffectSitsBetweenTheEyesOfThePortrait) {
+  const Picture portrait = PortraitPicture();
+  camera.SetPicture(portrait.pixels, portrait.width, portrait.height);
+  Library library;
+  EngineObject engine(library);
+  StartEngine(engine.get(), 20);
+  ASSERT_EQ(VD(engine.get(), OpenElementFile, kMainSource, ("@cam:" + kTestCamera).c_str()), TRUE);
+  // A small magenta square on the face: the colour picture (the output's size) drawn at
+  // the eye distance x 400 / (stored scale x its width), about ten pixels wide.
+  const int id = AddColourEffect(engine.get(), "0xFF00FF");
+  ASSERT_GT(id, 0);
+  ASSERT_EQ(VD(engine.get(), SetProperty, id, PROP_LAYOUT_FACE_ATTACH, "1"), TRUE);
+  ASSERT_EQ(VD(engine.get(), SetProperty, id, PROP_LAYOUT_FACE_SCALE, "-3140"), TRUE);
+  const Bgr magenta = {255, 0, 255};
+
+  Frame frame;
+  ASSERT_TRUE(SettledFrame(frame, 320, 240));
+  Spot spot = Find(frame, magenta, 40);
+  EXPECT_GT(spot.count, 20) << "the effect is drawn on the face";
+  EXPECT_LT(spot.count, 400);
+  EXPECT_NEAR(spot.x, 160, 6) << "between the eyes";
+  EXPECT_NEAR(spot.y, 86, 6);
+
+  // Without a face the effect is not drawn.
+  const Picture grey(320, 240, [](int, int) { return Bgr{128, 128, 128}; });
+  camera.SetPicture(grey.pixels, grey.width, grey.height);
+  Sleep(500);
+  ASSERT_TRUE(SettledFrame(frame, 320, 240));
+  EXPECT_EQ(Find(frame, magenta, 40).count, 0);
+}
+
+TEST_F(LiveCameraEffects, ABackgroundEffectShowsBehindThePerson) {
+  Library library;
+  EngineObject engine(library);
+  StartEngine(engine.get(), 20);
+  ASSERT_EQ(VD(engine.get(), OpenElementFile, kMainSource, ("@cam:" + kTestCamera).c_str()), TRUE);
+  const int background = AddColourEffect(engine.get(), "0xFF0000");  // blue
+  ASSERT_EQ(VD(engine.get(), SetProperty, background, PROP_EFFECT_BACKGROUND, "1"), TRUE);
+  ASSERT_EQ(VD(engine.get(), SetProperty, background, PROP_LAYOUT_PRESET, "0"), TRUE);
+  // The main source segments from the next frame on.
+  Text ready;
+  const DWORD start = GetTickCount();
+  while (!VD(engine.get(), GetProperty, kMainSource, PROP_SEGMENT_READY, nullptr, &ready) &&
+         GetTickCount() - start < 3000)
+    notify.Pump(20);
+  ASSERT_EQ(ready.value, "0");
+  const Bgr blue = {255, 0, 0}, red = {0, 0, 220}, green = {0, 200, 0};
+
+  // Method 1: a green screen keyed at its top left.
+  const Picture keyed(320, 240, [](int x, int y) {
+    return (x - 160) * (x - 160) + (y - 120) * (y - 120) < 60 * 60 ? Bgr{0, 0, 220} : Bgr{0, 200, 0};
+  });
+  camera.SetPicture(keyed.pixels, keyed.width, keyed.height);
+  Frame frame;
+  ASSERT_TRUE(SettledFrame(frame, 320, 240));
+  EXPECT_TRUE(frame.Near(4, 4, green, 8)) << "no key point yet: the whole picture";
+  for (const auto& setting : {std::make_pair(PROP_SEGMENT_METHOD, "1"),
+                              std::make_pair(PROP_SEGMENT_KEY_X, "50"),
+                              std::make_pair(PROP_SEGMENT_KEY_Y, "50")})
+    ASSERT_EQ(VD(engine.get(), SetProperty, kMainSource, setting.first, setting.second), TRUE);
+  ASSERT_TRUE(SettledFrame(frame, 320, 240));
+  for (POINT p : {POINT{4, 4}, POINT{315, 4}, POINT{4, 235}, POINT{315, 235}, POINT{160, 30}})
+    EXPECT_TRUE(frame.Near(p.x, p.y, blue, 8)) << Describe(frame, p.x, p.y);
+  EXPECT_TRUE(frame.Near(160, 120, red, 8)) << Describe(frame, 160, 120);
+
+  // Method 0: the empty scene captured, then someone steps in.
+  const Picture scene(320, 240, [](int x, int y) {
+    return Bgr{BYTE(60 + x / 4), BYTE(90 + y / 4), BYTE(70 + (x + y) % 40)};
+  });
+  camera.SetPicture(scene.pixels, scene.width, scene.height);
+  ASSERT_EQ(VD(engine.get(), SetProperty, kMainSource, PROP_SEGMENT_METHOD, "0"), TRUE);
+  ASSERT_TRUE(SettledFrame(frame, 320, 240));
+  ASSERT_EQ(VD(engine.get(), SetProperty, kMainSource, PROP_SEGMENT_CAPTURE, "1"), TRUE);
+  ASSERT_TRUE(SettledFrame(frame, 320, 240));
+  EXPECT_TRUE(frame.Near(160, 120, blue, 8)) << "the empty scene is background";
+  const Picture visitor(320, 240, [&](int x, int y) {
+    if ((x - 160) * (x - 160) + (y - 140) * (y - 140) < 70 * 70) return Bgr{20, 20, 200};
+    const BYTE* p = &scene.pixels[(size_t(y) * 320 + x) * 3];
+    return Bgr{p[0], p[1], p[2]};
+  });
+  camera.SetPicture(visitor.pixels, visitor.width, visitor.height);
+  ASSERT_TRUE(SettledFrame(frame, 320, 240));
+  EXPECT_TRUE(frame.Near(160, 140, Bgr{20, 20, 200}, 8)) << Describe(frame, 160, 140);
+  for (POINT p : {POINT{4, 4}, POINT{315, 4}, POINT{4, 235}, POINT{300, 200}})
+    EXPECT_TRUE(frame.Near(p.x, p.y, blue, 8)) << Describe(frame, p.x, p.y);
+}
+
+}  // namespace

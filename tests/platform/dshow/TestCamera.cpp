@@ -140,21 +140,11 @@ STDMETHODIMP CTestCameraPin::NonDelegatingQueryInterface(REFIID riid, void** ppv
 
 STDMETHODIMP CTestCameraPin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size,
                                  DWORD* returned) {
-  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
-  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-  if (!data && !returned) return E_POINTER;
-  if (returned) *returned = sizeof(GUID);
-  if (!data) return S_OK;
-  if (size < sizeof(GUID)) return E_UNEXPECTED;
-  *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
-  return S_OK;
+  return GetCapturePinCategory(set, id, data, size, returned);
 }
 
 STDMETHODIMP CTestCameraPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
-  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-  if (support) *support = KSPROPERTY_SUPPORT_GET;
-  return S_OK;
+  return QueryCapturePinCategory(set, id, support);
 }
 
 STDMETHODIMP CTestCameraPin::SetFormat(AM_MEDIA_TYPE* pmt) {

@@ -82,8 +82,7 @@ STDMETHODIMP CTestStream::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) {
   return E_PROP_ID_UNSUPPORTED;
 }
 
-STDMETHODIMP CTestStream::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size,
-                              DWORD* returned) {
+HRESULT GetCapturePinCategory(REFGUID set, DWORD id, void* data, DWORD size, DWORD* returned) {
   if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
   if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
   if (!data && !returned) return E_POINTER;
@@ -94,11 +93,20 @@ STDMETHODIMP CTestStream::Get(REFGUID set, DWORD id, void*, DWORD, void* data, D
   return S_OK;
 }
 
-STDMETHODIMP CTestStream::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+HRESULT QueryCapturePinCategory(REFGUID set, DWORD id, DWORD* support) {
   if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
   if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
   if (support) *support = KSPROPERTY_SUPPORT_GET;
   return S_OK;
+}
+
+STDMETHODIMP CTestStream::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size,
+                              DWORD* returned) {
+  return GetCapturePinCategory(set, id, data, size, returned);
+}
+
+STDMETHODIMP CTestStream::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+  return QueryCapturePinCategory(set, id, support);
 }
 
 HRESULT CTestStream::GetMediaType(int position, CMediaType* mt) {

@@ -16,6 +16,10 @@ void FillFrame(uint8_t* data, int width, int height, int bytesPerPixel, uint32_t
 // The frame index when the buffer is an intact frame, else -1.
 int64_t DecodeFrame(const uint8_t* data, size_t length, int width, int height, int bytesPerPixel);
 
+// IKsPropertySet of a capture pin: the pin category, PIN_CATEGORY_CAPTURE, read-only.
+HRESULT GetCapturePinCategory(REFGUID set, DWORD id, void* data, DWORD size, DWORD* returned);
+HRESULT QueryCapturePinCategory(REFGUID set, DWORD id, DWORD* support);
+
 // Uncompressed video type of the given subtype (RGB24, RGB32 or YUY2) and size.
 CMediaType MakeVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME frameTime);
 
