@@ -51,7 +51,7 @@ void CPreviewEditor::OnMove(const POINT& point) {
     if (FindEffectAt(point)) ShowSystemCursor(kCursorHand);
     return;
   }
-  if (!TargetIsSelected()) {
+  if (!TargetExists()) {
     EndEdit();
     return;
   }
@@ -94,9 +94,19 @@ void CPreviewEditor::OnPress(const POINT& point) {
   m_host.PostEffectsChanged(changed);
 }
 
-bool CPreviewEditor::TargetIsSelected() {
-  CEffect* selected = m_host.GetSelection();
-  return selected && selected == m_target && selected->GetId() == m_targetId;
+bool CPreviewEditor::TargetExists() {
+  // Compared by address and id: ids are never given twice, so an effect made at the address
+  // of a deleted one is not taken for it, and the target itself is never read.
+  auto isTarget = [this](CEffect* effect) {
+    return effect && effect == m_target && effect->GetId() == m_targetId;
+  };
+  for (size_t i = 0; i < m_host.UserEffectCount(); ++i) {
+    if (isTarget(m_host.UserEffectAt(i))) return true;
+  }
+  for (size_t i = 0; i < m_host.LayerCount(); ++i) {
+    if (isTarget(m_host.LayerAt(i))) return true;
+  }
+  return false;
 }
 
 void CPreviewEditor::EndEdit() {

@@ -6,9 +6,10 @@
 // (message 0) or a press lands on empty space.
 //
 // The editor works on the effects its host shows it. The host (the compositor) holds its
-// lock for every call, so an edit step never overlaps a frame. An edit whose effect is no
-// longer the host's selected one (removed, or another one selected, while the button is
-// held) ends without touching any effect.
+// lock for every call, so an edit step never overlaps a frame. The edit keeps to the effect
+// the press grabbed, also when the program selects another one meanwhile; only when that
+// effect is gone from the host's lists (removed) does the edit end, without touching any
+// effect.
 #pragma once
 
 #include <windows.h>
@@ -65,8 +66,8 @@ class CPreviewEditor {
  private:
   void OnMove(const POINT& point);
   void OnPress(const POINT& point);
-  // The edited effect is still the host's selected effect.
-  bool TargetIsSelected();
+  // The edited effect is still among the host's user effects and extra layers.
+  bool TargetExists();
   void EndEdit();
 
   IPreviewEditHost& m_host;

@@ -1,7 +1,7 @@
 // Mouse editing through the compositor: the preview's mouse input moves the selected effect
 // in the composed frame and outlines it in the preview, selects what it presses on, keeps
-// expired effects while an edit is active, and ends an edit whose effect was removed under
-// the held button. The drawing-board flag sends the input past the editing.
+// expired effects while an edit is active, keeps the edit when the program selects another
+// effect, and ends an edit whose effect was removed under the held button. The drawing-board flag sends the input past the editing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -124,6 +124,26 @@ TEST_F(CompositorEditing, RemovingTheEditedEffectUnderTheHeldButtonEndsTheEditUn
   EXPECT_TRUE(SameRect(RectOf(remaining), {100, 100, 200, 150}));
   EXPECT_THAT(sink.Take(0), IsEmpty()) << "nothing changed, nothing is posted";
   EXPECT_EQ(Mouse(WM_LBUTTONUP, 190, 140), 1);
+}
+
+TEST_F(CompositorEditing, TheProgramSelectingAnotherEffectKeepsTheEdit) {
+  Start();
+  const int32_t other = AddPlaced(kRed, {0, 0, 50, 50});
+  const int32_t edited = AddPlaced(kGreen, {100, 100, 200, 150});
+  Mouse(WM_LBUTTONDOWN, 150, 120);
+  Mouse(WM_MOUSEMOVE, 160, 120);
+  ASSERT_EQ(compositor->SelectEffect(other), S_OK);
+
+  Mouse(WM_MOUSEMOVE, 170, 130);
+  EXPECT_TRUE(compositor->IsEditing());
+  EXPECT_TRUE(SameRect(RectOf(edited), {120, 110, 220, 160}));
+  EXPECT_TRUE(SameRect(RectOf(other), {0, 0, 50, 50}));
+  EXPECT_EQ(Mouse(WM_LBUTTONUP, 170, 130), 0);
+  Mouse(WM_MOUSEMOVE, 300, 200);
+  EXPECT_TRUE(compositor->IsEditing()) << "until the program ends it";
+  EXPECT_EQ(compositor->GetSelectedEffect(), other);
+  EXPECT_EQ(Mouse(0, 0, 0), 0);
+  EXPECT_FALSE(compositor->IsEditing());
 }
 
 TEST_F(CompositorEditing, ExpiredEffectsStayWhileAnEditIsActive) {

@@ -325,13 +325,11 @@ TEST(PreviewEditor, ButtonReleasesAnswerOneOnlyWhenNothingIsEdited) {
   }
 }
 
-TEST(PreviewEditor, EffectGoneFromTheSelectionUnderTheHeldButtonEndsTheEditUntouched) {
-  enum class Change { RemovedSelectsNeighbour, RemovedLeavesNone, OtherSelected };
-  for (Change change :
-       {Change::RemovedSelectsNeighbour, Change::RemovedLeavesNone, Change::OtherSelected}) {
-    SCOPED_TRACE(int(change));
+TEST(PreviewEditor, RemovingTheEditedEffectUnderTheHeldButtonEndsTheEditUntouched) {
+  for (bool neighbourLeft : {true, false}) {
+    SCOPED_TRACE(neighbourLeft ? "the selection moves to the neighbour" : "nothing is left");
     FakeEditHost host;
-    CEffect* other = change == Change::RemovedLeavesNone ? nullptr : host.AddUser(1, kBox);
+    CEffect* other = neighbourLeft ? host.AddUser(1, kBox) : nullptr;
     CEffect* edited = host.AddUser(2, kBox);
     CPreviewEditor editor(host);
     editor.OnMouse(WM_LBUTTONDOWN, 150, 120);
@@ -340,12 +338,7 @@ TEST(PreviewEditor, EffectGoneFromTheSelectionUnderTheHeldButtonEndsTheEditUntou
     host.posts.clear();
     host.effectHost.notifications.clear();
 
-    if (change == Change::OtherSelected) {
-      host.selection = other;
-    } else {
-      host.RemoveUser(edited);
-      edited = nullptr;
-    }
+    host.RemoveUser(edited);
     EXPECT_EQ(editor.OnMouse(WM_MOUSEMOVE, 190, 140), 0);
     EXPECT_FALSE(editor.IsEditing());
     EXPECT_FALSE(editor.IsDragging());
@@ -354,11 +347,42 @@ TEST(PreviewEditor, EffectGoneFromTheSelectionUnderTheHeldButtonEndsTheEditUntou
     if (other) {
       EXPECT_EQ(Of(other->GetRect()), Of(kBox));
     }
-    if (edited) {
-      EXPECT_EQ(Of(edited->GetRect()), (Rect{110, 100, 210, 150})) << "as the last move left it";
-    }
     EXPECT_EQ(editor.OnMouse(WM_LBUTTONUP, 190, 140), 1);
   }
+}
+
+// The program may select another effect while an edit is active (the user picks one in
+// the effect list): the edit goes on with the effect it grabbed until the program ends it
+// or a press lands on empty space.
+TEST(PreviewEditor, SelectingAnotherEffectKeepsTheEditOnTheGrabbedEffect) {
+  FakeEditHost host;
+  CEffect* other = host.AddUser(1, RECT{0, 0, 50, 50});
+  CEffect* edited = host.AddUser(2, kBox);
+  CPreviewEditor editor(host);
+  editor.OnMouse(WM_LBUTTONDOWN, 150, 120);
+  editor.OnMouse(WM_MOUSEMOVE, 160, 120);
+  host.posts.clear();
+
+  // Under the held button the drag goes on moving the grabbed effect.
+  host.selection = other;
+  EXPECT_EQ(editor.OnMouse(WM_MOUSEMOVE, 170, 130), 0);
+  EXPECT_TRUE(editor.IsEditing());
+  EXPECT_TRUE(editor.IsDragging());
+  EXPECT_EQ(Of(edited->GetRect()), (Rect{120, 110, 220, 160}));
+  EXPECT_EQ(Of(other->GetRect()), (Rect{0, 0, 50, 50}));
+  EXPECT_THAT(host.posts, ElementsAre(FALSE));
+  EXPECT_EQ(host.selection, other) << "the program's choice stands";
+
+  // After the release the edge cursors of the edited rectangle keep showing.
+  EXPECT_EQ(editor.OnMouse(WM_LBUTTONUP, 170, 130), 0);
+  ResetCursor();
+  EXPECT_EQ(editor.OnMouse(WM_MOUSEMOVE, 215, 135), 0);
+  EXPECT_TRUE(editor.IsEditing());
+  EXPECT_EQ(GetCursor(), SystemCursor(kCursorSizeWE));
+  EXPECT_EQ(editor.OnMouse(WM_RBUTTONUP, 215, 135), 0) << "still editing";
+
+  EXPECT_EQ(editor.OnMouse(0, 0, 0), 0);
+  EXPECT_FALSE(editor.IsEditing());
 }
 
 }  // namespace
