@@ -43,6 +43,18 @@ CDrawingBoard::~CDrawingBoard() {
   }
 }
 
+int64_t CDrawingBoard::PenWidth(int32_t size, int32_t boardWidth, int32_t boardHeight) {
+  const int64_t width = int64_t{1} << (size & 31);
+  // Half of that reaches every pixel of the board from any point on it.
+  const int64_t covering = 2 * (int64_t{std::max(boardWidth, 1)} + std::max(boardHeight, 1));
+  return std::min(width, covering);
+}
+
+int64_t CDrawingBoard::EraserReach(int32_t size) {
+  const int exponent = size & 31;
+  return exponent >= 1 ? int64_t{1} << exponent : 0;
+}
+
 HCURSOR CDrawingBoard::GetToolCursor(int32_t tool) const {
   return IsTool(tool) ? m_cursors[tool] : nullptr;
 }
@@ -91,7 +103,7 @@ HRESULT CDrawingBoard::SetProperty(int32_t id, const std::string& value) {
       NotifyChange(PROP_BOARD_TOOL);
       return S_OK;
     case PROP_BOARD_PEN_SIZE:
-      m_penSize = LimitToRange(ParseInt(value, 0), kMinPenSize, kMaxPenSize);
+      m_penSize = ParseInt(value, 0);
       NotifyChange(PROP_BOARD_PEN_SIZE);
       return S_OK;
     case PROP_BOARD_CLEAR:
@@ -262,7 +274,9 @@ void CDrawingBoard::DrawPenLine(int32_t x, int32_t y) {
     m_board.InvertAlpha();
     const Rgb c = RgbOf(m_colour);
     m_blank = false;
-    HPEN pen = CreatePen(PS_SOLID, 1 << m_penSize, RGB(c.red, c.green, c.blue));
+    const int width =
+        static_cast<int>(PenWidth(m_penSize, m_board.GetWidth(), m_board.GetHeight()));
+    HPEN pen = CreatePen(PS_SOLID, width, RGB(c.red, c.green, c.blue));
     if (pen) {
       HGDIOBJ previous = SelectObject(dc, pen);
       MoveToEx(dc, m_lastX, m_lastY, nullptr);
@@ -288,7 +302,7 @@ void CALLBACK CDrawingBoard::EraseAt(int x, int y, LPARAM board) {
 }
 
 void CDrawingBoard::EraseSquare(int32_t x, int32_t y) {
-  const int64_t r = m_penSize >= 1 ? int64_t{1} << m_penSize : 0;
+  const int64_t r = EraserReach(m_penSize);
   const int64_t width = m_board.GetWidth(), height = m_board.GetHeight();
   const int64_t left = std::max<int64_t>(0, x - r), right = std::min<int64_t>(width - 1, x + r);
   const int64_t top = std::max<int64_t>(0, y - r), bottom = std::min<int64_t>(height - 1, y + r);

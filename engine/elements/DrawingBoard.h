@@ -27,10 +27,12 @@ class CDrawingBoard : public CFrameElement {
  public:
   static constexpr int32_t kDefaultColour = 0xFFFF00;
   static constexpr int32_t kDefaultPenSize = 2;
-  // The pen is 1 << size pixels wide and the eraser clears squares of 2 * 2^size + 1
-  // pixels; sizes keep to the handful the program offers (1 to 32 pixel pens).
-  static constexpr int32_t kMinPenSize = 0;
-  static constexpr int32_t kMaxPenSize = 5;
+  // The pen size is kept as set; the pen is 1 << (size mod 32) pixels wide (the low five
+  // bits, as a shift by the size takes them), no wider than it takes to cover the whole board
+  // from any point, and the eraser clears squares of 2 * 2^(size mod 32) + 1 pixels (single
+  // pixels where that exponent is 0).
+  static int64_t PenWidth(int32_t size, int32_t boardWidth, int32_t boardHeight);
+  static int64_t EraserReach(int32_t size);
   // The single frame of a saved board lasts this long.
   static constexpr uint32_t kSavedFrameDelay = 1000;
 

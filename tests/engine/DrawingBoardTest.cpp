@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -341,26 +342,51 @@ TEST(DrawingBoard, OtherToolsDrawNothingAndKeepNoUndoState) {
   EXPECT_EQ(board->MouseInput(WM_RBUTTONDOWN, 1, 1), S_OK);
 }
 
-TEST(DrawingBoard, PenSizeIsHeldToTheOfferedSizes) {
+// The pen size reads back as it was set; the pen is 1 << (size mod 32) pixels wide, as far as
+// that reaches on the board, and the eraser's squares follow the same reading.
+TEST(DrawingBoard, PenSizeReadsBackAsSetAndWidensThePenModuloThirtyTwo) {
   BoardPtr board = MakeBoard();
-  struct Case {
+  struct Setting {
     const char* written;
     const char* readBack;
   };
-  for (const Case& c :
-       {Case{"3", "3"}, Case{"0", "0"}, Case{"5", "5"}, Case{"6", "5"}, Case{"32", "5"},
-        Case{"2147483647", "5"}, Case{"-1", "0"}, Case{"-2147483648", "0"}, Case{"big", "0"}}) {
+  for (const Setting& c :
+       {Setting{"3", "3"}, Setting{"0", "0"}, Setting{"6", "6"}, Setting{"32", "32"},
+        Setting{"2147483647", "2147483647"}, Setting{"-1", "-1"},
+        Setting{"-2147483648", "-2147483648"}, Setting{"big", "0"}}) {
     Set(*board, PROP_BOARD_PEN_SIZE, c.written);
     EXPECT_EQ(Get(*board, PROP_BOARD_PEN_SIZE), c.readBack) << c.written;
   }
-  // The largest size still draws and erases within the board.
-  Set(*board, PROP_BOARD_PEN_SIZE, "99");
-  Stroke(*board, {{20, 16}, {21, 16}});
-  EXPECT_EQ(PixelAt(board->GetBoard(), 20, 16)[3], 255);
-  Set(*board, PROP_BOARD_TOOL, "1");
-  Stroke(*board, {{20, 16}, {21, 16}});
-  ExpectPixels(
-      board->GetBoard(), [](int, int) { return false; }, kClear, kClear, "erased");
+
+  struct Case {
+    int size;
+    int painted;  // rows painted across the line at x = 20
+    int erased;   // side of the square the eraser clears around a point
+  };
+  const Case cases[] = {{32, 1, 1},      {33, 2, 5},       {36, 16, 33},
+                        {4, 16, 33},     {31, kHeight, 0}, {-1, kHeight, 0},
+                        {INT32_MAX, kHeight, 0}, {-32, 1, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    BoardPtr pen = MakeBoard();
+    Set(*pen, PROP_BOARD_COLOR, std::to_string(kRed));
+    Set(*pen, PROP_BOARD_PEN_SIZE, std::to_string(c.size));
+    Stroke(*pen, {{8, 16}, {32, 16}});
+    int painted = 0;
+    for (int y = 0; y < kHeight; ++y) painted += PixelAt(pen->GetBoard(), 20, y) == kRedPixel;
+    EXPECT_EQ(painted, c.painted);
+
+    BoardPtr eraser = MakeBoard();
+    test_support::Fill(eraser->GetBoard(), kGreenPixel);
+    Set(*eraser, PROP_BOARD_TOOL, "1");
+    Set(*eraser, PROP_BOARD_PEN_SIZE, std::to_string(c.size));
+    Stroke(*eraser, {{20, 16}, {21, 16}});
+    const int r = c.erased / 2;
+    ExpectPixels(
+        eraser->GetBoard(),
+        [&](int x, int y) { return c.erased == 0 || (std::abs(x - 20) <= r && std::abs(y - 16) <= r); },
+        kClear, kGreenPixel, "erased square");
+  }
 }
 
 TEST(DrawingBoard, ColourIsTakenAsGiven) {
