@@ -144,6 +144,8 @@ std::string ExtensionOfPath(const std::string& path) {
   return path.substr(dot + 1);
 }
 
+std::string PathWithoutQuery(const std::string& path) { return path.substr(0, path.find('?')); }
+
 bool ExtensionInList(const std::string& path, const std::string& list) {
   // Whole extensions only: "pg" is not in "jpg," and an empty extension is in no list.
   const std::string extension = ExtensionOfPath(path);

@@ -46,6 +46,9 @@ std::string FileNameOfPath(const std::string& path);
 std::string DirectoryOfPath(const std::string& path);
 // The text after the last "." of the file name, empty when there is none.
 std::string ExtensionOfPath(const std::string& path);
+// The path or address without its query: everything from the first "?" on is cut off (no
+// file name holds one), so that "http://host/clip.wmv?id=1" ends in ".wmv".
+std::string PathWithoutQuery(const std::string& path);
 // Whether the path's extension is one of the list's, compared without regard to case. Lists
 // are whole extensions each followed by a comma: "jpg,png,bmp,gif,".
 bool ExtensionInList(const std::string& path, const std::string& list);

@@ -41,7 +41,9 @@ bool IsCompletion(long code) {
 
 long VolumeToAttenuation(int32_t volume) { return volume == 0 ? -10000 : volume * 30 - 3000; }
 
-bool IsWindowsMediaPath(const std::string& path) { return ExtensionInList(path, "asf,wma,wmv"); }
+bool IsWindowsMediaPath(const std::string& path) {
+  return ExtensionInList(PathWithoutQuery(path), "asf,wma,wmv");
+}
 
 HRESULT GetPin(IBaseFilter* filter, int index, PIN_DIRECTION direction, IPin** pin) {
   if (!pin) return E_POINTER;
@@ -142,12 +144,14 @@ HRESULT CFilePlayerGraph::BuildChain(const std::string& path) {
   if (FAILED(hr)) return hr;
 
   // Extra source filters; a machine without them plays what the system can.
-  if (ExtensionInList(path, "rm,rmvb") && IsSourceFilterEnabled(SOURCE_FILTER_REALMEDIA)) {
+  // Addresses are known by the extension of their path, without the query.
+  const std::string named = PathWithoutQuery(path);
+  if (ExtensionInList(named, "rm,rmvb") && IsSourceFilterEnabled(SOURCE_FILTER_REALMEDIA)) {
     if (SUCCEEDED(AddFilter(CLSID_RealMediaSplitter, CLSCTX_ALL, L"rmspliter")) &&
         SUCCEEDED(AddFilter(CLSID_RealMediaAudioDecoder, CLSCTX_ALL, L"rm audio"))) {
       AddFilter(CLSID_RealMediaVideoDecoder, CLSCTX_ALL, L"rm video");
     }
-  } else if (ExtensionInList(path, "flv") && IsSourceFilterEnabled(SOURCE_FILTER_FLV)) {
+  } else if (ExtensionInList(named, "flv") && IsSourceFilterEnabled(SOURCE_FILTER_FLV)) {
     AddFilter(CLSID_FlvSplitter, CLSCTX_ALL, L"flv");
   }
 

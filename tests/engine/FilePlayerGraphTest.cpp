@@ -417,6 +417,10 @@ TEST(FilePlayerPaths, WindowsMediaFilesAreKnownByTheirExtension) {
   EXPECT_TRUE(IsWindowsMediaPath("C:\\media\\clip.wmv"));
   EXPECT_TRUE(IsWindowsMediaPath("C:\\media\\song.WMA"));
   EXPECT_TRUE(IsWindowsMediaPath("http://host/show.asf"));
+  // An address's query is not part of its extension.
+  EXPECT_TRUE(IsWindowsMediaPath("http://host/clip.wmv?id=1"));
+  EXPECT_TRUE(IsWindowsMediaPath("mms://host/live.ASF?user=a.b&x=1"));
+  EXPECT_FALSE(IsWindowsMediaPath("http://host/play.php?file=clip.wmv"));
   EXPECT_FALSE(IsWindowsMediaPath("C:\\x.wmv\\clip.avi"));
   EXPECT_FALSE(IsWindowsMediaPath("C:\\media\\clip.wmvx"));
   EXPECT_FALSE(IsWindowsMediaPath("C:\\media\\wmv"));

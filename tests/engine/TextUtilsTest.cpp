@@ -186,6 +186,22 @@ TEST(TextUtils, ExtensionInListMatchesWholeExtensionsWithoutCase) {
   }
 }
 
+TEST(TextUtils, PathWithoutQueryCutsAtTheFirstQuestionMark) {
+  struct Case {
+    const char* path;
+    const char* cut;
+  };
+  const Case cases[] = {
+      {"http://host/clip.wmv?id=1", "http://host/clip.wmv"},
+      {"http://host/a.asf?x=1?y=2", "http://host/a.asf"},
+      {"http://host/clip.wmv?", "http://host/clip.wmv"},
+      {"C:\\media\\clip.wmv", "C:\\media\\clip.wmv"},
+      {"?only", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PathWithoutQuery(c.path), c.cut) << c.path;
+}
+
 TEST(TextUtils, CombinePathJoinsFolderAndName) {
   struct Case {
     const char* folder;
