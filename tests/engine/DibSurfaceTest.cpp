@@ -83,37 +83,18 @@ bool Inside(const RECT& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
-// Every blend form with every pairing of some hostile rectangles.
-void BlendEverywhere(CDibSurface& source, CDibSurface& dest) {
-  const RECT rects[] = {RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
-                        RECT{INT_MAX - 1, INT_MAX - 1, INT_MAX, INT_MAX},
-                        RECT{INT_MIN, INT_MIN, INT_MIN + 2, INT_MIN + 2},
-                        RECT{-1000, -1000, 1000, 1000},
-                        RECT{10, 10, -10, -10},
-                        MakeRect(31, 31, 1, 1),
-                        MakeRect(0, 0, 1, 1)};
-  const int modes[] = {DRAW_ALPHA, DRAW_LUMA, DRAW_INVERSE_LUMA, DRAW_ADD, 0x4000};
-  for (const RECT& to : rects) {
-    for (const RECT& from : rects) {
-      source.Blend(dest, to, from);
-      source.BlendScaled(dest, to, from);
-      for (int mode : modes) {
-        source.BlendMode(dest, to, from, mode);
-        source.BlendScaledMode(dest, to, from, mode);
-      }
-      source.Draw(dest, to, from, DRAW_ALPHA, nullptr, 100, nullptr);
-    }
-  }
-  for (const RECT& from : rects) {
-    RotationParams p;
-    p.dest = &dest;
-    p.center_x = 8.0;
-    p.center_y = 8.0;
-    p.angle = 30.0;
-    p.source = from;
-    source.DrawRotated(p);
-  }
-}
+// Rectangles beyond the int range, inverted, far outside the pictures or reaching over
+// their edges.
+const RECT kHostileRects[] = {RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                              RECT{INT_MAX - 1, INT_MAX - 1, INT_MAX, INT_MAX},
+                              RECT{INT_MIN, INT_MIN, INT_MIN + 2, INT_MIN + 2},
+                              RECT{-1000, -1000, 1000, 1000},
+                              RECT{10, 10, -10, -10},
+                              MakeRect(31, 31, 1, 1),
+                              MakeRect(0, 0, 1, 1),
+                              MakeRect(30, 0, 4, 2),
+                              MakeRect(-2, 14, 4, 2),
+                              MakeRect(15, 31, 4, 2)};
 
 }  // namespace
 
@@ -708,16 +689,81 @@ TEST(DibSurface, BlendsNeverReadOutsideTheSource) {
   }
 }
 
+// Every blend form with every pairing of hostile rectangles, from a source that changes
+// nothing where it lands: transparent black for the alpha blends, the brightness key and
+// mixing, white for the inverse key (which takes only the brightness in its 1:1 form). The
+// destination, padding included, must come out exactly as it went in: a byte read from
+// outside the source or written outside the destination's place would show.
 TEST(DibSurface, BlendsSurviveHostileRectangles) {
+  using Run = std::function<HRESULT(CDibSurface&, CDibSurface&, const RECT&, const RECT&)>;
+  struct Op {
+    const char* name;
+    bool from24;  // neutral from a 24-bit source too (no alpha needed)
+    Bgra neutral;
+    Run run;
+  };
+  const Bgra clearBlack = {0, 0, 0, 0}, clearWhite = {255, 255, 255, 0};
+  const int brightness = 40;
+  const Op ops[] = {
+      {"Blend", false, clearBlack,
+       [](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) { return s.Blend(d, t, f); }},
+      {"BlendScaled", false, clearBlack,
+       [](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) {
+         return s.BlendScaled(d, t, f);
+       }},
+      {"nearest", false, clearBlack,
+       [](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) {
+         return s.BlendMode(d, t, f, 0x4000);
+       }},
+      {"luma", true, clearBlack,
+       [](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) {
+         return s.BlendMode(d, t, f, DRAW_LUMA);
+       }},
+      {"inverse luma", true, clearWhite,
+       [](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) {
+         return s.BlendMode(d, t, f, DRAW_INVERSE_LUMA);
+       }},
+      {"add", true, clearBlack,
+       [](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) {
+         return s.BlendMode(d, t, f, DRAW_ADD);
+       }},
+      {"scaled add", true, clearBlack,
+       [](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) {
+         return s.BlendScaledMode(d, t, f, DRAW_ADD);
+       }},
+      {"Draw with alpha and brightness", false, clearBlack,
+       [&](CDibSurface& s, CDibSurface& d, const RECT& t, const RECT& f) {
+         return s.Draw(d, t, f, DRAW_ALPHA, nullptr, 100, &brightness);
+       }},
+      {"DrawRotated", false, clearBlack,
+       [](CDibSurface& s, CDibSurface& d, const RECT&, const RECT& f) {
+         RotationParams p;
+         p.dest = &d;
+         p.center_x = 8.0;
+         p.center_y = 8.0;
+         p.angle = 30.0;
+         p.source = f;
+         return s.DrawRotated(p);
+       }},
+  };
   for (int sourceBpp : {24, 32}) {
-    SCOPED_TRACE(sourceBpp);
-    CDibSurface source, dest;
-    ASSERT_TRUE(source.Create(32, 32, sourceBpp));
-    ASSERT_TRUE(dest.Create(16, 16, 24));
-    FillPattern(source);
-    BlendEverywhere(source, dest);
+    for (const Op& op : ops) {
+      SCOPED_TRACE(std::string(op.name) + " from " + std::to_string(sourceBpp) + " bits");
+      CDibSurface source, dest;
+      ASSERT_TRUE(source.Create(32, 32, sourceBpp));
+      ASSERT_TRUE(dest.Create(17, 16, 24));
+      FillPixels(source, op.neutral);
+      FillPattern(dest);
+      FillPadding(dest, 0x5A);
+      const std::vector<BYTE> before = Snapshot(dest);
+      for (const RECT& to : kHostileRects) {
+        for (const RECT& from : kHostileRects) op.run(source, dest, to, from);
+      }
+      // A 24-bit source has no transparency: the alpha forms copy it, so only their
+      // survival counts.
+      if (sourceBpp == 32 || op.from24) EXPECT_EQ(Snapshot(dest), before);
+    }
   }
-  SUCCEED();  // reaching here without an access violation is the point
 }
 
 TEST(DibSurface, ZeroSizeDestinationDrawsNothingAndSucceeds) {

@@ -99,12 +99,38 @@ TEST_F(DriverChannel, SendsEachPictureWithItsSizeToTheStandInCamera) {
   }
 }
 
+// A channel whose camera cannot be found drops its frames: the camera keeps showing the
+// last frame that reached it.
 TEST_F(DriverChannel, WithoutTheCameraFramesAreDropped) {
+  ScopedVideoDevice camera(vcam::kFilterClsidTextW, L"Tavisco Channel Test Camera");
+  ASSERT_TRUE(camera.ok());
+  CDriverChannel working(kCamera);
+  ASSERT_TRUE(working.IsOpen());
+  CDibSurface delivered;
+  ASSERT_TRUE(delivered.Create(176, 144, 24));
+  Paint(delivered);
+  working.SendFrame(delivered);
+  vcam::FrameBuffer reader;
+  ASSERT_TRUE(reader.Open());
+  std::vector<uint8_t> pixels;
+  int32_t w = 0, h = 0;
+  uint32_t before = 0;
+  ASSERT_TRUE(reader.ReadFrame(pixels, w, h, before));
+
   CDriverChannel channel("No Such Camera Anywhere");
   EXPECT_FALSE(channel.IsOpen());
-  CDibSurface picture;
-  ASSERT_TRUE(picture.Create(320, 240, 24));
-  EXPECT_EQ(channel.SendFrame(picture), 0);
+  CDibSurface dropped;
+  ASSERT_TRUE(dropped.Create(320, 240, 24));
+  dropped.FillWhite();
+  EXPECT_EQ(channel.SendFrame(dropped), 0);
+  EXPECT_EQ(channel.SendFrame(320, 240, dropped.GetBits()), 0);
+
+  uint32_t after = 0;
+  ASSERT_TRUE(reader.ReadFrame(pixels, w, h, after));
+  EXPECT_EQ(after, before) << "no frame arrived";
+  EXPECT_EQ(w, 176);
+  EXPECT_EQ(h, 144);
+  EXPECT_EQ(pixels, PackedRows(delivered));
 }
 
 TEST_F(DriverChannel, ACameraWhoseDisplayNameIsNoDevicePathStaysClosed) {

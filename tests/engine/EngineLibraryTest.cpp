@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <set>
 #include <string>
@@ -468,8 +469,100 @@ std::string StringOf(const RegistryValue& v) {
   return text.substr(0, text.find('\0'));
 }
 
-TEST_F(EngineLibrary, FfdshowListsNameTheProgramOnceAndOtherValuesStayUntouched) {
-  const char* keys[] = {"Software\\GNU\\ffdshow", "Software\\GNU\\ffdshow_audio"};
+// The account's ffdshow keys as they were before the test, copied aside into a key of the
+// tests' own and put back afterwards. A copy that a killed run left behind is put back
+// first, so the account always ends with what it had.
+class FfdshowKeysBackup {
+ public:
+  static constexpr const char* kKeys[2] = {"Software\\GNU\\ffdshow",
+                                           "Software\\GNU\\ffdshow_audio"};
+
+  FfdshowKeysBackup() {
+    Restore();
+    HKEY backup = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kBackup, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &backup, nullptr) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "no backup key";
+      return;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (!KeyExists(kKeys[i])) continue;
+      HKEY copy = nullptr;
+      HKEY from = nullptr;
+      bool copied = RegCreateKeyExA(backup, kCopies[i], 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &copy, nullptr) == ERROR_SUCCESS &&
+                    RegOpenKeyExA(HKEY_CURRENT_USER, kKeys[i], 0, KEY_READ, &from) == ERROR_SUCCESS &&
+                    RegCopyTreeA(from, nullptr, copy) == ERROR_SUCCESS;
+      if (from) RegCloseKey(from);
+      if (copy) RegCloseKey(copy);
+      if (!copied) ADD_FAILURE() << "could not copy " << kKeys[i];
+    }
+    // Written last: a backup without it was never finished and holds nothing to put back.
+    const DWORD hadParent = KeyExists("Software\\GNU") ? 1 : 0;
+    RegSetValueExA(backup, "GNU existed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&hadParent),
+                   sizeof(hadParent));
+    RegCloseKey(backup);
+  }
+  ~FfdshowKeysBackup() { Restore(); }
+  FfdshowKeysBackup(const FfdshowKeysBackup&) = delete;
+  FfdshowKeysBackup& operator=(const FfdshowKeysBackup&) = delete;
+
+ private:
+  static constexpr const char* kParent = "Software\\Tavisco tests";
+  static constexpr const char* kBackup = "Software\\Tavisco tests\\ffdshow keys";
+  static constexpr const char* kCopies[2] = {"ffdshow", "ffdshow_audio"};
+
+  static bool KeyExists(const char* key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+  }
+
+  static void Restore() {
+    HKEY backup = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kBackup, 0, KEY_READ, &backup) != ERROR_SUCCESS) return;
+    DWORD hadParent = 0, size = sizeof(hadParent);
+    const bool finished = RegQueryValueExA(backup, "GNU existed", nullptr, nullptr,
+                                           reinterpret_cast<BYTE*>(&hadParent),
+                                           &size) == ERROR_SUCCESS;
+    if (finished) {
+      for (int i = 0; i < 2; ++i) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKeys[i]);
+        HKEY copy = nullptr;
+        if (RegOpenKeyExA(backup, kCopies[i], 0, KEY_READ, &copy) != ERROR_SUCCESS) continue;
+        HKEY to = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeys[i], 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &to, nullptr) == ERROR_SUCCESS) {
+          RegCopyTreeA(copy, nullptr, to);
+          RegCloseKey(to);
+        }
+        RegCloseKey(copy);
+      }
+      // The parent goes only where the test made it and nothing else lives there.
+      if (!hadParent) RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\GNU");
+    }
+    RegCloseKey(backup);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kBackup);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kParent);
+  }
+};
+
+class EngineLibraryFfdshow : public EngineLibrary {
+ protected:
+  void SetUp() override {
+    EngineLibrary::SetUp();
+    m_backup = std::make_unique<FfdshowKeysBackup>();
+  }
+  void TearDown() override {
+    m_backup.reset();
+    EngineLibrary::TearDown();
+  }
+  std::unique_ptr<FfdshowKeysBackup> m_backup;
+};
+
+TEST_F(EngineLibraryFfdshow, ListsNameTheProgramOnceAndOtherValuesStayUntouched) {
+  const char* const* keys = FfdshowKeysBackup::kKeys;
   char modulePath[MAX_PATH];
   GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
   const std::string program = std::strrchr(modulePath, '\\') + 1;
@@ -493,10 +586,13 @@ TEST_F(EngineLibrary, FfdshowListsNameTheProgramOnceAndOtherValuesStayUntouched)
       {"no value", REG_NONE, "", true, ""},
       {"no key", REG_NONE, "", false, ""},
   };
+  // A key of another program beside the ffdshow keys: the test leaves it alone.
+  const char* neighbour = "Software\\GNU\\Tavisco test neighbour";
+  WriteValue(neighbour, "kept", REG_DWORD, &number, sizeof(number));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\GNU");
-    for (const char* key : keys) {
+    for (int i = 0; i < 2; ++i) RegDeleteTreeA(HKEY_CURRENT_USER, keys[i]);
+    for (const char* key : {keys[0], keys[1]}) {
       if (!c.key) continue;
       if (c.type == REG_SZ) {
         WriteValue(key, "useonlyin", REG_SZ, c.text.c_str(), DWORD(c.text.size() + 1));
@@ -512,7 +608,7 @@ TEST_F(EngineLibrary, FfdshowListsNameTheProgramOnceAndOtherValuesStayUntouched)
       EngineObject engine(library);
       VD(engine.get(), Initialize, kNoCamera);
     }
-    for (const char* key : keys) {
+    for (const char* key : {keys[0], keys[1]}) {
       SCOPED_TRACE(key);
       const RegistryValue value = ReadValue(key, "useonlyin");
       EXPECT_EQ(KeyExists(key), c.key);
@@ -526,7 +622,8 @@ TEST_F(EngineLibrary, FfdshowListsNameTheProgramOnceAndOtherValuesStayUntouched)
       }
     }
   }
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\GNU");
+  EXPECT_EQ(ReadValue(neighbour, "kept").data, std::vector<BYTE>({7, 0, 0, 0}));
+  RegDeleteTreeA(HKEY_CURRENT_USER, neighbour);
 }
 
 }  // namespace
