@@ -168,10 +168,10 @@ void RemoveScratchFolder() {
 }
 
 bool WriteCodedClip(const std::string& path, int frames, int rate) {
-  AviSpec spec;
-  spec.frames = frames;
-  spec.rate = static_cast<uint32_t>(rate);
-  return WriteAvi(std::wstring(path.begin(), path.end()), spec);
+  AviClip avi;
+  avi.frames = frames;
+  avi.rate = static_cast<uint32_t>(rate);
+  return WriteAvi(std::wstring(path.begin(), path.end()), avi);
 }
 
 std::string BuildClip(const std::string& name) {

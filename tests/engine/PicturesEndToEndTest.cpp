@@ -374,10 +374,10 @@ TEST_F(PicturesEndToEnd, PlaylistOfAPictureAndAClipAlternatesThem) {
   files.push_back(picture);
   files.push_back(clip);
   ASSERT_TRUE(WriteBands(picture, 64, 48, {kPicture}));
-  AviSpec spec;  // 64 x 48
-  spec.frames = 15;
-  spec.rate = 10;  // 1.5 s
-  ASSERT_TRUE(WriteAvi(std::wstring(clip.begin(), clip.end()), spec));
+  AviClip avi;  // 64 x 48
+  avi.frames = 15;
+  avi.rate = 10;  // 1.5 s
+  ASSERT_TRUE(WriteAvi(std::wstring(clip.begin(), clip.end()), avi));
 
   Engine* e = Eng();
   ASSERT_EQ(VD(e, SetProperty, kMainSource, PROP_SOURCE_TYPE, "18"), TRUE);

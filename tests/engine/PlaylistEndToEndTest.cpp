@@ -132,14 +132,14 @@ class PlaylistEndToEnd : public ::testing::Test {
     folder = std::string(temp) + "playlist end to end " + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(folder.c_str(), nullptr);
     for (const ClipRange& clip : kClips) {
-      AviSpec spec;
-      spec.width = kWidth;
-      spec.height = kHeight;
-      spec.frames = clip.frames;
-      spec.rate = 10;
-      spec.firstIndex = uint32_t(clip.first);
+      AviClip avi;
+      avi.width = kWidth;
+      avi.height = kHeight;
+      avi.frames = clip.frames;
+      avi.rate = 10;
+      avi.firstIndex = uint32_t(clip.first);
       const std::string path = ClipPath(clip);
-      ASSERT_TRUE(WriteAvi(std::wstring(path.begin(), path.end()), spec)) << path;
+      ASSERT_TRUE(WriteAvi(std::wstring(path.begin(), path.end()), avi)) << path;
     }
   }
 

@@ -42,24 +42,24 @@ class ByteWriter {
 
 }  // namespace
 
-std::vector<uint8_t> BuildAvi(const AviSpec& spec) {
-  const uint32_t stride = (spec.width * 3 + 3) & ~3u;
-  const uint32_t frameSize = stride * spec.height;
+std::vector<uint8_t> BuildAvi(const AviClip& avi) {
+  const uint32_t stride = (avi.width * 3 + 3) & ~3u;
+  const uint32_t frameSize = stride * avi.height;
   ByteWriter w;
   size_t riff = w.Begin("RIFF", "AVI ");
 
   size_t hdrl = w.Begin("LIST", "hdrl");
   size_t avih = w.Begin("avih");
-  w.U32(1000000 / spec.rate);            // dwMicroSecPerFrame
-  w.U32(frameSize * spec.rate);          // dwMaxBytesPerSec
+  w.U32(1000000 / avi.rate);             // dwMicroSecPerFrame
+  w.U32(frameSize * avi.rate);           // dwMaxBytesPerSec
   w.U32(0);                              // dwPaddingGranularity
   w.U32(0x10);                           // dwFlags: AVIF_HASINDEX
-  w.U32(spec.frames);                    // dwTotalFrames
+  w.U32(avi.frames);                     // dwTotalFrames
   w.U32(0);                              // dwInitialFrames
   w.U32(1);                              // dwStreams
   w.U32(frameSize);                      // dwSuggestedBufferSize
-  w.U32(spec.width);                     // dwWidth
-  w.U32(spec.height);                    // dwHeight
+  w.U32(avi.width);                      // dwWidth
+  w.U32(avi.height);                     // dwHeight
   for (int i = 0; i < 4; ++i) w.U32(0);  // dwReserved
   w.End(avih);
 
@@ -72,21 +72,21 @@ std::vector<uint8_t> BuildAvi(const AviSpec& spec) {
   w.U16(0);            // wLanguage
   w.U32(0);            // dwInitialFrames
   w.U32(1);            // dwScale
-  w.U32(spec.rate);    // dwRate
+  w.U32(avi.rate);     // dwRate
   w.U32(0);            // dwStart
-  w.U32(spec.frames);  // dwLength
+  w.U32(avi.frames);   // dwLength
   w.U32(frameSize);    // dwSuggestedBufferSize
   w.U32(0xFFFFFFFFu);  // dwQuality
   w.U32(0);            // dwSampleSize
   w.U16(0);            // rcFrame
   w.U16(0);
-  w.U16(static_cast<uint16_t>(spec.width));
-  w.U16(static_cast<uint16_t>(spec.height));
+  w.U16(static_cast<uint16_t>(avi.width));
+  w.U16(static_cast<uint16_t>(avi.height));
   w.End(strh);
   size_t strf = w.Begin("strf");
   w.U32(40);           // biSize
-  w.U32(spec.width);   // biWidth
-  w.U32(spec.height);  // biHeight: positive, rows bottom-up
+  w.U32(avi.width);    // biWidth
+  w.U32(avi.height);   // biHeight: positive, rows bottom-up
   w.U16(1);            // biPlanes
   w.U16(24);           // biBitCount
   w.U32(0);            // biCompression: BI_RGB
@@ -103,9 +103,9 @@ std::vector<uint8_t> BuildAvi(const AviSpec& spec) {
   const size_t moviType = movi + 4;  // index offsets count from the "movi" form type
   std::vector<uint32_t> offsets;
   std::vector<uint8_t> frame(frameSize);
-  for (int i = 0; i < spec.frames; ++i) {
+  for (int i = 0; i < avi.frames; ++i) {
     offsets.push_back(static_cast<uint32_t>(w.Size() - moviType));
-    FillFrame(frame.data(), spec.width, spec.height, 3, spec.firstIndex + static_cast<uint32_t>(i));
+    FillFrame(frame.data(), avi.width, avi.height, 3, avi.firstIndex + static_cast<uint32_t>(i));
     size_t chunk = w.Begin("00db");
     for (uint8_t b : frame) w.U8(b);
     w.End(chunk);
@@ -124,8 +124,8 @@ std::vector<uint8_t> BuildAvi(const AviSpec& spec) {
   return std::move(w.Data());
 }
 
-bool WriteAvi(const std::wstring& path, const AviSpec& spec) {
-  std::vector<uint8_t> data = BuildAvi(spec);
+bool WriteAvi(const std::wstring& path, const AviClip& avi) {
+  std::vector<uint8_t> data = BuildAvi(avi);
   FILE* f = _wfopen(path.c_str(), L"wb");
   if (!f) return false;
   bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct AviSpec {
+struct AviClip {
   int width = 64;
   int height = 48;
   int frames = 20;
@@ -14,6 +14,6 @@ struct AviSpec {
   uint32_t firstIndex = 0;  // the number coded in the first frame
 };
 
-std::vector<uint8_t> BuildAvi(const AviSpec& spec);
+std::vector<uint8_t> BuildAvi(const AviClip& avi);
 // Writes the file; false when it cannot be written.
-bool WriteAvi(const std::wstring& path, const AviSpec& spec);
+bool WriteAvi(const std::wstring& path, const AviClip& avi);

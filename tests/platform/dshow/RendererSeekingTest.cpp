@@ -26,7 +26,7 @@ class RendererSeeking : public ::testing::Test {
     wchar_t dir[MAX_PATH];
     ASSERT_NE(0u, GetTempPathW(MAX_PATH, dir));
     path = std::wstring(dir) + L"dshow_seek_" + std::to_wstring(GetCurrentProcessId()) + L".avi";
-    ASSERT_TRUE(WriteAvi(path, spec));
+    ASSERT_TRUE(WriteAvi(path, avi));
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_IGraphBuilder, reinterpret_cast<void**>(&graph)));
     ASSERT_EQ(S_OK, graph.QueryInterface(IID_IMediaControl, &control));
@@ -59,7 +59,7 @@ class RendererSeeking : public ::testing::Test {
   }
 
   ComScope com;
-  AviSpec spec;  // 20 frames at 10 a second: two seconds
+  AviClip avi;  // 20 frames at 10 a second: two seconds
   std::wstring path;
   CComPtr<IGraphBuilder> graph;
   CComPtr<IMediaControl> control;
