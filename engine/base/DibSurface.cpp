@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "engine/base/PixelRows.h"
@@ -519,6 +520,17 @@ HRESULT CDibSurface::Draw(CDibSurface& dest, const RECT& destRect, const RECT& s
   return S_OK;
 }
 
+CDibSurface* CDibSurface::WorkSurface(int index, int width, int height, int bitsPerPixel) {
+  std::unique_ptr<CDibSurface>& work = work_[index];
+  if (!work) work.reset(new (std::nothrow) CDibSurface());
+  if (!work) return nullptr;
+  if (!work->GetBits() || work->GetWidth() != width || work->GetHeight() != height ||
+      work->GetBitsPerPixel() != bitsPerPixel) {
+    if (!work->Create(width, height, bitsPerPixel) || !work->GetBits()) return nullptr;
+  }
+  return work.get();
+}
+
 HRESULT CDibSurface::DrawRotated(const RotationParams& params) {
   if (!params.dest || !bits_) return E_FAIL;
   const RECT& sr = params.source;
@@ -537,18 +549,20 @@ HRESULT CDibSurface::DrawRotated(const RotationParams& params) {
     if (!std::isfinite(v) || std::fabs(v) > kLimit) return E_FAIL;
   }
 
-  CDibSurface turned;
-  if (!turned.Create(int(w), int(h), GetBitsPerPixel())) return E_FAIL;
+  // The working pictures belong to the destination, which keeps them from frame to frame.
+  CDibSurface* turnedSurface = params.dest->WorkSurface(0, int(w), int(h), GetBitsPerPixel());
+  if (!turnedSurface || turnedSurface == this) return E_FAIL;
+  CDibSurface& turned = *turnedSurface;
   turned.FillWhite();
 
   cv::Mat* source = nullptr;
-  CDibSurface part;
   if (sr.left == 0 && sr.top == 0 && sr.right == GetWidth() && sr.bottom == GetHeight()) {
     source = GetIplImage();
   } else {
-    if (!part.Create(int(w), int(h), GetBitsPerPixel())) return E_FAIL;
-    if (FAILED(CopyRect(part, part.GetRect(), sr))) return E_FAIL;
-    source = part.GetIplImage();
+    CDibSurface* part = params.dest->WorkSurface(1, int(w), int(h), GetBitsPerPixel());
+    if (!part || part == this) return E_FAIL;
+    if (FAILED(CopyRect(*part, part->GetRect(), sr))) return E_FAIL;
+    source = part->GetIplImage();
   }
   cv::Mat* target = turned.GetIplImage();
   if (!source || !target) return E_FAIL;

@@ -127,6 +127,9 @@ class CDibSurface {
 
  private:
   HRESULT StretchHalftone(CDibSurface& dest, const RECT& destRect, const RECT& sourceRect);
+  // Working surface `index` (0 or 1) of the rotated drawing into this surface, of that size
+  // and depth; made again only when those change. Null when it cannot be made.
+  CDibSurface* WorkSurface(int index, int width, int height, int bitsPerPixel);
   void Release(bool deleteBitmap);
 
   std::unique_ptr<BITMAPINFO> header_;
@@ -135,6 +138,8 @@ class CDibSurface {
   HBITMAP bitmap_ = nullptr;
   HGDIOBJ previous_object_ = nullptr;
   std::unique_ptr<cv::Mat> image_view_;
-  // Working rows of the blends that draw into this surface, kept from frame to frame.
+  // Working rows of the blends that draw into this surface, and the working pictures of
+  // rotated drawing into it, kept from frame to frame.
   std::vector<uint8_t> scratch_;
+  std::unique_ptr<CDibSurface> work_[2];
 };
