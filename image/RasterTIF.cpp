@@ -1,10 +1,10 @@
 // TIFF through libtiff, connected to a CRasterStream by client procedures.
 //
-// Decoding takes one of two ways. RGB pictures of 8 or 16 bits per sample, separated
-// (CMYK), YCbCr and LogL/LogLuv pictures go through libtiff's RGBA reader. Grey, palette,
-// RGB pictures below 8 bits per sample and CIE L*a*b* pictures are read strip by strip (or
-// tile row by tile row) and their samples unpacked here. Both ways read the rows as they
-// are stored and then turn the picture by the Orientation tag.
+// Decoding takes one of two ways. Separated (CMYK), YCbCr and LogL/LogLuv pictures go
+// through libtiff's RGBA reader. Grey, palette, RGB and CIE L*a*b* pictures of any sample
+// depth are read strip by strip (or tile row by tile row) and their samples unpacked here,
+// with alpha as it is stored (premultiplied alpha divided out). Both ways read the rows as
+// they are stored and then turn the picture by the Orientation tag.
 #include "image/RasterTIF.h"
 
 #include <tiffio.h>
@@ -267,8 +267,7 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
     m_info.transparentIndex = -1;
     rowsPerStrip = std::min(rowsPerStrip, height);
 
-    const bool rgbaPath = (photometric == PHOTOMETRIC_RGB && bits >= 8) ||
-                          photometric == PHOTOMETRIC_SEPARATED || photometric == PHOTOMETRIC_YCBCR ||
+    const bool rgbaPath = photometric == PHOTOMETRIC_SEPARATED || photometric == PHOTOMETRIC_YCBCR ||
                           photometric == PHOTOMETRIC_LOGL || photometric == PHOTOMETRIC_LOGLUV;
     const bool palette = photometric == PHOTOMETRIC_PALETTE;
     SampleKind kind = SampleKind::kIndex;
@@ -298,27 +297,20 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
       Fail("CRasterTIF can't create image");
     // The sample after the colour is alpha: the second of a grey or palette pixel, the
     // fourth of an RGB or L*a*b* pixel.
-    const bool alpha = rgbaPath ? photometric == PHOTOMETRIC_RGB && samples >= 4
-                       : kind == SampleKind::kIndex ? samples >= 2
-                                                     : kind != SampleKind::kMappedColour && samples >= 4;
+    const bool alpha = !rgbaPath && (kind == SampleKind::kIndex ? samples >= 2
+                                     : kind != SampleKind::kMappedColour && samples >= 4);
+    // Premultiplied alpha is divided out of the colours.
+    bool premultiplied = false;
+    if (alpha) {
+      uint16_t extraCount = 0;
+      uint16_t* extraInfo = nullptr;
+      if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraInfo) && extraCount > 0 && extraInfo)
+        premultiplied = extraInfo[0] == EXTRASAMPLE_ASSOCALPHA;
+    }
     if (alpha && !CreateAlphaPlane()) Fail("CRasterTIF can't create image");
     SetFormatOption(compression, IMAGE_FORMAT_TIF);
 
     if (rgbaPath) {
-      // libtiff's reader would premultiply unassociated alpha; it passes associated alpha
-      // through, so the samples are announced as that and a premultiplied file is divided
-      // back here. Files without ExtraSamples keep their fourth sample as alpha too.
-      bool premultiplied = false;
-      if (alpha) {
-        uint16_t extraCount = 0;
-        uint16_t* extraInfo = nullptr;
-        if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraInfo) && extraCount > 0 &&
-            extraInfo)
-          premultiplied = extraInfo[0] == EXTRASAMPLE_ASSOCALPHA;
-        std::vector<uint16_t> announced(size_t(samples - 3), EXTRASAMPLE_UNSPECIFIED);
-        announced[0] = EXTRASAMPLE_ASSOCALPHA;
-        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(announced.size()), announced.data());
-      }
       std::vector<uint32_t> raster;
       try {
         raster.resize(size_t(width) * size_t(height));
@@ -341,17 +333,9 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
         const uint32_t* source = raster.data() + size_t(y) * width;
         for (uint32_t x = 0; x < width; ++x) {
           const uint32_t p = source[x];
-          uint32_t r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p);
-          const uint32_t a = TIFFGetA(p);
-          if (premultiplied && a != 0 && a != 255) {
-            r = std::min<uint32_t>(255, r * 255 / a);
-            g = std::min<uint32_t>(255, g * 255 / a);
-            b = std::min<uint32_t>(255, b * 255 / a);
-          }
-          row[3 * x] = uint8_t(b);
-          row[3 * x + 1] = uint8_t(g);
-          row[3 * x + 2] = uint8_t(r);
-          if (alpha) SetAlpha(int32_t(x), int32_t(y), uint8_t(a));
+          row[3 * x] = uint8_t(TIFFGetB(p));
+          row[3 * x + 1] = uint8_t(TIFFGetG(p));
+          row[3 * x + 2] = uint8_t(TIFFGetR(p));
         }
       }
       if (!ApplyOrientation(*this, orientation)) Fail("CRasterTIF can't create image");
@@ -473,8 +457,10 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
             }
           }
           if (alpha) {
-            const uint32_t a = kind == SampleKind::kIndex ? s[1] : s[3];
-            SetAlpha(int32_t(x), y, ToByte(a, bits));
+            const uint8_t a = ToByte(kind == SampleKind::kIndex ? s[1] : s[3], bits);
+            SetAlpha(int32_t(x), y, a);
+            if (premultiplied && depth == 24 && a != 0 && a != 255)
+              for (int k = 0; k < 3; ++k) row[3 * x + k] = uint8_t(std::min(255, row[3 * x + k] * 255 / a));
           }
         }
       }
