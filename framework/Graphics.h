@@ -18,6 +18,12 @@
 // ---------------------------------------------------------------------------------------
 // Handles
 
+// The system has no GDI or window object left to give.
+class EOutOfResources : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // Owners of GDI objects and memory device contexts: the handle is deleted with the owner.
 struct TGdiObjectDeleter {
   void operator()(void* Handle) const {
