@@ -54,6 +54,7 @@ TEST(FocusKeys, TabWalksTheTabOrderAndFocusMessagesFollowTheTree) {
   EXPECT_EQ(f.b1, f.form->GetActiveControl());
   EXPECT_EQ(f.b1, Screen->GetActiveControl());
   EXPECT_EQ(f.form.get(), Screen->GetActiveForm());
+  PumpFor(100);
   Screenshot(f.form->GetHandle(), "focus");
 
   for (TLoggingControl<TCustomControl>* c :
@@ -200,8 +201,10 @@ TEST(FocusKeys, APressSendsCancelModeToTheActiveControlFirst) {
     MouseButton(false);
   });
   input.Run();
-  ASSERT_FALSE(TestLog().empty());
-  EXPECT_EQ("CM_CANCELMODE b1 by b2", TestLog().front());
+  std::vector<std::string> cancels;
+  for (const std::string& entry : TestLog())
+    if (entry.rfind("CM_CANCELMODE", 0) == 0) cancels.push_back(entry);
+  EXPECT_EQ((std::vector<std::string>{"CM_CANCELMODE b1 by b2"}), cancels);
   EXPECT_TRUE(f.b2->Focused());
   EXPECT_EQ(1, f.b2->Clicks);
 }

@@ -135,8 +135,20 @@ inline void TypeKey(WORD Key, std::initializer_list<WORD> Modifiers = {}) {
   for (WORD m : Modifiers) KeyEvent(m, false);
 }
 
-// The screen point of a client point of a control.
-inline TPoint ScreenPoint(TControl* Control, int X, int Y) { return Control->ClientToScreen(TPoint(X, Y)); }
+// The screen point of a client point of a control. Safe on the input thread: it makes no
+// window (the control's windows must exist already).
+inline TPoint ScreenPoint(TControl* Control, int X, int Y) {
+  POINT p = {X, Y};
+  TControl* at = Control;
+  while (at && !dynamic_cast<TWinControl*>(at)) {
+    p.x += at->GetLeft();
+    p.y += at->GetTop();
+    at = at->GetParent();
+  }
+  auto* windowed = static_cast<TWinControl*>(at);
+  if (windowed && windowed->HandleAllocated()) ClientToScreen(windowed->GetHandle(), &p);
+  return FromPOINT(p);
+}
 
 // The colour of a screen pixel, after the display has caught up.
 inline TColor ScreenPixel(const TPoint& P) {

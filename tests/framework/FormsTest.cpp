@@ -25,8 +25,8 @@ void ClickOn(TInputDriver& Input, TControl* Control) {
   Input.Add([Control] {
     // The control shows once a modal loop has started; wait for it.
     for (int i = 0; i < 300; ++i) {
-      auto* windowed = dynamic_cast<TWinControl*>(Control->GetParent() ? Control->GetParent() : Control);
-      if (windowed && windowed->HandleAllocated() && IsWindowVisible(windowed->GetHandle())) break;
+      TCustomForm* form = GetParentForm(Control);
+      if (form && form->HandleAllocated() && IsWindowVisible(form->GetHandle())) break;
       Sleep(10);
     }
     TPoint p = ScreenPoint(Control, 5, 5);
@@ -57,6 +57,8 @@ TEST(Forms, ShowModalReturnsTheModalResultOfTheButtonThatClosedIt) {
   bool mainDisabled = false;
   dialog->OnShow = [&](TObject*) { mainDisabled = !IsWindowEnabled(main->GetHandle()); };
   open->OnClick = [&](TObject*) { results.push_back(dialog->ShowModal()); };
+  ok->HandleNeeded();  // the input thread finds the dialog's windows made already
+  cancel->HandleNeeded();
   main->Show();
   SetForegroundWindow(main->GetHandle());
   PumpFor(50);
@@ -189,10 +191,11 @@ TEST(Forms, RunEndsWhenTheMainFormClosesAndTheFormEventsCome) {
   main->OnHide = [&](TObject*) { events.push_back("hide"); };
   main->OnDestroy = [&](TObject*) { events.push_back("destroy"); };
   Application->SetMainForm(main);
+  HWND mainWnd = main->GetHandle();
   std::thread closer([&] {
-    for (int i = 0; i < 300 && !IsWindowVisible(main->GetHandle()); ++i) Sleep(10);
+    for (int i = 0; i < 300 && !IsWindowVisible(mainWnd); ++i) Sleep(10);
     Sleep(100);
-    PostMessageA(main->GetHandle(), WM_CLOSE, 0, 0);
+    PostMessageA(mainWnd, WM_CLOSE, 0, 0);
   });
   Application->Run();
   closer.join();

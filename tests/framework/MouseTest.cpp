@@ -186,6 +186,7 @@ TEST(Mouse, HintsShowAfterTheirPauseInTheApplicationsHintWindowClass) {
   // The hint opens below the cursor.
   TPoint cursor = ScreenPoint(box, 10, 10);
   EXPECT_GT(g_Hints[0].Rect.Top, cursor.Y);
+  PumpFor(100);
   Screenshot(form->GetHandle(), "hint-form");
   Screenshot(window->GetHandle(), "hint");
 
