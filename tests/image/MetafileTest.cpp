@@ -203,7 +203,9 @@ TEST(WmfHeader, ConversionExtentsAndShrinkingStayBounded) {
   EXPECT_EQ(10000, x);
   struct Shrink {
     int32_t w, h, w2, h2;
-  } shrinks[] = {{4800, 4800, 4000, 4000}, {8000, 100, 4000, 50}, {100, 9000, 44, 4000}, {300, 200, 300, 200}};
+  } shrinks[] = {{4800, 4800, 4000, 4000}, {8000, 100, 4000, 50}, {100, 9000, 44, 4000}, {300, 200, 300, 200},
+                  // Sides that would round down to nothing keep a pixel.
+                  {170246, 25, 4000, 1}, {3, 90000, 1, 4000}, {9000, 1, 4000, 1}};
   for (const Shrink& s : shrinks) {
     int32_t w = s.w, h = s.h;
     ShrinkMetafile(w, h);
@@ -267,6 +269,12 @@ TEST(Wmf, RendersAPlaceableMetafileAtTheScreenResolution) {
   ASSERT_TRUE(r.DecodeMemory(large.data(), large.size(), IMAGE_FORMAT_WMF)) << r.GetLastError();
   EXPECT_EQ(4000, r.GetWidth());
   EXPECT_EQ(4000, r.GetHeight());
+  // A strip far wider than high keeps a row when it is brought down.
+  const Bytes strip = Placeable(-32000, 0, 32000, 1, 1, DrawnMetafile());
+  CRaster thin;
+  ASSERT_TRUE(thin.DecodeMemory(strip.data(), strip.size(), IMAGE_FORMAT_WMF)) << thin.GetLastError();
+  EXPECT_EQ(4000, thin.GetWidth());
+  EXPECT_EQ(1, thin.GetHeight());
 }
 
 TEST(Wmf, RendersEnhancedMetafilesAndRefusesBrokenOnes) {
