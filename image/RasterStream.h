@@ -81,7 +81,7 @@ class CRasterMemoryStream : public CRasterStream {
   // caller's buffer, which is never reallocated).
   bool Grow(size_t needed);
   // Zeroes the bytes between the size and a position a seek left beyond it, before a
-  // write there raises the size (they are part of what the caller gets).
+  // write there raises the size (the caller gets them with the rest).
   void ClearGap();
 
   uint8_t* m_buffer;
