@@ -25,8 +25,8 @@ class SampleWriter {
   std::string Path(const std::string& name) const { return m_outdir + "/" + name; }
 
   // Saves the picture as `name`; `expected` is what the tools must decode.
-  bool Save(CRaster& picture, const std::string& name, int32_t format, const std::vector<uint8_t>& expected,
-            const Facts& facts = {}, int tolerance = 0) {
+  bool Save(CRaster& picture, const std::string& name, int32_t format,
+            const std::vector<uint8_t>& expected, const Facts& facts = {}, int tolerance = 0) {
     if (!picture.Save(Path(name).c_str(), format)) {
       std::fprintf(stderr, "%s: %s\n", name.c_str(), picture.GetLastError());
       return false;
@@ -36,8 +36,8 @@ class SampleWriter {
   }
 
   // The pixels a file (or its page `page` > 0) must decode to.
-  bool Reference(const std::string& name, int width, int height, const std::vector<uint8_t>& expected,
-                 int page = 0) {
+  bool Reference(const std::string& name, int width, int height,
+                 const std::vector<uint8_t>& expected, int page = 0) {
     std::vector<uint8_t> reference = {uint8_t(width), uint8_t(width >> 8), 0, 0,
                                       uint8_t(height), uint8_t(height >> 8), 0, 0};
     reference.insert(reference.end(), expected.begin(), expected.end());
@@ -111,7 +111,8 @@ bool WriteFirstFormats(SampleWriter& out) {
           CRaster picture;
           FillPicture(picture, shape);
           const std::string name = Describe(shape) + "." + format.extension;
-          if (!out.Save(picture, name, format.id, Kept(picture, format.id != IMAGE_FORMAT_BMP))) return false;
+          if (!out.Save(picture, name, format.id, Kept(picture, format.id != IMAGE_FORMAT_BMP)))
+            return false;
         }
   return true;
 }
@@ -131,30 +132,99 @@ bool WriteTiffs(SampleWriter& out) {
     bool alphaPlane = false;  // 8 bits: an alpha plane beside the palette
   };
   const Case cases[] = {
-      {"bw", 1, Extra::kNone, false, 0, 0,
-       {{"Photometric", "0"}, {"Compression", "4"}, {"BitsPerSample", "1"}, {"SamplesPerPixel", "1"}}, 0},
+      {"bw",
+       1,
+       Extra::kNone,
+       false,
+       0,
+       0,
+       {{"Photometric", "0"},
+        {"Compression", "4"},
+        {"BitsPerSample", "1"},
+        {"SamplesPerPixel", "1"}},
+       0},
       {"wb", 1, Extra::kNone, false, 1, 0, {{"Photometric", "0"}, {"Compression", "4"}}, 0},
-      {"pal4", 4, Extra::kNone, false, -1, 0,
-       {{"Photometric", "3"}, {"Compression", "5"}, {"BitsPerSample", "4"}, {"Predictor", "-"}}, 0},
+      {"pal4",
+       4,
+       Extra::kNone,
+       false,
+       -1,
+       0,
+       {{"Photometric", "3"}, {"Compression", "5"}, {"BitsPerSample", "4"}, {"Predictor", "-"}},
+       0},
       {"grey4", 4, Extra::kNone, true, -1, 0, {{"Photometric", "1"}, {"BitsPerSample", "4"}}, 0},
-      {"pal8", 8, Extra::kNone, false, -1, 0,
-       {{"Photometric", "3"}, {"Compression", "5"}, {"BitsPerSample", "8"}, {"Predictor", "2"}}, 0},
-      {"pal8_key", 8, Extra::kTransparency, false, -1, 0, {{"Photometric", "3"}, {"SamplesPerPixel", "1"}}, 0},
+      {"pal8",
+       8,
+       Extra::kNone,
+       false,
+       -1,
+       0,
+       {{"Photometric", "3"}, {"Compression", "5"}, {"BitsPerSample", "8"}, {"Predictor", "2"}},
+       0},
+      {"pal8_key",
+       8,
+       Extra::kTransparency,
+       false,
+       -1,
+       0,
+       {{"Photometric", "3"}, {"SamplesPerPixel", "1"}},
+       0},
       {"grey8", 8, Extra::kNone, true, -1, 0, {{"Photometric", "1"}, {"Predictor", "2"}}, 0},
-      {"grey8_alpha", 8, Extra::kNone, true, -1, 0,
-       {{"Photometric", "1"}, {"SamplesPerPixel", "2"}, {"BitsPerSample", "8 8"}, {"ExtraSamples", "2"}}, 0, true},
-      {"pal8_alpha", 8, Extra::kNone, false, -1, 0,
-       {{"Photometric", "3"}, {"SamplesPerPixel", "2"}, {"ExtraSamples", "2"}}, 0, true},
-      {"rgb_jpeg", 24, Extra::kNone, false, -1, 0,
-       {{"Photometric", "2"}, {"Compression", "7"}, {"SamplesPerPixel", "3"}, {"BitsPerSample", "8 8 8"}}, 40},
+      {"grey8_alpha",
+       8,
+       Extra::kNone,
+       true,
+       -1,
+       0,
+       {{"Photometric", "1"},
+        {"SamplesPerPixel", "2"},
+        {"BitsPerSample", "8 8"},
+        {"ExtraSamples", "2"}},
+       0,
+       true},
+      {"pal8_alpha",
+       8,
+       Extra::kNone,
+       false,
+       -1,
+       0,
+       {{"Photometric", "3"}, {"SamplesPerPixel", "2"}, {"ExtraSamples", "2"}},
+       0,
+       true},
+      {"rgb_jpeg",
+       24,
+       Extra::kNone,
+       false,
+       -1,
+       0,
+       {{"Photometric", "2"},
+        {"Compression", "7"},
+        {"SamplesPerPixel", "3"},
+        {"BitsPerSample", "8 8 8"}},
+       40},
       {"rgb_none", 24, Extra::kNone, false, -1, 1, {{"Compression", "1"}, {"Predictor", "-"}}, 0},
       {"rgb_lzw", 24, Extra::kNone, false, -1, 5, {{"Compression", "5"}, {"Predictor", "2"}}, 0},
       {"rgb_packbits", 24, Extra::kNone, false, -1, 32773, {{"Compression", "32773"}}, 0},
       {"rgb_deflate", 24, Extra::kNone, false, -1, 8, {{"Compression", "8"}}, 0},
-      {"rgba_lzw", 24, Extra::kTransparency, false, -1, 5,
-       {{"Photometric", "2"}, {"SamplesPerPixel", "4"}, {"BitsPerSample", "8 8 8 8"}, {"ExtraSamples", "2"}}, 0},
-      {"rgba_jpeg", 24, Extra::kTransparency, false, -1, 0,
-       {{"Compression", "7"}, {"SamplesPerPixel", "4"}, {"ExtraSamples", "2"}}, 40},
+      {"rgba_lzw",
+       24,
+       Extra::kTransparency,
+       false,
+       -1,
+       5,
+       {{"Photometric", "2"},
+        {"SamplesPerPixel", "4"},
+        {"BitsPerSample", "8 8 8 8"},
+        {"ExtraSamples", "2"}},
+       0},
+      {"rgba_jpeg",
+       24,
+       Extra::kTransparency,
+       false,
+       -1,
+       0,
+       {{"Compression", "7"}, {"SamplesPerPixel", "4"}, {"ExtraSamples", "2"}},
+       40},
   };
   for (const Case& c : cases)
     for (int width : {1, 17, 33}) {
@@ -184,7 +254,8 @@ bool WriteTiffs(SampleWriter& out) {
                                  {"PageName", "-"}});
       const std::string name = std::string(c.stem) + "_w" + Text(width) + ".tif";
       // (A transparent index has no place in TIFF.)
-      if (!out.Save(picture, name, IMAGE_FORMAT_TIF, Kept(picture, picture.HasAlphaPlane()), facts, c.tolerance))
+      if (!out.Save(picture, name, IMAGE_FORMAT_TIF, Kept(picture, picture.HasAlphaPlane()), facts,
+                    c.tolerance))
         return false;
     }
 
@@ -196,8 +267,8 @@ bool WriteTiffs(SampleWriter& out) {
   CRasterFileStream stream(file);
   CRasterTIF writer;
   Facts facts = {{"pages", "3"}};
-  const PictureShape shapes[] = {{8, 13, 5, Extra::kNone}, {24, 17, 9, Extra::kTransparency},
-                                 {1, 33, 7, Extra::kNone}};
+  const PictureShape shapes[] = {
+      {8, 13, 5, Extra::kNone}, {24, 17, 9, Extra::kTransparency}, {1, 33, 7, Extra::kNone}};
   bool ok = true;
   for (int page = 0; page < 3 && ok; ++page) {
     CRaster picture;
@@ -215,7 +286,9 @@ bool WriteTiffs(SampleWriter& out) {
                                {p + "PageNumber", number + " " + number},
                                {p + "PageName", "Page " + number},
                                {p + "ImageWidth", Text(shapes[page].width)},
-                               {p + "Photometric", page == 0 ? "1" : page == 1 ? "2" : "0"}});
+                               {p + "Photometric", page == 0   ? "1"
+                                                   : page == 1 ? "2"
+                                                               : "0"}});
   }
   ok = std::fclose(file) == 0 && ok;
   return ok && out.List(name, IMAGE_FORMAT_TIF, facts, 0);
@@ -227,16 +300,23 @@ bool WriteJpeg2000Family(SampleWriter& out) {
   for (int width : {1, 17, 33})
     for (int kind = 0; kind < 3; ++kind) {
       const bool grey = kind == 0;
-      const PictureShape shape{grey ? 8 : 24, width, 11, kind == 2 ? Extra::kTransparency : Extra::kNone};
-      const std::string stem = std::string(grey ? "grey" : kind == 1 ? "rgb" : "rgba") + "_w" + Text(width);
+      const PictureShape shape{grey ? 8 : 24, width, 11,
+                               kind == 2 ? Extra::kTransparency : Extra::kNone};
+      const std::string stem = std::string(grey        ? "grey"
+                                           : kind == 1 ? "rgb"
+                                                       : "rgba") +
+                               "_w" + Text(width);
       CRaster picture;
       FillPicture(picture, shape);
       if (grey) picture.SetGreyPalette();
       picture.SetQuality(100);
       const std::vector<uint8_t> expected = Kept(picture, false);
       const std::string components = grey ? "1" : "3";
-      const Facts codeFacts = {{"numcomps", components}, {"prec", "8"}, {"sgnd", "0"},
-                               {"x1", Text(width)}, {"y1", "11"}};
+      const Facts codeFacts = {{"numcomps", components},
+                               {"prec", "8"},
+                               {"sgnd", "0"},
+                               {"x1", Text(width)},
+                               {"y1", "11"}};
       Facts fileFacts = codeFacts;
       fileFacts.push_back({"colour", grey ? "17" : "16"});
       if (!out.Save(picture, stem + ".jp2", IMAGE_FORMAT_JP2, expected, fileFacts) ||
@@ -246,23 +326,35 @@ bool WriteJpeg2000Family(SampleWriter& out) {
                             {{"header", "PG ML + 8 " + Text(width) + " 11"}}))
         return false;
       if (!out.Save(picture, stem + (grey ? ".pgm" : ".ppm"), IMAGE_FORMAT_PNM, expected,
-                    {{"magic", grey ? "P5" : "P6"}, {"width", Text(width)}, {"height", "11"}, {"maxval", "255"}}))
+                    {{"magic", grey ? "P5" : "P6"},
+                     {"width", Text(width)},
+                     {"height", "11"},
+                     {"maxval", "255"}}))
         return false;
       const int depth = grey ? 8 : 24;
       const int rowBytes = (width * depth + 15) / 16 * 2;
       if (!out.Save(picture, stem + ".ras", IMAGE_FORMAT_RAS, expected,
-                    {{"magic", "59a66a95"}, {"width", Text(width)}, {"height", "11"}, {"depth", Text(depth)},
-                     {"length", Text(rowBytes * 11)}, {"type", "1"}, {"map_type", "0"}, {"map_length", "0"}}))
+                    {{"magic", "59a66a95"},
+                     {"width", Text(width)},
+                     {"height", "11"},
+                     {"depth", Text(depth)},
+                     {"length", Text(rowBytes * 11)},
+                     {"type", "1"},
+                     {"map_type", "0"},
+                     {"map_length", "0"}}))
         return false;
     }
   // Lossy: quality 25 asks for a quarter of the samples' bytes (smooth colours, which
   // survive that nearly whole).
   CRaster picture(64, 48, 24, 0);
   for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 64; ++x) picture.SetPixelColor(x, y, MakeQuad(uint8_t(2 * (x + y)), uint8_t(5 * y), uint8_t(4 * x)), false);
+    for (int x = 0; x < 64; ++x)
+      picture.SetPixelColor(x, y, MakeQuad(uint8_t(2 * (x + y)), uint8_t(5 * y), uint8_t(4 * x)),
+                            false);
   picture.SetQuality(25);
   const Facts quarter = {{"numcomps", "3"}, {"most_bytes", Text(64 * 48 * 3 / 4 + 400)}};
-  if (!out.Save(picture, "smooth_q25.jp2", IMAGE_FORMAT_JP2, ToRgba(picture), quarter, 8)) return false;
+  if (!out.Save(picture, "smooth_q25.jp2", IMAGE_FORMAT_JP2, ToRgba(picture), quarter, 8))
+    return false;
   // A busy picture loses more: the tools must find what this library reads back.
   FillPicture(picture, {24, 64, 48, Extra::kNone});
   picture.SetQuality(25);
@@ -286,7 +378,10 @@ bool WriteSmallFormats(SampleWriter& out) {
                                  Text(height) + ".wbmp";
         const int headerBytes = 2 + (width >= 128 ? 2 : 1) + (height >= 128 ? 2 : 1);
         if (!out.Save(picture, name, IMAGE_FORMAT_WBMP, ToRgba(picture),
-                      {{"type", "0"}, {"fixed", "0"}, {"width", Text(width)}, {"height", Text(height)},
+                      {{"type", "0"},
+                       {"fixed", "0"},
+                       {"width", Text(width)},
+                       {"height", Text(height)},
                        {"header_bytes", Text(headerBytes)}}))
           return false;
       }
@@ -301,10 +396,13 @@ bool WriteSmallFormats(SampleWriter& out) {
     int bits, planes, paletteInfo;
   };
   const PcxCase pcxCases[] = {
-      {"bw", 1, Extra::kNone, 0, false, 1, 1, 0},        {"wb", 1, Extra::kNone, 1, false, 1, 1, 0},
-      {"pal4", 4, Extra::kNone, -1, false, 1, 4, 0},     {"pal8", 8, Extra::kNone, -1, false, 8, 1, 0},
+      {"bw", 1, Extra::kNone, 0, false, 1, 1, 0},
+      {"wb", 1, Extra::kNone, 1, false, 1, 1, 0},
+      {"pal4", 4, Extra::kNone, -1, false, 1, 4, 0},
+      {"pal8", 8, Extra::kNone, -1, false, 8, 1, 0},
       {"pal8_key", 8, Extra::kTransparency, -1, false, 8, 1, 0},
-      {"grey8", 8, Extra::kNone, -1, true, 8, 1, 0},     {"rgb", 24, Extra::kNone, -1, false, 8, 3, 1},
+      {"grey8", 8, Extra::kNone, -1, true, 8, 1, 0},
+      {"rgb", 24, Extra::kNone, -1, false, 8, 3, 1},
       {"rgba", 24, Extra::kTransparency, -1, false, 8, 4, 1},
   };
   for (const PcxCase& c : pcxCases)
@@ -316,14 +414,25 @@ bool WriteSmallFormats(SampleWriter& out) {
       picture.SetDpiX(300);
       picture.SetDpiY(150);
       const int rowBytes = c.bits == 8 ? width : (width + 7) / 8;
-      Facts facts = {{"manufacturer", "10"}, {"version", "5"}, {"encoding", "1"}, {"bits", Text(c.bits)},
-                     {"xmin", "0"}, {"ymin", "0"}, {"xmax", Text(width - 1)}, {"ymax", "8"}, {"hdpi", "300"},
-                     {"vdpi", "150"}, {"reserved", "0"}, {"planes", Text(c.planes)},
-                     {"bytes_per_line", Text(rowBytes + (rowBytes & 1))}, {"palette_info", Text(c.paletteInfo)}};
+      Facts facts = {{"manufacturer", "10"},
+                     {"version", "5"},
+                     {"encoding", "1"},
+                     {"bits", Text(c.bits)},
+                     {"xmin", "0"},
+                     {"ymin", "0"},
+                     {"xmax", Text(width - 1)},
+                     {"ymax", "8"},
+                     {"hdpi", "300"},
+                     {"vdpi", "150"},
+                     {"reserved", "0"},
+                     {"planes", Text(c.planes)},
+                     {"bytes_per_line", Text(rowBytes + (rowBytes & 1))},
+                     {"palette_info", Text(c.paletteInfo)}};
       // 256 colours follow the data after a 12.
       if (c.bits == 8 && c.planes == 1) facts.push_back({"palette_signature", "12"});
       const std::string name = std::string(c.stem) + "_w" + Text(width) + ".pcx";
-      if (!out.Save(picture, name, IMAGE_FORMAT_PCX, Kept(picture, picture.HasAlphaPlane()), facts)) return false;
+      if (!out.Save(picture, name, IMAGE_FORMAT_PCX, Kept(picture, picture.HasAlphaPlane()), facts))
+        return false;
     }
 
   // Targa: colour-mapped and true colour, alpha as a fourth byte.
@@ -346,10 +455,18 @@ bool WriteSmallFormats(SampleWriter& out) {
       const bool mapped = c.depth == 8;
       const std::string name = std::string(c.stem) + "_w" + Text(width) + ".tga";
       if (!out.Save(picture, name, IMAGE_FORMAT_TGA, Kept(picture, picture.HasAlphaPlane()),
-                    {{"id_length", "0"}, {"map_type", mapped ? "1" : "0"}, {"image_type", mapped ? "1" : "2"},
-                     {"map_first", "0"}, {"map_length", mapped ? "256" : "0"}, {"map_entry_size", mapped ? "24" : "0"},
-                     {"x_origin", "0"}, {"y_origin", "0"}, {"width", Text(width)}, {"height", "9"},
-                     {"depth", picture.HasAlphaPlane() ? "32" : Text(c.depth)}, {"descriptor", "0"}}))
+                    {{"id_length", "0"},
+                     {"map_type", mapped ? "1" : "0"},
+                     {"image_type", mapped ? "1" : "2"},
+                     {"map_first", "0"},
+                     {"map_length", mapped ? "256" : "0"},
+                     {"map_entry_size", mapped ? "24" : "0"},
+                     {"x_origin", "0"},
+                     {"y_origin", "0"},
+                     {"width", Text(width)},
+                     {"height", "9"},
+                     {"depth", picture.HasAlphaPlane() ? "32" : Text(c.depth)},
+                     {"descriptor", "0"}}))
         return false;
     }
   return true;
@@ -363,8 +480,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   SampleWriter out(argv[1]);
-  if (!WriteFirstFormats(out) || !WriteTiffs(out) || !WriteJpeg2000Family(out) || !WriteSmallFormats(out) ||
-      !out.Finish())
+  if (!WriteFirstFormats(out) || !WriteTiffs(out) || !WriteJpeg2000Family(out) ||
+      !WriteSmallFormats(out) || !out.Finish())
     return 1;
   std::printf("files written\n");
   return 0;
