@@ -197,6 +197,15 @@ void TControl::BeforeDestruction() {
   TComponent::BeforeDestruction();
 }
 
+void TControl::SetName(const AnsiString& Value) {
+  TComponent* owner = GetOwner();
+  const bool changeText = FControlStyle.Contains(csSetCaption) &&
+                          !GetComponentState().Contains(csLoading) && GetName() == GetText() &&
+                          !(dynamic_cast<TControl*>(owner) && owner->GetComponentState().Contains(csLoading));
+  TComponent::SetName(Value);
+  if (changeText) SetText(Value);
+}
+
 void TControl::SetParent(TWinControl* AParent) {
   if (FParent == AParent) return;
   if (AParent == this) throw EInvalidOperation("A control cannot have itself as its parent");

@@ -246,6 +246,9 @@ class TControl : public TComponent {
   explicit TControl(TComponent* AOwner);
   ~TControl() override;
   void BeforeDestruction() override;
+  // With csSetCaption, a control whose caption is its name takes the new name as its
+  // caption too (not while it is being loaded).
+  void SetName(const AnsiString& Value) override;
 
   TWinControl* GetParent() const { return FParent; }
   virtual void SetParent(TWinControl* AParent);

@@ -123,7 +123,11 @@ TEST(MessagePath, HandlersRunMostDerivedFirstAndTheRestReachesTheWindowClass) {
   // A windowless control keeps its text itself.
   auto* box = new TTestBox(form.get());
   box->SetParent(form.get());
+  box->SetName("boxName");  // a control whose caption is its name takes new names
+  EXPECT_EQ("boxName", box->GetCaption());
   box->SetCaption("box text");
+  box->SetName("renamed");
+  EXPECT_EQ("box text", box->GetCaption());
   EXPECT_EQ("box text", box->GetCaption());
   // Text changes are told once.
   int changes = 0;

@@ -2,6 +2,7 @@
 // parent's painting, WM_PAINT with a context in WParam, and the GDI objects it all holds.
 #include <gtest/gtest.h>
 
+#include "framework/ExtCtrls.h"
 #include "tests/framework/FormTestSupport.h"
 #include "tests/framework/GdiCount.h"
 #include "tests/framework/TestControls.h"
@@ -141,4 +142,68 @@ TEST(Painting, GdiObjectsStaySteadyAcrossAThousandRepaintsAndRecreations) {
   PumpFor(50);
   const int after = GdiObjectCount();
   EXPECT_LE(after, before + 4) << "before " << before << ", after " << after;
+}
+
+TEST(Painting, AnImageDrawsItsPictureWhereItsSettingsPutIt) {
+  TOwned<TTestForm> form(new TTestForm(Application, 200, 150));
+  form->SetColor(clWhite);
+  auto* image = new TImage(form.get());
+  image->SetBounds(10, 10, 100, 80);
+  image->SetParent(form.get());
+  // A picture of 20 x 10: left half red, right half blue.
+  TBitmap* bitmap = image->GetPicture()->GetBitmap();
+  bitmap->SetPixelFormat(pf24bit);
+  bitmap->SetSize(20, 10);
+  bitmap->GetCanvas()->GetBrush()->SetColor(clRed);
+  bitmap->GetCanvas()->FillRect(Rect(0, 0, 10, 10));
+  bitmap->GetCanvas()->GetBrush()->SetColor(clBlue);
+  bitmap->GetCanvas()->FillRect(Rect(10, 0, 20, 10));
+  form->Show();
+  auto at = [&](int x, int y) {
+    PumpFor(60);
+    return ScreenPixel(ScreenPoint(image, x, y));
+  };
+  EXPECT_EQ(clRed, at(5, 5));
+  EXPECT_EQ(clBlue, at(15, 5));
+  EXPECT_EQ(clWhite, at(25, 5));
+  EXPECT_EQ(Rect(0, 0, 20, 10), image->DestRect());
+  image->SetCenter(true);
+  EXPECT_EQ(Rect(40, 35, 60, 45), image->DestRect());
+  EXPECT_EQ(clRed, at(45, 40));
+  EXPECT_EQ(clWhite, at(5, 5));
+  image->SetStretch(true);
+  EXPECT_EQ(Rect(0, 0, 100, 80), image->DestRect());
+  EXPECT_TRUE(image->GetControlStyle().Contains(csOpaque)) << "the picture covers the control";
+  EXPECT_EQ(clRed, at(10, 70));
+  EXPECT_EQ(clBlue, at(90, 10));
+  image->SetStretch(false);
+  image->SetCenter(false);
+  image->SetBounds(10, 10, 10, 10);
+  image->SetProportional(true);
+  EXPECT_EQ(Rect(0, 0, 10, 5), image->DestRect()) << "scaled down keeping 2:1";
+  // Transparent: the bottom-left colour (red) is left out.
+  image->SetProportional(false);
+  image->SetBounds(10, 10, 100, 80);
+  image->SetTransparent(true);
+  EXPECT_TRUE(bitmap->GetTransparent());
+  EXPECT_FALSE(image->GetControlStyle().Contains(csOpaque));
+  EXPECT_EQ(clWhite, at(5, 5));
+  EXPECT_EQ(clBlue, at(15, 5));
+  Screenshot(form->GetHandle(), "image");
+  // AutoSize takes the picture's size.
+  image->SetAutoSize(true);
+  EXPECT_EQ(20, image->GetWidth());
+  EXPECT_EQ(10, image->GetHeight());
+
+  // Drawing on an image without a picture gives it a bitmap of the image's size.
+  auto* sketch = new TImage(form.get());
+  sketch->SetBounds(120, 10, 40, 30);
+  sketch->SetParent(form.get());
+  sketch->GetCanvas()->GetBrush()->SetColor(clLime);
+  sketch->GetCanvas()->FillRect(Rect(0, 0, 40, 30));
+  EXPECT_EQ(40, sketch->GetPicture()->GetWidth());
+  PumpFor(60);
+  EXPECT_EQ(clLime, ScreenPixel(ScreenPoint(sketch, 5, 5)));
+  sketch->GetPicture()->GetIcon();
+  EXPECT_THROW(sketch->GetCanvas(), EInvalidOperation);
 }
