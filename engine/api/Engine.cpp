@@ -12,7 +12,6 @@
 #include "engine/effects/EffectFiles.h"
 #include "engine/graphs/GraphRecorder.h"
 #include "engine/picture/FrameStrip.h"
-#include "engine/picture/PictureBitmap.h"
 #include "image/Raster.h"
 
 namespace {
@@ -548,7 +547,7 @@ BOOL CEngine::DrawPicture(const char* path, HDC dc, int width, int height) {
     if (!picture.Load(path, IMAGE_FORMAT_UNKNOWN)) return FALSE;
     const RECT box = {0, 0, width, height};
     const RECT area = FitRect(RECT{0, 0, picture.GetWidth(), picture.GetHeight()}, box);
-    DrawPictureInRect(picture, dc, area);
+    picture.DrawInRect(dc, area, nullptr, false);
     return TRUE;
   });
 }
