@@ -146,6 +146,7 @@ HRESULT CGraphRecorder::Pause() {
 
 HRESULT CGraphRecorder::Stop() {
   if (!m_control) return E_FAIL;
+  StopSources();
   const HRESULT hr = m_control->Stop();
   StopRunningClock();
   return hr;
@@ -186,7 +187,7 @@ HRESULT CGraphRecorder::GetPosition(int32_t* position, int32_t* duration) {
 CCaptureRecorder::CCaptureRecorder(const std::string& cameraName) : m_cameraName(cameraName) {}
 
 CCaptureRecorder::~CCaptureRecorder() {
-  if (m_control) m_control->Stop();
+  if (m_control) Stop();
   CCaptureRecorder::ReleaseAll();
 }
 
@@ -194,6 +195,14 @@ void CCaptureRecorder::ReleaseAll() {
   m_camera.Reset();
   m_audioCapture.Reset();
   CGraphRecorder::ReleaseAll();
+}
+
+void CCaptureRecorder::StopSources() {
+  // The capture filters stop first, and their streaming threads with them: a graph stops
+  // its filters from the writer upstream, and a multiplexer that finished its file while
+  // a camera still delivered would write into a stream it no longer has (Wine's crashes).
+  if (m_camera) m_camera->Stop();
+  if (m_audioCapture) m_audioCapture->Stop();
 }
 
 HRESULT CCaptureRecorder::SetAudioDevice(const std::string& device) {
@@ -242,7 +251,7 @@ void CCaptureRecorder::AddSound() {
 // CAviRecorder
 
 CAviRecorder::~CAviRecorder() {
-  if (m_control) m_control->Stop();
+  if (m_control) Stop();
   CAviRecorder::ReleaseAll();
 }
 
@@ -304,7 +313,7 @@ HRESULT CAviRecorder::Build() {
 // CAsfRecorder
 
 CAsfRecorder::~CAsfRecorder() {
-  if (m_control) m_control->Stop();
+  if (m_control) Stop();
   CAsfRecorder::ReleaseAll();
 }
 

@@ -38,7 +38,7 @@ class CGraphRecorder {
   // E_FAIL without a control interface or before a successful build.
   HRESULT Run();
   HRESULT Pause();
-  // E_FAIL without a control interface.
+  // Stops the sources, then the whole graph. E_FAIL without a control interface.
   HRESULT Stop();
   // The graph's state (0 stopped, 1 paused, 2 running), waiting at most kStateWaitMs for
   // a transition to end (a graph still in transition answers the state it is going to);
@@ -67,6 +67,8 @@ class CGraphRecorder {
   // Connects output pin `outIndex` of `from` to input pin `inIndex` of `to`.
   HRESULT ConnectPins(IBaseFilter* from, int outIndex, IBaseFilter* to, int inIndex);
   void SetBuilt(bool built) { m_built = built; }
+  // Stops the filters that produce data, before the graph stops the rest.
+  virtual void StopSources() {}
 
   CComPtr<IGraphBuilder> m_graph;
   CComPtr<IGraphBuilder> m_builder;
@@ -113,6 +115,8 @@ class CCaptureRecorder : public CGraphRecorder {
   CComPtr<IBaseFilter> m_camera;
   CComPtr<IBaseFilter> m_audioCapture;  // null without sound
   std::string m_cameraName;
+
+  void StopSources() override;
 
  private:
   void AddSound();
