@@ -22,7 +22,7 @@
 namespace {
 
 using flash_test::PumpMessages;
-using swf_test::SwfSpec;
+using swf_test::SwfLayout;
 
 // The frame the picture's pixel shows, -1 for none; `alpha` receives its alpha.
 int FrameAt(CDibSurface& picture, int x, int y, int* alpha = nullptr) {
@@ -60,7 +60,7 @@ class FlashHostTest : public ::testing::Test {
     folder = GetProgramFolder();
     flash_test::RegisterStandIn(folder, false);  // a killed run may have left it
     ASSERT_TRUE(flash_test::InstallStandInFile(folder));
-    movie = flash_test::WriteMovie("movie.swf", SwfSpec());
+    movie = flash_test::WriteMovie("movie.swf", SwfLayout());
     ASSERT_FALSE(movie.empty());
     files.push_back(movie);
   }
@@ -72,8 +72,8 @@ class FlashHostTest : public ::testing::Test {
     CoUninitialize();
   }
 
-  std::string Movie(const std::string& name, const SwfSpec& spec) {
-    files.push_back(flash_test::WriteMovie(name, spec));
+  std::string Movie(const std::string& name, const SwfLayout& layout) {
+    files.push_back(flash_test::WriteMovie(name, layout));
     return files.back();
   }
 
@@ -200,17 +200,17 @@ TEST_F(FlashHostTest, ATransparentMovieLeavesWhatItDoesNotDrawClear) {
 }
 
 TEST_F(FlashHostTest, TheSizeComesFromEitherHeaderAndBadMoviesFail) {
-  SwfSpec packed;
+  SwfLayout packed;
   packed.compressed = true;
-  SwfSpec small;
+  SwfLayout small;
   small.xMax = 20 * 64;
   small.yMax = 20 * 48;
   small.compressed = true;
-  SwfSpec exact;  // 300 bytes: not longer than the header read
+  SwfLayout exact;  // 300 bytes: not longer than the header read
   exact.fileSize = 300;
-  SwfSpec framesless;
+  SwfLayout framesless;
   framesless.frameCount = 0;
-  SwfSpec other;
+  SwfLayout other;
   other.signature[0] = 'X';
   struct Case {
     const char* name;

@@ -22,7 +22,7 @@
 
 namespace {
 
-using swf_test::SwfSpec;
+using swf_test::SwfLayout;
 
 struct ElementDeleter {
   void operator()(CFlashSource* element) const {
@@ -49,14 +49,14 @@ class FlashSourceTest : public ::testing::Test {
     folder = GetProgramFolder();
     flash_test::RegisterStandIn(folder, false);
     ASSERT_TRUE(flash_test::InstallStandInFile(folder));
-    movie = Movie("movie.swf", SwfSpec());
-    SwfSpec packed;
+    movie = Movie("movie.swf", SwfLayout());
+    SwfLayout packed;
     packed.compressed = true;
     packed.xMax = 20 * 320;
     packed.yMax = 20 * 240;
     packed.fileSize = 3000;
     other = Movie("other.swf", packed);
-    SwfSpec exact;
+    SwfLayout exact;
     exact.fileSize = 300;
     tooShort = Movie("short.swf", exact);
   }
@@ -65,8 +65,8 @@ class FlashSourceTest : public ::testing::Test {
     flash_test::RemoveStandInFile(folder);
     CoUninitialize();
   }
-  std::string Movie(const std::string& name, const SwfSpec& spec) {
-    files.push_back(flash_test::WriteMovie(name, spec));
+  std::string Movie(const std::string& name, const SwfLayout& layout) {
+    files.push_back(flash_test::WriteMovie(name, layout));
     return files.back();
   }
 
@@ -126,9 +126,9 @@ TEST_F(FlashSourceTest, TheControlPlaysATemporaryCopyThatGoesWithTheMovie) {
 
 TEST_F(FlashSourceTest, AMovieThatCannotStartLeavesTheOneThereWas) {
   const std::string missing = flash_test::TempPath("missing.swf");
-  const std::string empty = Movie("empty.swf", SwfSpec());
+  const std::string empty = Movie("empty.swf", SwfLayout());
   { FILE* f = fopen(empty.c_str(), "wb"); fclose(f); }
-  SwfSpec framesless;
+  SwfLayout framesless;
   framesless.frameCount = 0;
   const std::string noFrames = Movie("frameless.swf", framesless);
   const std::string bad[] = {tooShort, missing, empty, noFrames};

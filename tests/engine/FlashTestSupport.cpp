@@ -41,9 +41,9 @@ std::string TempPath(const std::string& name) {
   return std::string(temp) + "flash " + std::to_string(GetCurrentProcessId()) + " " + name;
 }
 
-std::string WriteMovie(const std::string& name, const swf_test::SwfSpec& spec) {
+std::string WriteMovie(const std::string& name, const swf_test::SwfLayout& layout) {
   const std::string path = TempPath(name);
-  return swf_test::WriteBytes(path, swf_test::BuildSwf(spec)) ? path : std::string();
+  return swf_test::WriteBytes(path, swf_test::BuildSwf(layout)) ? path : std::string();
 }
 
 std::vector<uint8_t> FileBytes(const std::string& path) {

@@ -24,7 +24,7 @@ void RemoveStandInFile(const std::string& programFolder);
 HRESULT RegisterStandIn(const std::string& programFolder, bool doRegister);
 
 // A movie file in the temporary folder; its path.
-std::string WriteMovie(const std::string& name, const swf_test::SwfSpec& spec);
+std::string WriteMovie(const std::string& name, const swf_test::SwfLayout& layout);
 std::string TempPath(const std::string& name);
 std::vector<uint8_t> FileBytes(const std::string& path);
 

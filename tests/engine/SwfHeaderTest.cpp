@@ -11,30 +11,30 @@
 namespace {
 
 using swf_test::BuildSwf;
-using swf_test::SwfSpec;
+using swf_test::SwfLayout;
 
 struct SizeCase {
   const char* name;
-  SwfSpec spec;
+  SwfLayout layout;
   int32_t left, top, right, bottom;
 };
 
 TEST(SwfHeader, ReadsTheFrameRectangleOfBothForms) {
-  SwfSpec plain;  // (0, 0, 11000, 8000) twips
-  SwfSpec packed;
+  SwfLayout plain;  // (0, 0, 11000, 8000) twips
+  SwfLayout packed;
   packed.compressed = true;
-  SwfSpec offset;
+  SwfLayout offset;
   offset.xMin = -205;  // -10.25 px: truncated towards 0
   offset.xMax = 6405;
   offset.yMin = 41;
   offset.yMax = 2059;
-  SwfSpec wide;  // a wider field than the values need
+  SwfLayout wide;  // a wider field than the values need
   wide.fieldBits = 31;
-  SwfSpec lower;
+  SwfLayout lower;
   lower.signature[0] = 'f';
   lower.signature[1] = 'w';
   lower.signature[2] = 's';
-  SwfSpec largest;
+  SwfLayout largest;
   largest.xMax = 4096 * 20;
   largest.yMax = 4096 * 20;
   largest.compressed = true;
@@ -48,14 +48,14 @@ TEST(SwfHeader, ReadsTheFrameRectangleOfBothForms) {
   };
   for (const SizeCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<uint8_t> file = BuildSwf(c.spec);
+    const std::vector<uint8_t> file = BuildSwf(c.layout);
     SwfHeader header;
     ASSERT_EQ(ParseSwfHeader(file.data(), file.size(), &header), S_OK);
     EXPECT_EQ(header.left, c.left);
     EXPECT_EQ(header.top, c.top);
     EXPECT_EQ(header.right, c.right);
     EXPECT_EQ(header.bottom, c.bottom);
-    EXPECT_EQ(header.compressed, c.spec.compressed);
+    EXPECT_EQ(header.compressed, c.layout.compressed);
     EXPECT_TRUE(header.hasTiming);
     EXPECT_EQ(header.frameRate, 25 * 256);
     EXPECT_EQ(header.frameCount, 50);
@@ -68,17 +68,17 @@ TEST(SwfHeader, GivesNoSizeForBadHeaders) {
     std::vector<uint8_t> bytes;
   };
   std::vector<BadCase> cases;
-  SwfSpec other;
+  SwfLayout other;
   other.signature[0] = 'Z';
   cases.push_back({"another signature", BuildSwf(other)});
-  SwfSpec empty;
+  SwfLayout empty;
   empty.xMax = 0;
   cases.push_back({"no width", BuildSwf(empty)});
-  SwfSpec flipped;
+  SwfLayout flipped;
   flipped.yMin = 8000;
   flipped.yMax = 0;
   cases.push_back({"negative height", BuildSwf(flipped)});
-  SwfSpec huge;
+  SwfLayout huge;
   huge.xMax = 4097 * 20;
   huge.compressed = true;
   cases.push_back({"too wide", BuildSwf(huge)});
@@ -90,7 +90,7 @@ TEST(SwfHeader, GivesNoSizeForBadHeaders) {
   for (int i = 0; i < 400; ++i) garbage.push_back(uint8_t(i * 37 + 11));
   cases.push_back({"garbage after CWS", garbage});
   std::vector<uint8_t> damaged = BuildSwf([] {
-    SwfSpec s;
+    SwfLayout s;
     s.compressed = true;
     return s;
   }());
@@ -98,7 +98,7 @@ TEST(SwfHeader, GivesNoSizeForBadHeaders) {
   cases.push_back({"damaged zlib header", damaged});
 
   // Bytes that end inside the rectangle: 5 + 4 x 31 bits need 17 bytes after byte 8.
-  SwfSpec wide;
+  SwfLayout wide;
   wide.fieldBits = 31;
   std::vector<uint8_t> cut = BuildSwf(wide);
   cut.resize(8 + 16);
@@ -118,7 +118,7 @@ TEST(SwfHeader, GivesNoSizeForBadHeaders) {
 }
 
 TEST(SwfHeader, LooksAtTheFirst300BytesOnly) {
-  SwfSpec wide;
+  SwfLayout wide;
   wide.fieldBits = 31;
   std::vector<uint8_t> file = BuildSwf(wide);
   // The rectangle ends within the first 300 bytes; whatever follows them is not read.

@@ -42,18 +42,18 @@ void PutU32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> BuildSwf(const SwfSpec& spec) {
-  int bits = spec.fieldBits;
+std::vector<uint8_t> BuildSwf(const SwfLayout& layout) {
+  int bits = layout.fieldBits;
   if (bits == 0) {
-    for (int32_t v : {spec.xMin, spec.xMax, spec.yMin, spec.yMax})
+    for (int32_t v : {layout.xMin, layout.xMax, layout.yMin, layout.yMax})
       if (BitsFor(v) > bits) bits = BitsFor(v);
   }
   BitWriter rect;
   rect.Put(uint32_t(bits), 5);
-  for (int32_t v : {spec.xMin, spec.xMax, spec.yMin, spec.yMax}) rect.Put(uint32_t(v), bits);
+  for (int32_t v : {layout.xMin, layout.xMax, layout.yMin, layout.yMax}) rect.Put(uint32_t(v), bits);
   std::vector<uint8_t> body = rect.Take();
-  PutU16(body, uint16_t(spec.framesPerSecond * 256 + 0.5));
-  PutU16(body, spec.frameCount);
+  PutU16(body, uint16_t(layout.framesPerSecond * 256 + 0.5));
+  PutU16(body, layout.frameCount);
   // SetBackgroundColor (tag 9, 3 bytes), then filler in a tag the player skips (tag 255,
   // long form), then End.
   PutU16(body, uint16_t(9 << 6 | 3));
@@ -61,7 +61,7 @@ std::vector<uint8_t> BuildSwf(const SwfSpec& spec) {
   // The file: 8 bytes of signature and length, the body so far, the filler tag's 6 bytes
   // of header, the filler and the 2 bytes of End.
   const size_t framing = 8 + body.size() + 6 + 2;
-  const size_t filler = spec.fileSize > framing ? spec.fileSize - framing : 0;
+  const size_t filler = layout.fileSize > framing ? layout.fileSize - framing : 0;
   PutU16(body, uint16_t(255 << 6 | 0x3F));
   PutU32(body, uint32_t(filler));
   uint32_t seed = 12345;
@@ -71,12 +71,12 @@ std::vector<uint8_t> BuildSwf(const SwfSpec& spec) {
   }
   PutU16(body, 0);
 
-  const char* signature = spec.signature;
-  if (spec.compressed && std::strcmp(signature, "FWS") == 0) signature = "CWS";
+  const char* signature = layout.signature;
+  if (layout.compressed && std::strcmp(signature, "FWS") == 0) signature = "CWS";
   std::vector<uint8_t> file(signature, signature + 3);
   file.push_back(10);  // version
   PutU32(file, uint32_t(8 + body.size()));
-  if (!spec.compressed) {
+  if (!layout.compressed) {
     file.insert(file.end(), body.begin(), body.end());
     return file;
   }

@@ -8,7 +8,7 @@
 
 namespace swf_test {
 
-struct SwfSpec {
+struct SwfLayout {
   bool compressed = false;
   // The frame rectangle in twips; 0 bits: the fewest the values need.
   int32_t xMin = 0, xMax = 11000, yMin = 0, yMax = 8000;
@@ -21,7 +21,7 @@ struct SwfSpec {
   char signature[4] = "FWS";  // "CWS" when compressed, unless set otherwise
 };
 
-std::vector<uint8_t> BuildSwf(const SwfSpec& spec);
+std::vector<uint8_t> BuildSwf(const SwfLayout& layout);
 // Writes bytes to a file; false when it cannot.
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
