@@ -18,8 +18,8 @@
 #include "engine/base/PackageFile.h"
 #include "engine/effects/PropertyIds.h"
 #include "platform/flash/FlashStandIn.h"
-#include "platform/vcam/VcamDevice.h"
 #include "tests/engine/CameraTestSupport.h"
+#include "tests/engine/EngineOnCamera.h"
 #include "tests/engine/FlashTestSupport.h"
 
 namespace {
@@ -27,15 +27,11 @@ namespace {
 using engine_client::Engine;
 using engine_client::EngineObject;
 using engine_client::kEngineEvent;
-using engine_client::Library;
 using engine_client::Message;
-using engine_client::NotifyWindow;
 using engine_client::Text;
 
-using camera_test::kCameraName;
-using camera_test::kHardwareId;
 using camera_test::ProgramFolder;
-using swf_test::SwfSpec;
+using swf_test::SwfLayout;
 
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
@@ -44,40 +40,24 @@ constexpr int kMainSource = -1;
 constexpr int kPlaylistType = 18;
 constexpr int kMediaFailedEvent = 1013;
 
-class FlashEndToEnd : public ::testing::Test {
+class FlashEndToEnd : public camera_test::EngineOnCamera {
  protected:
+  FlashEndToEnd() : EngineOnCamera(kWidth, kHeight, kRate) {}
   void SetUp() override {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ASSERT_TRUE(library.Loaded());
     folder = ProgramFolder();
     flash_test::RegisterStandIn(folder, false);  // a killed run may have left it
     ASSERT_TRUE(flash_test::InstallStandInFile(folder));
-    library.RemoveDevice(kHardwareId);
-    const std::string inf = folder + "TaviscoCam.inf";
-    EXPECT_EQ(library.InstallDevice(inf.c_str(), kHardwareId), 1);
-    ASSERT_TRUE(library.FindDevice(kHardwareId));
-    ASSERT_TRUE(buffer.Open());
-    engine.reset(new EngineObject(library));
-    Engine* e = Eng();
-    VD(e, SetNotifyWindow, notify.Handle());
-    ASSERT_EQ(VD(e, SetOutputSize, kWidth, kHeight), 1);
-    ASSERT_EQ(VD(e, SetFrameRate, kRate), 1);
-    VD(e, Initialize, kCameraName);
-    movie = NewMovie("movie.swf", SwfSpec());
+    EngineOnCamera::SetUp();
+    movie = NewMovie("movie.swf", SwfLayout());
   }
   void TearDown() override {
     capture.Stop();
-    engine.reset();
-    for (const std::string& path : files) DeleteFileA(path.c_str());
-    library.RemoveDevice(kHardwareId);
+    EngineOnCamera::TearDown();
     flash_test::RemoveStandInFile(folder);
-    CoUninitialize();
   }
 
-  Engine* Eng() { return engine->get(); }
-
-  std::string NewMovie(const std::string& name, const SwfSpec& spec) {
-    files.push_back(flash_test::WriteMovie(name, spec));
+  std::string NewMovie(const std::string& name, const SwfLayout& layout) {
+    files.push_back(flash_test::WriteMovie(name, layout));
     return files.back();
   }
 
@@ -116,14 +96,9 @@ class FlashEndToEnd : public ::testing::Test {
     return StandInFrameOfColour(p[0], p[1], p[2]);
   }
 
-  Library library;
-  NotifyWindow notify;
-  vcam::FrameBuffer buffer;
   camera_test::CameraCapture capture;
-  std::unique_ptr<EngineObject> engine;
   std::string folder;
   std::string movie;
-  std::vector<std::string> files;
 };
 
 TEST_F(FlashEndToEnd, AMovieAsTheMainSourceReachesTheCameraAboutTenTimesASecond) {
@@ -172,7 +147,7 @@ TEST_F(FlashEndToEnd, ATransparentMovieShowsTheLayerBelowAroundItsDrawing) {
 
 TEST_F(FlashEndToEnd, AMovieTooShortToBeOneIsReportedFromThePlaylist) {
   Engine* e = Eng();
-  SwfSpec exact;
+  SwfLayout exact;
   exact.fileSize = 300;
   const std::string tooShort = NewMovie("short.swf", exact);
   ASSERT_EQ(flash_test::FileBytes(tooShort).size(), 300u);
@@ -199,7 +174,7 @@ TEST_F(FlashEndToEnd, AMovieTooShortToBeOneIsReportedFromThePlaylist) {
 
 TEST_F(FlashEndToEnd, AnEffectFileCarriesTheMovieBytesUnchanged) {
   Engine* e = Eng();
-  SwfSpec packed;
+  SwfLayout packed;
   packed.compressed = true;
   const std::string compressed = NewMovie("packed.swf", packed);
   const std::vector<uint8_t> bytes = flash_test::FileBytes(compressed);

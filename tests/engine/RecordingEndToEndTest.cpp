@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "EngineClient.h"
-#include "platform/vcam/VcamDevice.h"
 #include "tests/engine/AviFileReader.h"
 #include "tests/engine/CameraTestSupport.h"
+#include "tests/engine/EngineOnCamera.h"
 #include "tests/platform/dshow/TestMicrophone.h"
 
 namespace {
@@ -25,14 +25,9 @@ using engine_client::Engine;
 using engine_client::EngineObject;
 using engine_client::kEngineEvent;
 using engine_client::kRecordError;
-using engine_client::Library;
 using engine_client::Message;
-using engine_client::NotifyWindow;
 using engine_client::Text;
 
-using camera_test::kCameraName;
-using camera_test::kHardwareId;
-using camera_test::ProgramFolder;
 
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
@@ -115,41 +110,14 @@ bool AllPixels(const avi_test::AviFile& file, const avi_test::AviChunk& chunk, c
   return true;
 }
 
-class RecordingEndToEnd : public ::testing::Test {
+class RecordingEndToEnd : public camera_test::EngineOnCamera {
  protected:
-  void SetUp() override {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ASSERT_TRUE(library.Loaded());
-    library.RemoveDevice(kHardwareId);  // a run that was killed may have left its camera
-    const std::string inf = ProgramFolder() + "TaviscoCam.inf";
-    EXPECT_EQ(library.InstallDevice(inf.c_str(), kHardwareId), 1);
-    ASSERT_TRUE(library.FindDevice(kHardwareId));
-    ASSERT_TRUE(buffer.Open());
-    engine.reset(new EngineObject(library));
-    Engine* e = Eng();
-    VD(e, SetNotifyWindow, notify.Handle());
-    EXPECT_EQ(VD(e, SetOutputSize, kWidth, kHeight), 1);
-    EXPECT_EQ(VD(e, SetFrameRate, kRate), 1);
-    VD(e, Initialize, kCameraName);
-  }
+  RecordingEndToEnd() : EngineOnCamera(kWidth, kHeight, kRate) {}
   void TearDown() override {
     engine.reset();
-    for (const std::string& path : files) DeleteFileA(path.c_str());
     RegisterMicrophone(FALSE);
     if (testFilters) FreeLibrary(testFilters);
-    library.RemoveDevice(kHardwareId);
-    CoUninitialize();
-  }
-
-  Engine* Eng() { return engine->get(); }
-
-  // Keeps the program's side going: its messages and the engine's housekeeping tick.
-  void Run(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-      notify.Pump(20);
-      VD(Eng(), Tick);
-    } while (GetTickCount() - start < milliseconds);
+    EngineOnCamera::TearDown();
   }
 
   std::string NewPath(const std::string& name) {
@@ -186,11 +154,6 @@ class RecordingEndToEnd : public ::testing::Test {
     return registerMicrophone ? registerMicrophone(doRegister) : E_FAIL;
   }
 
-  Library library;
-  NotifyWindow notify;
-  vcam::FrameBuffer buffer;
-  std::unique_ptr<EngineObject> engine;
-  std::vector<std::string> files;
   HMODULE testFilters = nullptr;
 };
 
