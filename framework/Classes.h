@@ -99,6 +99,11 @@ class TPersistent : public TObject {
   [[noreturn]] void AssignError(TPersistent* Source);
 };
 
+// The keys and mouse buttons held down with a key or mouse event (or as a short cut's
+// modifiers).
+enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateFlag>;
+
 // ---------------------------------------------------------------------------------------
 // TComponent
 

@@ -377,6 +377,15 @@ void TControl::DoActionChange(TObject* Sender) {
   if (Sender == GetAction()) ActionChange(Sender, false);
 }
 
+void TControl::ActionChange(TObject* Sender, bool CheckDefaults) {
+  auto* action = dynamic_cast<TCustomAction*>(Sender);
+  if (!action) return;
+  if (!CheckDefaults || GetCaption().empty() || GetCaption() == GetName()) SetCaption(action->GetCaption());
+  if (!CheckDefaults || FEnabled) SetEnabled(action->GetEnabled());
+  if (!CheckDefaults || FHint.empty()) SetHint(action->GetHint());
+  if (!CheckDefaults || FVisible) SetVisible(action->GetVisible());
+}
+
 void TControl::InitiateAction() {
   if (FActionLink) FActionLink->Update();
 }

@@ -37,8 +37,6 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
-enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
-using TShiftState = TSet<TShiftStateFlag>;
 enum TDragMode { dmManual, dmAutomatic };
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
@@ -395,8 +393,10 @@ class TControl : public TComponent {
   virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
   virtual void DragDrop(TObject* Source, int X, int Y);
   virtual void DoEndDrag(TObject* Target, int X, int Y);
-  // The action changed (a subclass takes its caption, state, ...).
-  virtual void ActionChange(TObject* Sender, bool CheckDefaults) {}
+  // The action changed: the control takes its caption, enabled state, hint and
+  // visibility (at load time, CheckDefaults, only where the control still has its
+  // defaults); subclasses take more (a check box its checked state).
+  virtual void ActionChange(TObject* Sender, bool CheckDefaults);
   virtual TBasicActionLink* CreateActionLink() { return new TControlActionLink(this); }
   void Loaded() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -700,6 +700,7 @@ bool TCustomForm::IsShortCut(TWMKey& Message) {
 void TCustomForm::UpdateActions() {
   if (!FShowing) return;
   InitiateAction();
+  if (FMenu) FMenu->GetItems()->InitiateActions();
   std::function<void(TWinControl*)> traverse = [&traverse](TWinControl* container) {
     if (!container->GetShowing()) return;
     for (int i = 0; i < container->GetControlCount(); ++i) {

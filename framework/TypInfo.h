@@ -46,6 +46,19 @@ class TPropList {
     };
     Add(std::move(info));
   }
+  // A text property whose getter is no const member (a control's caption, read from its
+  // window).
+  template <class CG, class CS>
+  void String(const char* Name, AnsiString (CG::*Get)(), void (CS::*Set)(const AnsiString&),
+              const char* TypeName = "AnsiString") {
+    TPropInfo info = TextInfo(Name, TypeName, tkLString, [Get](TPersistent* instance) {
+      return (Cast<CG>(instance)->*Get)();
+    });
+    info.SetText = [Set](TPersistent* instance, const AnsiString& value) {
+      (Cast<CS>(instance)->*Set)(value);
+    };
+    Add(std::move(info));
+  }
   template <class CG>
   void String(const char* Name, AnsiString (CG::*Get)() const, std::nullptr_t,
               const char* TypeName = "AnsiString") {
