@@ -372,6 +372,7 @@ class TApplication : public TComponent {
 
  protected:
   friend class TCustomForm;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   bool ProcessMessage(MSG& Msg);
   void Idle(const MSG& Msg);
   TControl* DoMouseIdle();

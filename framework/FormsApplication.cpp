@@ -235,16 +235,25 @@ TApplication::~TApplication() = default;
 
 void TApplication::BeforeDestruction() {
   CancelHint();
+  // The hint window is one of the application's components: freed here, before the rest.
+  FreeAndNil(FHintWindow);
+  FMainForm = nullptr;
   TComponent::BeforeDestruction();
-  if (FHintWindow) {
-    FHintWindow->Free();
-    FHintWindow = nullptr;
-  }
   if (FHandle) {
     SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
     DestroyWindow(FHandle);
     FHandle = nullptr;
   }
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FHintWindow) {
+    FHintWindow = nullptr;
+    FHintWindowMadeBy = nullptr;
+  }
+  if (AComponent == FMainForm) FMainForm = nullptr;
 }
 
 AnsiString TApplication::GetExeName() const {
@@ -602,11 +611,8 @@ void TApplication::SetShowHint(bool Value) {
   FShowHint = Value;
   if (!Value) {
     CancelHint();
-    if (FHintWindow) {
-      FHintWindow->Free();
-      FHintWindow = nullptr;
-      FHintWindowMadeBy = nullptr;
-    }
+    FreeAndNil(FHintWindow);
+    FHintWindowMadeBy = nullptr;
   }
 }
 
@@ -684,7 +690,7 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
     FHintActive = canShow && FHintControl;
     if (FHintActive && !info.HintStr.empty()) {
       if (!FHintWindow || FHintWindowMadeBy != FHintWindowClass) {
-        if (FHintWindow) FHintWindow->Free();
+        FreeAndNil(FHintWindow);
         FHintWindow = FHintWindowClass(this);
         FHintWindowMadeBy = FHintWindowClass;
       }

@@ -230,7 +230,8 @@ TEST(Forms, TheApplicationWindowIsMinimisedForTheMainForm) {
   EXPECT_EQ(1, minimized);
   EXPECT_FALSE(IsIconic(main->GetHandle()));
   EXPECT_EQ(wsNormal, main->GetWindowState());
-  // Measured under Wine: the owned main form is hidden with its minimised owner.
+  // The owned main form is hidden with its minimised owner (Wine leaves owned windows
+  // shown; the application hides them itself).
   EXPECT_FALSE(IsWindowVisible(main->GetHandle()));
   Application->Restore();
   PumpFor(100);

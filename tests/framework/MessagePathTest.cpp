@@ -307,7 +307,7 @@ TEST(MessagePath, ExceptionsInHandlersAreReportedAndTheLoopGoesOn) {
     for (int i = 0; i < 4 && !done; ++i) {
       MouseButton(true);
       MouseButton(false);
-      TInputDriver::WaitIdle(idle, Application->GetHandle());
+      if (i < 3) TInputDriver::WaitIdle(idle, Application->GetHandle());  // the last one ends Run
     }
     // Should a click have gone astray, the loop still ends (and the count tells).
     for (int i = 0; i < 300 && !done; ++i) Sleep(10);
