@@ -480,19 +480,22 @@ void TCustomListView::UpdateColumns() {
 
 void TCustomListView::InsertWindowItem(int Index, TListItem* Item) {
   LVITEMA info = {};
-  info.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
+  info.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
   info.iItem = Index;
   info.pszText = LPSTR_TEXTCALLBACKA;
   info.iImage = I_IMAGECALLBACK;
   info.lParam = reinterpret_cast<LPARAM>(Item);
-  info.stateMask = LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK;
-  info.state = (Item->FSelected ? LVIS_SELECTED : 0) | (Item->FFocused ? LVIS_FOCUSED : 0);
-  if (FCheckboxes)
-    info.state |= INDEXTOSTATEIMAGEMASK(Item->FChecked ? 2 : 1);
-  else
-    info.state |= INDEXTOSTATEIMAGEMASK(Item->FStateIndex + 1);
   WithFlag(FChangingWindow, [&] {
-    SendMessageA(GetHandle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&info));
+    const LRESULT at = SendMessageA(GetHandle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&info));
+    if (at < 0) throw EOutOfResources("Insufficient space to add the item");
+    // The state is set after the insertion: a list view with check boxes makes every new
+    // row unchecked.
+    UINT state = (Item->FSelected ? LVIS_SELECTED : 0) | (Item->FFocused ? LVIS_FOCUSED : 0);
+    if (FCheckboxes)
+      state |= INDEXTOSTATEIMAGEMASK(Item->FChecked ? 2 : 1);
+    else
+      state |= INDEXTOSTATEIMAGEMASK(Item->FStateIndex + 1);
+    SetItemState(GetHandle(), static_cast<int>(at), state, LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK);
   });
 }
 

@@ -279,6 +279,8 @@ class TCanvas : public TPersistent {
   TCanvas();
   ~TCanvas() override;
 
+  // The context, with the canvas's font (and text colour), pen and brush (and background
+  // mode) selected, so that the system's drawing functions called on it draw with them.
   HDC GetHandle();
   void SetHandle(HDC Value);
   bool HandleAllocated() const { return FHandle != nullptr; }

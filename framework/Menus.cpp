@@ -490,9 +490,157 @@ namespace {
 
 HMENU g_ShowingMenu = nullptr;
 
-// The hidden window that owns the Windows popup: it measures and draws the items that
-// draw themselves and the pictures of items with images.
-LRESULT CALLBACK PopupWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+// The font of the system's menus (and its bold form for default items).
+TFont* MenuFont(bool Bold) {
+  static TFont* fonts[2] = {};
+  if (!fonts[0]) {
+    for (TFont*& font : fonts) {
+      font = new TFont;
+      NONCLIENTMETRICSA metrics = {};
+      metrics.cbSize = sizeof(metrics);
+      if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        TGdiHandle<HFONT> handle(CreateFontIndirectA(&metrics.lfMenuFont));
+        if (handle) font->SetHandle(handle.get());
+      }
+    }
+    fonts[1]->SetStyle(TFontStyles{fsBold});
+  }
+  return fonts[Bold ? 1 : 0];
+}
+
+// The items of the popup are drawn here (the system's own drawing lays out pictures and
+// short-cut texts unevenly): a column for the picture or the check mark, the caption,
+// and the short cut at the right. Items with OnDrawItem draw themselves.
+constexpr int kMenuTextGap = 4;
+constexpr int kMenuShortCutGap = 24;
+constexpr int kMenuArrowRoom = 16;
+
+int PictureColumn(TMenuItem* Item) {
+  TCustomImageList* images = Item->GetImages();
+  return std::max(16, images ? images->GetWidth() : 0) + 6;
+}
+
+void MeasureMenuItem(TMenuItem* Item, MEASUREITEMSTRUCT* Measure) {
+  TCanvas canvas;
+  TWindowDC screen;
+  canvas.SetHandle(screen);
+  canvas.SetFont(MenuFont(Item->GetDefault()));
+  RECT r = {0, 0, 0, 0};
+  const AnsiString caption = Item->GetCaption();
+  DrawTextA(canvas.GetHandle(), caption.c_str(), -1, &r, DT_SINGLELINE | DT_CALCRECT);
+  int w = PictureColumn(Item) + kMenuTextGap + (r.right - r.left) + kMenuArrowRoom;
+  if (Item->GetShortCut() != 0) w += kMenuShortCutGap + canvas.TextWidth(ShortCutToText(Item->GetShortCut()));
+  TCustomImageList* images = Item->GetImages();
+  int h = std::max<int>(GetSystemMetrics(SM_CYMENUSIZE), canvas.TextHeight("Wg") + 6);
+  if (images) h = std::max(h, images->GetHeight() + 4);
+  if (Item->HasBitmap()) h = std::max(h, Item->GetBitmap()->GetHeight() + 4);
+  if (Item->OnMeasureItem) Item->OnMeasureItem(Item, &canvas, w, h);
+  canvas.SetHandle(nullptr);
+  Measure->itemWidth = UINT(std::max(0, w));
+  Measure->itemHeight = UINT(std::max(0, h));
+}
+
+void DrawMenuItem(TMenuItem* Item, DRAWITEMSTRUCT* Draw) {
+  TCanvas canvas;
+  canvas.SetHandle(Draw->hDC);
+  const TRect r = FromRECT(Draw->rcItem);
+  const bool selected = (Draw->itemState & ODS_SELECTED) != 0;
+  if (Item->OnDrawItem) {
+    Item->OnDrawItem(Item, &canvas, r, selected);
+    canvas.SetHandle(nullptr);
+    return;
+  }
+  const bool enabled = !(Draw->itemState & (ODS_GRAYED | ODS_DISABLED));
+  canvas.GetBrush()->SetColor(selected ? clHighlight : clMenu);
+  canvas.FillRect(r);
+  // The picture column: the picture (framed while checked), else the check mark.
+  const int column = PictureColumn(Item);
+  const TRect box(r.Left, r.Top, r.Left + column, r.Bottom);
+  TCustomImageList* images = Item->GetImages();
+  const bool fromList = images && Item->GetImageIndex() >= 0 && Item->GetImageIndex() < images->GetCount();
+  if (fromList || Item->HasBitmap()) {
+    const int w = fromList ? images->GetWidth() : Item->GetBitmap()->GetWidth();
+    const int h = fromList ? images->GetHeight() : Item->GetBitmap()->GetHeight();
+    const int x = box.Left + (box.Width() - w) / 2, y = box.Top + (box.Height() - h) / 2;
+    if (Item->GetChecked()) {
+      TRect frame(x - 2, y - 2, x + w + 2, y + h + 2);
+      Frame3D(&canvas, frame, clBtnShadow, clBtnHighlight, 1);
+    }
+    if (fromList)
+      images->Draw(&canvas, x, y, Item->GetImageIndex(), enabled);
+    else
+      canvas.Draw(x, y, Item->GetBitmap());
+  } else if (Item->GetChecked()) {
+    const TColor mark = selected ? clHighlightText : enabled ? clMenuText : clGrayText;
+    const int cx = (box.Left + box.Right) / 2, cy = (box.Top + box.Bottom) / 2;
+    canvas.GetPen()->SetColor(mark);
+    canvas.GetBrush()->SetColor(mark);
+    if (Item->GetRadioItem()) {
+      canvas.Ellipse(cx - 3, cy - 3, cx + 4, cy + 4);
+    } else {
+      for (int i = 0; i < 3; ++i) {  // a tick three pixels thick
+        canvas.MoveTo(cx - 4, cy - 1 + i);
+        canvas.LineTo(cx - 1, cy + 2 + i);
+        canvas.LineTo(cx + 5, cy - 4 + i);
+      }
+    }
+  }
+  // The caption and the short cut.
+  canvas.SetFont(MenuFont(Item->GetDefault()));
+  canvas.GetFont()->SetColor(selected ? (enabled ? clHighlightText : clGrayText) : enabled ? clMenuText : clGrayText);
+  canvas.GetBrush()->SetStyle(bsClear);
+  const UINT prefix = (Draw->itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
+  RECT text = {r.Left + column + kMenuTextGap, r.Top, r.Right - kMenuArrowRoom, r.Bottom};
+  const AnsiString caption = Item->GetCaption();
+  DrawTextA(canvas.GetHandle(), caption.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | prefix);
+  if (Item->GetShortCut() != 0) {
+    const AnsiString shortCut = ShortCutToText(Item->GetShortCut());
+    DrawTextA(canvas.GetHandle(), shortCut.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  }
+  canvas.SetHandle(nullptr);
+}
+
+// The position in a popup of the item whose accelerator is Char, or -1.
+int AcceleratorPosition(HMENU Menu, uint16_t Char) {
+  const int count = GetMenuItemCount(Menu);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA | MIIM_FTYPE | MIIM_STATE;
+    if (!GetMenuItemInfoA(Menu, UINT(i), TRUE, &info) || !info.dwItemData) continue;
+    auto* item = reinterpret_cast<TMenuItem*>(info.dwItemData);
+    if (!(info.fState & MFS_GRAYED) && IsAccel(Char, item->GetCaption())) return i;
+  }
+  return -1;
+}
+
+// The hidden window that owns the Windows popup: it measures and draws the items and
+// finds the item of a typed accelerator.
+LRESULT CALLBACK PopupWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  try {
+    if (Msg == WM_MEASUREITEM) {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
+      if (measure && measure->CtlType == ODT_MENU && measure->itemData) {
+        MeasureMenuItem(reinterpret_cast<TMenuItem*>(measure->itemData), measure);
+        return TRUE;
+      }
+    } else if (Msg == WM_DRAWITEM) {
+      auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(LParam);
+      if (draw && draw->CtlType == ODT_MENU && draw->itemData) {
+        DrawMenuItem(reinterpret_cast<TMenuItem*>(draw->itemData), draw);
+        return TRUE;
+      }
+    } else if (Msg == WM_MENUCHAR) {
+      const int position = AcceleratorPosition(reinterpret_cast<HMENU>(LParam), LOWORD(WParam));
+      if (position >= 0) return MAKELRESULT(position, MNC_EXECUTE);
+      return MAKELRESULT(0, MNC_IGNORE);
+    }
+  } catch (...) {
+    if (Application) Application->HandleException(nullptr);
+    return 0;
+  }
+  return DefWindowProcA(Wnd, Msg, WParam, LParam);
+}
 
 HWND PopupWindow() {
   static HWND wnd = [] {
@@ -507,66 +655,6 @@ HWND PopupWindow() {
   return wnd;
 }
 
-// Whether the item shows a picture (from the image list or its bitmap).
-bool HasPicture(TMenuItem* Item) {
-  TCustomImageList* images = Item->GetImages();
-  return (images && Item->GetImageIndex() >= 0 && Item->GetImageIndex() < images->GetCount()) ||
-         Item->HasBitmap();
-}
-
-LRESULT CALLBACK PopupWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  try {
-    if (Msg == WM_MEASUREITEM) {
-      auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
-      if (mis && mis->CtlType == ODT_MENU && mis->itemData) {
-        auto* item = reinterpret_cast<TMenuItem*>(mis->itemData);
-        TCustomImageList* images = item->GetImages();
-        int w = images ? images->GetWidth() : 16, h = images ? images->GetHeight() : 16;
-        if (item->OnDrawItem) {
-          TCanvas canvas;
-          TWindowDC screen;
-          canvas.SetHandle(screen);
-          w = canvas.TextWidth(StripHotkey(item->GetCaption())) + w + 16;
-          h = std::max(h + 4, canvas.TextHeight("Wg") + 6);
-          if (item->OnMeasureItem) item->OnMeasureItem(item, &canvas, w, h);
-          canvas.SetHandle(nullptr);
-        } else if (!images && item->HasBitmap()) {
-          w = item->GetBitmap()->GetWidth();
-          h = item->GetBitmap()->GetHeight();
-        }
-        mis->itemWidth = UINT(std::max(0, w));
-        mis->itemHeight = UINT(std::max(0, h));
-        return TRUE;
-      }
-    } else if (Msg == WM_DRAWITEM) {
-      auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(LParam);
-      if (dis && dis->CtlType == ODT_MENU && dis->itemData) {
-        auto* item = reinterpret_cast<TMenuItem*>(dis->itemData);
-        TCanvas canvas;
-        canvas.SetHandle(dis->hDC);
-        const TRect r = FromRECT(dis->rcItem);
-        const bool selected = (dis->itemState & ODS_SELECTED) != 0;
-        if (item->OnDrawItem) {
-          item->OnDrawItem(item, &canvas, r, selected);
-        } else if (TCustomImageList* images = item->GetImages();
-                   images && item->GetImageIndex() >= 0) {
-          images->Draw(&canvas, r.Left + (r.Width() - images->GetWidth()) / 2,
-                       r.Top + (r.Height() - images->GetHeight()) / 2, item->GetImageIndex(),
-                       item->GetEnabled());
-        } else if (item->HasBitmap()) {
-          canvas.Draw(r.Left, r.Top, item->GetBitmap());
-        }
-        canvas.SetHandle(nullptr);
-        return TRUE;
-      }
-    }
-  } catch (...) {
-    if (Application) Application->HandleException(nullptr);
-    return 0;
-  }
-  return DefWindowProcA(Wnd, Msg, WParam, LParam);
-}
-
 HMENU BuildPopup(TMenuItem* Parent) {
   HMENU menu = CreatePopupMenu();
   if (!menu) throw EOutOfResources("Out of system resources");
@@ -578,24 +666,11 @@ HMENU BuildPopup(TMenuItem* Parent) {
     info.cbSize = sizeof(info);
     info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA;
     info.wID = item->GetCommand();
-    info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
-    AnsiString text;  // copied by the system when the item is inserted
     if (item->IsLine()) {
       info.fType = MFT_SEPARATOR;
     } else {
-      text = item->GetCaption();
-      if (item->GetShortCut() != 0) text += "\t" + ShortCutToText(item->GetShortCut());
-      if (item->OnDrawItem) {
-        info.fType = MFT_OWNERDRAW;
-      } else {
-        info.fType = MFT_STRING;
-        info.fMask |= MIIM_STRING;
-        info.dwTypeData = const_cast<char*>(text.c_str());
-        if (HasPicture(item)) {
-          info.fMask |= MIIM_BITMAP;
-          info.hbmpItem = HBMMENU_CALLBACK;
-        }
-      }
+      info.fType = MFT_OWNERDRAW;
+      info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
       if (item->GetRadioItem()) info.fType |= MFT_RADIOCHECK;
       if (item->GetChecked()) info.fState |= MFS_CHECKED;
       if (!item->GetEnabled()) info.fState |= MFS_GRAYED;
