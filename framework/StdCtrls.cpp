@@ -280,6 +280,7 @@ void TCustomEdit::CreateWnd() {
     throw;
   }
   FCreating = false;
+  FChangedText = GetText();
   Perform(EM_LIMITTEXT, NativeUInt(FMaxLength), 0);
   if (FPasswordChar) Perform(EM_SETPASSWORDCHAR, static_cast<unsigned char>(FPasswordChar), 0);
   Perform(EM_SETMODIFY, FModified ? 1 : 0, 0);
@@ -404,7 +405,14 @@ void TCustomEdit::Change() {
 void TCustomEdit::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case CN_COMMAND:
-      if (HIWORD(Message.WParam) == EN_CHANGE && !FCreating) Change();
+      // Some systems tell of a change when typing beyond MaxLength changed nothing.
+      if (HIWORD(Message.WParam) == EN_CHANGE && !FCreating) {
+        AnsiString text = GetText();
+        if (text != FChangedText) {
+          FChangedText = std::move(text);
+          Change();
+        }
+      }
       break;
     case CM_ENTER:
       if (FAutoSelect && !GetControlState().Contains(csLButtonDown)) SelectAll();

@@ -180,6 +180,7 @@ class TCustomEdit : public TWinControl {
   bool FAutoSelect = true;
   bool FModified = false;
   bool FCreating = false;
+  AnsiString FChangedText;  // the text at the last change told
 };
 
 class TEdit : public TCustomEdit {

@@ -23,9 +23,10 @@ class TListItemsWindow : public TStrings {
   void Delete(int Index) override;
   void Clear() override;
 
-  // The window takes the kept items (which are then forgotten), or gives its items to
-  // keep.
-  void LoadWindow();
+  // The window takes the kept items (which are then forgotten); the result is where each
+  // kept item landed (a sorted window puts them in its order). Or the window gives its
+  // items to keep.
+  std::vector<int> LoadWindow();
   void SaveWindow();
   void SetSorted(bool Value);
 
@@ -185,16 +186,24 @@ void TListItemsWindow::ItemDeleted(int Index) {
     --*itemIndex;
 }
 
-void TListItemsWindow::LoadWindow() {
-  if (!Wnd()) return;
+std::vector<int> TListItemsWindow::LoadWindow() {
+  std::vector<int> places;
+  if (!Wnd()) return places;
   Send(LB_RESETCONTENT, CB_RESETCONTENT, 0, 0);
   for (int i = 0; i < FKept.GetCount(); ++i) {
     const AnsiString text = FKept.Get(i);
-    // Inserted at its place: the kept order is the order the window had.
-    const LRESULT at = Send(LB_INSERTSTRING, CB_INSERTSTRING, WPARAM(i), reinterpret_cast<LPARAM>(text.c_str()));
-    if (at >= 0) Send(LB_SETITEMDATA, CB_SETITEMDATA, WPARAM(at), reinterpret_cast<LPARAM>(FKept.GetObject(i)));
+    // A sorted window sorts what it is given; another one keeps the kept order.
+    const LRESULT at = FSorted ? Send(LB_ADDSTRING, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()))
+                               : Send(LB_INSERTSTRING, CB_INSERTSTRING, WPARAM(i), reinterpret_cast<LPARAM>(text.c_str()));
+    if (at < 0) throw EOutOfResources("Insufficient space to add the item");
+    Send(LB_SETITEMDATA, CB_SETITEMDATA, WPARAM(at), reinterpret_cast<LPARAM>(FKept.GetObject(i)));
+    // Items added before this one that now lie at or after its place move one down.
+    for (int& place : places)
+      if (place >= at) ++place;
+    places.push_back(static_cast<int>(at));
   }
   FKept.Clear();
+  return places;
 }
 
 void TListItemsWindow::SaveWindow() {
@@ -302,16 +311,15 @@ void TCustomListBox::CreateParams(TCreateParams& Params) {
 
 void TCustomListBox::CreateWnd() {
   TWinControl::CreateWnd();
-  FItems->LoadWindow();
+  const std::vector<int> places = FItems->LoadWindow();
+  auto placeOf = [&places](int Index) { return Index >= 0 && size_t(Index) < places.size() ? places[size_t(Index)] : -1; };
   if (FStyle == lbOwnerDrawFixed) SendMessageA(GetHandle(), LB_SETITEMHEIGHT, 0, FItemHeight);
-  const int count = GetCount();
   if (FMultiSelect) {
-    for (size_t i = 0; i < FSaveSelected.size() && int(i) < count; ++i)
-      if (FSaveSelected[i]) SendMessageA(GetHandle(), LB_SETSEL, TRUE, LPARAM(i));
-    if (FSaveItemIndex >= 0 && FSaveItemIndex < count)
-      SendMessageA(GetHandle(), LB_SETCARETINDEX, WPARAM(FSaveItemIndex), 0);
-  } else if (FSaveItemIndex >= 0 && FSaveItemIndex < count) {
-    SendMessageA(GetHandle(), LB_SETCURSEL, WPARAM(FSaveItemIndex), 0);
+    for (size_t i = 0; i < FSaveSelected.size(); ++i)
+      if (FSaveSelected[i] && placeOf(int(i)) >= 0) SendMessageA(GetHandle(), LB_SETSEL, TRUE, placeOf(int(i)));
+    if (placeOf(FSaveItemIndex) >= 0) SendMessageA(GetHandle(), LB_SETCARETINDEX, WPARAM(placeOf(FSaveItemIndex)), 0);
+  } else if (placeOf(FSaveItemIndex) >= 0) {
+    SendMessageA(GetHandle(), LB_SETCURSEL, WPARAM(placeOf(FSaveItemIndex)), 0);
   }
   if (FSaveTopIndex > 0) SendMessageA(GetHandle(), LB_SETTOPINDEX, WPARAM(FSaveTopIndex), 0);
   FSaveSelected.clear();
@@ -594,10 +602,10 @@ void TCustomComboBox::CreateWnd() {
       FListHook->WindowProc = [this](TMessage& Message) { ListWndProc(Message); };
     }
   }
-  FItems->LoadWindow();
+  const std::vector<int> places = FItems->LoadWindow();
   if (FMaxLength > 0) SendMessageA(GetHandle(), CB_LIMITTEXT, WPARAM(FMaxLength), 0);
-  if (FSaveItemIndex >= 0 && FSaveItemIndex < FItems->GetCount())
-    SendMessageA(GetHandle(), CB_SETCURSEL, WPARAM(FSaveItemIndex), 0);
+  if (FSaveItemIndex >= 0 && size_t(FSaveItemIndex) < places.size())
+    SendMessageA(GetHandle(), CB_SETCURSEL, WPARAM(places[size_t(FSaveItemIndex)]), 0);
   FSaveItemIndex = -1;
   if (!IsListStyle(FStyle)) SetWindowTextA(GetHandle(), text.c_str());
 }
