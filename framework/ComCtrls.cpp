@@ -68,7 +68,7 @@ void TListColumn::SetCaption(const AnsiString& Value) {
 int TListColumn::GetWidth() const {
   TCustomListView* view = ListView();
   const int index = GetIndex();
-  if (view && view->HandleAllocated() && index >= 0 && view->GetViewStyle() == vsReport) {
+  if (view && view->WindowShowsReport() && index >= 0) {
     HWND header = reinterpret_cast<HWND>(SendMessageA(view->GetHandle(), LVM_GETHEADER, 0, 0));
     if (header && index < static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)))
       return static_cast<int>(SendMessageA(view->GetHandle(), LVM_GETCOLUMNWIDTH, WPARAM(index), 0));
@@ -234,7 +234,7 @@ void TListItem::SetFocused(bool Value) {
 bool TListItem::GetChecked() const {
   int index;
   TCustomListView* view = GetListView();
-  if (HWND wnd = ItemWindow(this, index); wnd && view && view->GetCheckboxes())
+  if (HWND wnd = ItemWindow(this, index); wnd && view && view->WindowShowsCheckboxes())
     return ((SendMessageA(wnd, LVM_GETITEMSTATE, WPARAM(index), LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2;
   return FChecked;
 }
@@ -243,7 +243,7 @@ void TListItem::SetChecked(bool Value) {
   FChecked = Value;
   int index;
   TCustomListView* view = GetListView();
-  if (HWND wnd = ItemWindow(this, index); wnd && view && view->GetCheckboxes())
+  if (HWND wnd = ItemWindow(this, index); wnd && view && view->WindowShowsCheckboxes())
     SetItemState(wnd, index, INDEXTOSTATEIMAGEMASK(Value ? 2 : 1), LVIS_STATEIMAGEMASK);
 }
 
@@ -441,6 +441,18 @@ void TCustomListView::DestroyWnd() {
   WithFlag(FChangingWindow, [&] { TWinControl::DestroyWnd(); });
 }
 
+bool TCustomListView::WindowShowsReport() const {
+  if (!HandleAllocated()) return false;
+  HWND wnd = const_cast<TCustomListView*>(this)->GetHandle();
+  return (GetWindowLongPtrA(wnd, GWL_STYLE) & LVS_TYPEMASK) == LVS_REPORT;
+}
+
+bool TCustomListView::WindowShowsCheckboxes() const {
+  if (!HandleAllocated()) return false;
+  HWND wnd = const_cast<TCustomListView*>(this)->GetHandle();
+  return (SendMessageA(wnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
+}
+
 void TCustomListView::UpdateExtendedStyle() {
   if (!HandleAllocated()) return;
   const DWORD mask = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_SUBITEMIMAGES;
@@ -537,9 +549,7 @@ void TCustomListView::SetReadOnly(bool Value) {
 
 void TCustomListView::SetCheckboxes(bool Value) {
   if (FCheckboxes == Value) return;
-  // The checks are kept while the boxes come and go.
-  for (TListItem* item : FItems->FItems) item->FChecked = item->GetChecked();
-  FCheckboxes = Value;
+  FCheckboxes = Value;  // the window's state is kept as it is made again
   RecreateWnd();
 }
 

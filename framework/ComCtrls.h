@@ -217,6 +217,10 @@ class TCustomListView : public TWinControl {
   // (isSelected, isFocused), or nullptr.
   TListItem* GetNextItem(TListItem* StartItem, TSet<TItemStateFlag> States) const;
   void Clear() { FItems->Clear(); }
+  // What the window shows now (it may differ from the properties while it is being made
+  // again).
+  bool WindowShowsReport() const;
+  bool WindowShowsCheckboxes() const;
 
   void Dispatch(TMessage& Message) override;
 

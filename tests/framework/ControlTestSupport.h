@@ -104,6 +104,16 @@ inline void ClickWindow(HWND Wnd) {
   ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
+// While it lives, an exception that reaches the application (from a handler) fails the
+// test instead of showing a message box that would wait for a user.
+class TFailOnException {
+ public:
+  TFailOnException() {
+    Application->OnException = [](TObject*, Exception& E) { ADD_FAILURE() << "exception: " << E.Message; };
+  }
+  ~TFailOnException() { Application->OnException = nullptr; }
+};
+
 // A record of the events a test's handlers saw, in order.
 class TEventLog {
  public:

@@ -6,6 +6,7 @@
 #include "tests/framework/DemoForm.h"
 
 TEST(DemoForm, EveryControlShowsAndTheMenusActionsAndTimerWork) {
+  TFailOnException failures;
   TOwned<TDemoForm> form(new TDemoForm(Application));
   int opened = 0, popupChoice = -1;
   form->miOpen->OnClick = [&](TObject*) { ++opened; };

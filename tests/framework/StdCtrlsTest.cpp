@@ -54,6 +54,7 @@ class TRecordingLabel : public TLabel {
 }  // namespace
 
 TEST(StdControls, ListBoxKeepsItemsObjectsAndSelectionWhenItsWindowIsMadeAgain) {
+  TFailOnException failures;
   TOwned<TTestForm> form(ShownForm());
   TObject tags[5];
   // Items given before the list has a window.
@@ -130,6 +131,7 @@ TEST(StdControls, ListBoxKeepsItemsObjectsAndSelectionWhenItsWindowIsMadeAgain) 
 }
 
 TEST(StdControls, OwnerDrawnListBoxRefusesRowHeightsBelowOne) {
+  TFailOnException failures;
   TOwned<TTestForm> form(ShownForm());
   auto* list = Put<TListBox>(form.get(), "list", 10, 10, 150, 120);
   list->SetStyle(lbOwnerDrawFixed);
@@ -167,6 +169,7 @@ TEST(StdControls, OwnerDrawnListBoxRefusesRowHeightsBelowOne) {
 }
 
 TEST(StdControls, ComboBoxKeepsItsStateAndHooksItsEditAndList) {
+  TFailOnException failures;
   TOwned<TTestForm> form(ShownForm());
   auto* combo = Put<TComboBox>(form.get(), "combo", 10, 10, 150);
   for (const char* s : {"red", "green", "blue"}) combo->GetItems()->Add(s);
@@ -240,6 +243,7 @@ TEST(StdControls, ComboBoxKeepsItsStateAndHooksItsEditAndList) {
 }
 
 TEST(StdControls, LabelsAreMeasuredAndDrawnThroughDoDrawText) {
+  TFailOnException failures;
   TOwned<TTestForm> form(ShownForm());
   form->SetColor(clYellow);
   auto* label = Put<TRecordingLabel>(form.get(), "label", 10, 10);
@@ -315,6 +319,7 @@ TEST(StdControls, LabelsAreMeasuredAndDrawnThroughDoDrawText) {
 }
 
 TEST(StdControls, EditsButtonsAndBoxesTakeRealInput) {
+  TFailOnException failures;
   TOwned<TTestForm> form(ShownForm());
   auto* edit = Put<TEdit>(form.get(), "edit", 10, 10, 150);
   edit->SetText("");
