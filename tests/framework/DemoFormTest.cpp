@@ -53,8 +53,6 @@ TEST(DemoForm, EveryControlShowsAndTheMenusActionsAndTimerWork) {
     RECT r;
     GetWindowRect(form->ListBox->GetHandle(), &r);
     ClickAt(r.left + 20, r.top + 5, true);
-  });
-  input.Add([&] {
     if (WaitForTopWindow("#32768")) {
       Sleep(300);  // painted
       RECT r;
