@@ -66,6 +66,11 @@ HINSTANCE FrameworkInstance() {
 
 TWinControl* FindControl(HWND Handle) {
   if (!Handle) return nullptr;
+  // Windows of other programs built on the framework carry the same property, with a
+  // pointer into their own memory.
+  DWORD process = 0;
+  GetWindowThreadProcessId(Handle, &process);
+  if (process != GetCurrentProcessId()) return nullptr;
   return static_cast<TWinControl*>(GetPropA(Handle, ControlProp()));
 }
 
