@@ -143,6 +143,14 @@ class TGraphicsObject : public TPersistent {
 
  protected:
   virtual void Changed();
+  // Changed for an attribute of the GDI object: the listeners are told before the old
+  // object is deleted, and whoever asks meanwhile gets a new one.
+  template <class THandle>
+  void ChangedReleasing(THandle& Handle) {
+    auto old = Handle.release();
+    TGraphicsObject::Changed();
+    if (old) DeleteObject(old);
+  }
 };
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
@@ -533,6 +541,7 @@ class TBitmap : public TGraphic {
   friend class TBitmapCanvas;
   // Takes Handle as the picture (0: empty), reading its size and format.
   void NewImage(HBITMAP Handle);
+  void LoadFromResource(HINSTANCE Instance, LPCSTR ResName, const AnsiString& Shown);
   void FreeCanvasContext();
 
   TGdiHandle<HBITMAP> FHandle;
