@@ -1,9 +1,15 @@
-# Native build of the portable code: the system's zlib, libpng and libjpeg-turbo, and GoogleTest built
-# from the Debian source package, so that it carries the same sanitizer flags as the code.
+# Native build of the portable code: the system's zlib, libpng, libjpeg-turbo, libtiff and
+# OpenJPEG, and GoogleTest built from the Debian source package, so that it carries the same
+# sanitizer flags as the code.
 
 find_package(ZLIB REQUIRED)
 find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
+find_package(TIFF REQUIRED)
+find_package(OpenJPEG REQUIRED CONFIG)
+add_library(openjpeg INTERFACE)
+target_include_directories(openjpeg INTERFACE ${OPENJPEG_INCLUDE_DIRS})
+target_link_libraries(openjpeg INTERFACE openjp2)
 
 if(EXISTS /usr/src/googletest/CMakeLists.txt)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

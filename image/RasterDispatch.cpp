@@ -7,19 +7,28 @@
 #include "image/RasterBMP.h"
 #include "image/RasterGIF.h"
 #include "image/RasterJPG.h"
+#include "image/RasterJasPer.h"
+#include "image/RasterPCX.h"
 #include "image/RasterPNG.h"
 #include "image/RasterStream.h"
+#include "image/RasterTGA.h"
+#include "image/RasterTIF.h"
+#include "image/RasterWBMP.h"
+#include "image/RasterWMF.h"
 
 namespace {
 
-template <typename Format>
-bool DecodeAs(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t& frameCount) {
+// Decodes with a format object; `decode` runs its decoder (the JPEG-2000 family's takes
+// the format id as well).
+template <typename Format, typename Run>
+bool DecodeWith(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t& frameCount,
+                Run decode) {
   Format format;
   format.TakeDecodeRequest(target);
   // A decoder that goes on from the caller's last decode takes its state from there; a
   // state that a successful decode did not take belonged to the old picture and goes.
   format.SetContinuation(target.TakeContinuation());
-  if (format.Decode(stream)) {
+  if (decode(format, stream)) {
     if (!format.ContinuationTaken()) format.SetContinuation(nullptr);
     return target.MoveFrom(format);
   }
@@ -27,6 +36,19 @@ bool DecodeAs(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t&
   if (keepFailure) target.SetLastError(format.GetLastError());
   frameCount = format.GetFrameCount();
   return false;
+}
+
+template <typename Format>
+bool DecodeAs(CRaster& target, CRasterStream* stream, bool keepFailure, int32_t& frameCount) {
+  return DecodeWith<Format>(target, stream, keepFailure, frameCount,
+                            [](Format& format, CRasterStream* s) { return format.Decode(s); });
+}
+
+bool DecodeJpeg2000(CRaster& target, CRasterStream* stream, int32_t formatId, bool keepFailure,
+                    int32_t& frameCount) {
+  return DecodeWith<CRasterJasPer>(
+      target, stream, keepFailure, frameCount,
+      [formatId](CRasterJasPer& format, CRasterStream* s) { return format.Decode(s, formatId); });
 }
 
 template <typename Format>
@@ -54,17 +76,43 @@ bool DecodeById(CRaster& target, CRasterStream* stream, int32_t formatId, bool k
       return DecodeAs<CRasterPNG>(target, stream, keepFailure, frameCount);
     case IMAGE_FORMAT_ICO:
       return DecodeAs<CRasterICO>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_TIF:
+      return DecodeAs<CRasterTIF>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_TGA:
+      return DecodeAs<CRasterTGA>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_PCX:
+      return DecodeAs<CRasterPCX>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_WBMP:
+      return DecodeAs<CRasterWBMP>(target, stream, keepFailure, frameCount);
+#ifdef _WIN32
+    case IMAGE_FORMAT_WMF:
+      return DecodeAs<CRasterWMF>(target, stream, keepFailure, frameCount);
+#endif
+    case IMAGE_FORMAT_JP2:
+    case IMAGE_FORMAT_JPC:
+      return DecodeJpeg2000(target, stream, formatId, keepFailure, frameCount);
+    case IMAGE_FORMAT_PGX:
+      return DecodeAs<CRasterPGX>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_PNM:
+      return DecodeAs<CRasterPNM>(target, stream, keepFailure, frameCount);
+    case IMAGE_FORMAT_RAS:
+      return DecodeAs<CRasterRAS>(target, stream, keepFailure, frameCount);
     default:
       known = false;
       return false;
   }
 }
 
+// The JPEG-2000 family last: the code stream and file formats, then the three small ones;
+// each picture carries the id of the format it was found to be.
+constexpr int32_t kFamilyOrder[] = {IMAGE_FORMAT_UNKNOWN, IMAGE_FORMAT_PGX, IMAGE_FORMAT_PNM,
+                                    IMAGE_FORMAT_RAS};
+
 // Detection order.
 constexpr int32_t kDetectionOrder[] = {
     IMAGE_FORMAT_BMP,  IMAGE_FORMAT_JPG, IMAGE_FORMAT_ICO,    IMAGE_FORMAT_GIF,
     IMAGE_FORMAT_PNG,  IMAGE_FORMAT_TIF, IMAGE_FORMAT_TGA,    IMAGE_FORMAT_PCX,
-    IMAGE_FORMAT_WBMP, IMAGE_FORMAT_WMF, IMAGE_FORMAT_UNKNOWN /* JPEG-2000 family */};
+    IMAGE_FORMAT_WBMP, IMAGE_FORMAT_WMF};
 
 // Closes a file when the scope ends.
 struct FileCloser {
@@ -101,6 +149,14 @@ bool CRaster::Decode(CRasterStream* stream, int32_t formatId) {
       if (DecodeById(*this, stream, id, false, known, frames)) return true;
       if (known) stream->Seek(position, SEEK_SET);
     }
+    for (const int32_t id : kFamilyOrder) {
+      int32_t frames = 0;
+      bool known = true;
+      if (id == IMAGE_FORMAT_UNKNOWN ? DecodeJpeg2000(*this, stream, id, false, frames)
+                                     : DecodeById(*this, stream, id, false, known, frames))
+        return true;
+      stream->Seek(position, SEEK_SET);
+    }
     SetLastError("Decode: Unknown or wrong format");
     return false;
   }
@@ -132,6 +188,30 @@ bool CRaster::Encode(CRasterStream* stream, int32_t formatId) {
       return EncodeAs<CRasterPNG>(*this, stream);
     case IMAGE_FORMAT_ICO:
       return EncodeAs<CRasterICO>(*this, stream);
+    case IMAGE_FORMAT_TIF:
+      return EncodeAs<CRasterTIF>(*this, stream);
+    case IMAGE_FORMAT_TGA:
+      return EncodeAs<CRasterTGA>(*this, stream);
+    case IMAGE_FORMAT_PCX:
+      return EncodeAs<CRasterPCX>(*this, stream);
+    case IMAGE_FORMAT_WBMP:
+      return EncodeAs<CRasterWBMP>(*this, stream);
+    case IMAGE_FORMAT_WMF:
+      return EncodeAs<CRasterWMF>(*this, stream);
+    case IMAGE_FORMAT_JP2:
+    case IMAGE_FORMAT_JPC: {
+      CRasterJasPer format;
+      format.ShareFrom(this);
+      if (format.Encode(stream, formatId)) return true;
+      SetLastError(format.GetLastError());
+      return false;
+    }
+    case IMAGE_FORMAT_PGX:
+      return EncodeAs<CRasterPGX>(*this, stream);
+    case IMAGE_FORMAT_PNM:
+      return EncodeAs<CRasterPNM>(*this, stream);
+    case IMAGE_FORMAT_RAS:
+      return EncodeAs<CRasterRAS>(*this, stream);
     default:
       SetLastError("Encode: Unknown format");
       return false;

@@ -2,6 +2,7 @@
 // formats lay them out.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "image/RasterStream.h"
@@ -58,3 +59,64 @@ inline size_t ReadOrClear(CRasterStream* s, uint8_t* p, size_t n) {
   for (size_t i = got; i < n; ++i) p[i] = 0;
   return got;
 }
+
+// Bytes between the stream's position and its end; -1 when the stream cannot tell.
+inline int64_t BytesLeft(CRasterStream* s) {
+  const int64_t size = s->Size();
+  const int64_t here = s->Tell();
+  if (size < 0 || here < 0) return -1;
+  return size > here ? size - here : 0;
+}
+
+// Whether nothing is left to read (a file stream knows its end before a read meets it).
+inline bool AtEnd(CRasterStream* s) {
+  const int64_t left = BytesLeft(s);
+  return left >= 0 ? left == 0 : s->Eof();
+}
+
+// Reads a stream a byte at a time through a buffer of its own (for run-length and text
+// formats). The stream's position runs ahead of what was taken.
+class CStreamByteReader {
+ public:
+  explicit CStreamByteReader(CRasterStream* stream) : m_stream(stream) {}
+  // The next byte, or -1 at the end.
+  int Get() {
+    if (m_position == m_end && !Fill()) return -1;
+    return m_buffer[m_position++];
+  }
+  // The next byte without taking it, or -1 at the end.
+  int Peek() {
+    if (m_position == m_end && !Fill()) return -1;
+    return m_buffer[m_position];
+  }
+  // Up to n bytes; returns how many were taken.
+  size_t Read(uint8_t* p, size_t n) {
+    size_t got = 0;
+    while (got < n) {
+      if (m_position == m_end && !Fill()) break;
+      const size_t take = std::min(n - got, m_end - m_position);
+      for (size_t i = 0; i < take; ++i) p[got + i] = m_buffer[m_position + i];
+      m_position += take;
+      got += take;
+    }
+    return got;
+  }
+  bool AtEnd() { return m_position == m_end && ::AtEnd(m_stream); }
+  // Bytes not yet taken, in the buffer and in the stream; -1 when the stream cannot tell.
+  int64_t Left() {
+    const int64_t rest = BytesLeft(m_stream);
+    return rest < 0 ? -1 : rest + int64_t(m_end - m_position);
+  }
+
+ private:
+  bool Fill() {
+    m_position = 0;
+    m_end = m_stream->Read(m_buffer, 1, sizeof m_buffer);
+    return m_end > 0;
+  }
+
+  CRasterStream* m_stream;
+  uint8_t m_buffer[4096];
+  size_t m_position = 0;
+  size_t m_end = 0;
+};

@@ -11,7 +11,6 @@
 #include "engine/device/CaptureDevices.h"
 #include "engine/effects/EffectFiles.h"
 #include "engine/picture/FrameStrip.h"
-#include "engine/picture/PictureBitmap.h"
 #include "image/Raster.h"
 
 namespace {
@@ -507,7 +506,7 @@ BOOL CEngine::DrawPicture(const char* path, HDC dc, int width, int height) {
     if (!picture.Load(path, IMAGE_FORMAT_UNKNOWN)) return FALSE;
     const RECT box = {0, 0, width, height};
     const RECT area = FitRect(RECT{0, 0, picture.GetWidth(), picture.GetHeight()}, box);
-    DrawPictureInRect(picture, dc, area);
+    picture.DrawInRect(dc, area, nullptr, false);
     return TRUE;
   });
 }

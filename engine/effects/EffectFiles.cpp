@@ -6,7 +6,6 @@
 #include "engine/effects/Effect.h"
 #include "engine/effects/PropertyIds.h"
 #include "engine/elements/FrameElement.h"
-#include "engine/picture/PictureBitmap.h"
 #include "image/Raster.h"
 
 namespace {
@@ -19,7 +18,7 @@ bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 HBITMAP BitmapOfPngFile(const std::string& path) {
   CRaster picture;
   if (!picture.Load(path.c_str(), IMAGE_FORMAT_PNG)) return nullptr;
-  return MakeDibSection(picture);
+  return picture.MakeDeviceBitmap(nullptr);
 }
 
 bool FileExists(const std::string& path) {
@@ -53,7 +52,7 @@ HBITMAP MakeEffectThumbnail(const std::string& source) {
         package.GetBytes(PROP_EFFECT_THUMBNAIL, bytes) && !bytes.empty()) {
       CRaster picture;
       if (picture.DecodeMemory(bytes.data(), bytes.size(), IMAGE_FORMAT_PNG))
-        bitmap = MakeDibSection(picture);
+        bitmap = picture.MakeDeviceBitmap(nullptr);
     }
   }
   if (!bitmap) bitmap = BitmapOfPngFile(GetProgramFolder() + kErrorThumbnail);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/engine/EngineClient.h"
 #include "tests/platform/dshow/TestFilters.h"
 
 namespace camera_test {
@@ -23,6 +24,13 @@ std::string ProgramFolder() {
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, n);
   return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+bool InstallCamera(engine_client::Library& library) {
+  library.RemoveDevice(kHardwareId);
+  const std::string inf = ProgramFolder() + "TaviscoCam.inf";
+  EXPECT_EQ(library.InstallDevice(inf.c_str(), kHardwareId), 1);
+  return library.FindDevice(kHardwareId) != FALSE;
 }
 
 CGrabber::CGrabber(HRESULT* phr) : CBaseRenderer(kGrabberClsid, L"Grabber", nullptr, phr) {}

@@ -1,6 +1,6 @@
 // Helpers of the tests that drive the engine library into the stand-in camera: the
-// camera's names, a messenger's capture graph on it with a renderer that records what it
-// receives, and the folder of the test program.
+// camera's names and its installation, a messenger's capture graph on it with a renderer
+// that records what it receives, and the folder of the test program.
 #pragma once
 
 #include <dshow.h>
@@ -14,6 +14,10 @@
 
 #include "platform/dshow/BaseRenderer.h"
 
+namespace engine_client {
+class Library;
+}
+
 namespace camera_test {
 
 constexpr const char* kHardwareId = "root\\TaviscoVCam";
@@ -21,6 +25,10 @@ constexpr const char* kCameraName = "Tavisco Virtual Camera";  // as the INF fil
 
 // The folder of the test program, with a trailing "\".
 std::string ProgramFolder();
+
+// Installs the stand-in camera through the engine library's exports, first removing the
+// one a killed run may have left; true when the camera is then installed.
+bool InstallCamera(engine_client::Library& library);
 
 // A renderer that keeps a copy of the last RGB24 sample, as a messenger's window would
 // show, and the frame number each sample codes (-1 for a picture that codes none).

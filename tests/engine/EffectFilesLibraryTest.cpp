@@ -300,6 +300,22 @@ TEST_F(EffectFilesLibrary, PicturesComeAsBitmapsTheCallerOwnsAndDrawFittedAndCen
   EXPECT_EQ(GetPixel(dc, 50, 11), RGB(255, 255, 255)) << "centred: a band above";
   EXPECT_EQ(GetPixel(dc, 50, 88), RGB(255, 255, 255)) << "and below";
   EXPECT_EQ(VD(Eng(), DrawPicture, "C:\\no\\such.png", dc, 100, 100), FALSE);
+
+  // A picture with a transparent colour is drawn over what the context shows: a 2 x 1 GIF
+  // whose left pixel is transparent and whose right pixel is red, fitted to 100 x 50.
+  constexpr uint32_t codes = 4u | 0u << 3 | 1u << 6 | 5u << 9;  // clear, 0, 1, end
+  const std::vector<uint8_t> gif = {
+      'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0,  // screen, two colours
+      0, 0, 0, 255, 0, 0,                                      // black, red
+      0x21, 0xF9, 4, 1, 0, 0, 0, 0,                            // index 0 is transparent
+      0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2,                      // the picture, codes of 3 bits
+      2, uint8_t(codes), uint8_t(codes >> 8), 0, 0x3B};
+  ASSERT_TRUE(WriteBytes(Keep(TempPath("half.gif")), gif));
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_EQ(VD(Eng(), DrawPicture, TempPath("half.gif").c_str(), dc, 100, 100), TRUE);
+  EXPECT_EQ(GetPixel(dc, 25, 50), RGB(255, 255, 255)) << "the transparent pixel shows the white";
+  EXPECT_EQ(GetPixel(dc, 75, 50), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 75, 20), RGB(255, 255, 255)) << "centred: a band above";
   SelectObject(dc, old);
   DeleteObject(area);
   DeleteDC(dc);

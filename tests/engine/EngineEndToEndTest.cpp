@@ -24,7 +24,6 @@ using camera_test::Captured;
 using camera_test::CaptureFromCamera;
 using camera_test::kCameraName;
 using camera_test::kHardwareId;
-using camera_test::ProgramFolder;
 using engine_client::Engine;
 using engine_client::EngineObject;
 using engine_client::Library;
@@ -110,11 +109,7 @@ class EngineEndToEnd : public ::testing::Test {
     CoUninitialize();
   }
 
-  void InstallCamera() {
-    const std::string inf = ProgramFolder() + "TaviscoCam.inf";
-    EXPECT_EQ(library.InstallDevice(inf.c_str(), kHardwareId), 1);
-    ASSERT_TRUE(library.FindDevice(kHardwareId));
-  }
+  void InstallCamera() { ASSERT_TRUE(camera_test::InstallCamera(library)); }
 
   // Sets up and initialises the engine as the program does, with a colour main source and
   // the preview window.

@@ -141,9 +141,7 @@ class LiveCamera : public ::testing::Test {
     {
       Library library;
       ASSERT_TRUE(library.Loaded());
-      library.RemoveDevice(kHardwareId);  // a run that was killed may have left its camera
-      const std::string inf = ProgramFolder() + "TaviscoCam.inf";
-      EXPECT_EQ(library.InstallDevice(inf.c_str(), kHardwareId), 1);
+      ASSERT_TRUE(camera_test::InstallCamera(library));
     }
     ASSERT_TRUE(camera.Register());
     ASSERT_TRUE(buffer.Open());

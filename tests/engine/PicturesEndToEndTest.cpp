@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/engine/CameraTestSupport.h"
+#include "tests/engine/EngineOnCamera.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,12 +30,7 @@
 namespace {
 
 using engine_client::Engine;
-using engine_client::EngineObject;
-using engine_client::Library;
-using engine_client::NotifyWindow;
 
-using camera_test::kCameraName;
-using camera_test::kHardwareId;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr int kRate = 20;
@@ -68,13 +64,6 @@ std::string TempPath(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   return std::string(temp) + "pictures e2e " + std::to_string(GetCurrentProcessId()) + " " + name;
-}
-
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.rfind('\\') + 1);
 }
 
 void Put16(std::vector<BYTE>& out, uint32_t v) {
@@ -208,42 +197,16 @@ std::vector<CTimelineRenderer::Sample> CaptureTimeline(DWORD milliseconds) {
   return renderer->Samples();
 }
 
-class PicturesEndToEnd : public ::testing::Test {
+class PicturesEndToEnd : public camera_test::EngineOnCamera {
  protected:
+  PicturesEndToEnd() : EngineOnCamera(kWidth, kHeight, kRate) {}
+
   void SetUp() override {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ASSERT_TRUE(library.Loaded());
-    library.RemoveDevice(kHardwareId);  // a run that was killed may have left its camera
-    const std::string inf = ProgramFolder() + "TaviscoCam.inf";
-    EXPECT_EQ(library.InstallDevice(inf.c_str(), kHardwareId), 1);
-    ASSERT_TRUE(library.FindDevice(kHardwareId));
-    ASSERT_TRUE(buffer.Open());
-    engine.reset(new EngineObject(library));
-    Engine* e = Eng();
-    VD(e, SetNotifyWindow, notify.Handle());
-    EXPECT_EQ(VD(e, SetOutputSize, kWidth, kHeight), 1);
-    EXPECT_EQ(VD(e, SetFrameRate, kRate), 1);
-    VD(e, Initialize, kCameraName);
+    EngineOnCamera::SetUp();
+    if (HasFatalFailure()) return;
     char colour[32];
     snprintf(colour, sizeof(colour), "@color:0x%06lX", static_cast<unsigned long>(kMain.Value()));
-    ASSERT_EQ(VD(e, OpenElementFile, kMainSource, colour), TRUE);
-  }
-  void TearDown() override {
-    engine.reset();
-    for (const std::string& path : files) DeleteFileA(path.c_str());
-    library.RemoveDevice(kHardwareId);
-    CoUninitialize();
-  }
-
-  Engine* Eng() { return engine->get(); }
-
-  // Keeps the program's side going: its messages and the engine's housekeeping tick.
-  void Run(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-      notify.Pump(40);
-      VD(Eng(), Tick);
-    } while (GetTickCount() - start < milliseconds);
+    ASSERT_EQ(VD(Eng(), OpenElementFile, kMainSource, colour), TRUE);
   }
 
   // The first frame sent after this call that satisfies the condition, within the timeout.
@@ -270,12 +233,6 @@ class PicturesEndToEnd : public ::testing::Test {
   void SetBoard(int property, const std::string& value) {
     ASSERT_EQ(VD(Eng(), SetProperty, kBoard, property, value.c_str()), TRUE) << property;
   }
-
-  Library library;
-  NotifyWindow notify;
-  vcam::FrameBuffer buffer;
-  std::unique_ptr<EngineObject> engine;
-  std::vector<std::string> files;
 };
 
 // The expected picture as a function of the point.

@@ -121,10 +121,7 @@ class PlaylistEndToEnd : public ::testing::Test {
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ASSERT_TRUE(library.Loaded());
-    library.RemoveDevice(kHardwareId);  // a run that was killed may have left its camera
-    const std::string inf = ProgramFolder() + "TaviscoCam.inf";
-    EXPECT_EQ(library.InstallDevice(inf.c_str(), kHardwareId), 1);
-    ASSERT_TRUE(library.FindDevice(kHardwareId));
+    ASSERT_TRUE(camera_test::InstallCamera(library));
     ASSERT_TRUE(buffer.Open());
 
     char temp[MAX_PATH];

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CRaster probe;
   probe.SetCancelRequest(-1);
   if ((IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_BMP || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_GIF ||
-       IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG) &&
+       IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TIF) &&
       probe.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT) &&
       int64_t(probe.GetWidth()) * probe.GetHeight() > (int64_t(1) << 18))
     return 0;
@@ -85,7 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   Check(picture.HasPixels());
-  Check(picture.GetFormatId() == IMAGE_FUZZ_FORMAT);
+  // (A JPEG-2000 file may turn out to be a bare code stream.)
+  Check(picture.GetFormatId() == IMAGE_FUZZ_FORMAT ||
+        (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JP2 && picture.GetFormatId() == IMAGE_FORMAT_JPC));
   Check(picture.GetWidth() > 0 && picture.GetHeight() > 0);
   // Large pictures are not worth a pixel walk and a round trip at every step.
   if (uint64_t(picture.GetWidth()) * uint64_t(picture.GetHeight()) > 256 * 256) return 0;
@@ -111,12 +113,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // What was read writes back in the same format and reads again to the same colours
-  // (a BMP keeps colours only; an icon larger than 255 pixels cannot be written).
+  // (a BMP keeps colours only; an icon larger than 255 pixels cannot be written). TIFF is
+  // written with LZW and JPEG-2000 losslessly, so that the colours can be compared.
+  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TIF) picture.SetFormatOption(5, IMAGE_FORMAT_TIF);
+  picture.SetQuality(100);
   uint8_t* encoded = nullptr;
   size_t encodedSize = 0;
   if (!picture.EncodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT)) {
-    // An icon larger than 255 pixels, a quantized JPEG (paletted, not grey).
-    Check(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_ICO || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG);
+    // An icon larger than 255 pixels, a quantized JPEG (paletted, not grey), a Targa below
+    // 8 bits, a WBMP wider than 255, a grey frame of the JPEG-2000 family whose palette is
+    // not the identity.
+    Check(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_ICO || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG ||
+          IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TGA || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_WBMP ||
+          IMAGE_FUZZ_FORMAT >= IMAGE_FORMAT_JP2);
     return 0;
   }
   CRaster again;
@@ -129,8 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CRaster::FreeBuffer(encoded);
   Check(ok);
   Check(again.GetBitDepth() == picture.GetBitDepth());
-  // (JPEG is lossy: its colours are not compared.)
-  if (IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_ICO && IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_JPG)
+  // (JPEG is lossy: its colours are not compared; a 1-bit TIFF is written black and white.)
+  if (IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_ICO && IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_JPG &&
+      !(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TIF && picture.GetBitDepth() == 1))
     Check(SameColours(picture, again));
   return 0;
 }

@@ -114,3 +114,28 @@ std::vector<PictureShape> AllDepthsAndWidths(int height) {
         shapes.push_back({depth, width, height, extra});
   return shapes;
 }
+
+std::vector<uint8_t> Encoded(CRaster& picture, int32_t format) {
+  uint8_t* buffer = nullptr;
+  size_t size = 0;
+  if (!picture.EncodeMemory(buffer, size, format)) return {};
+  std::vector<uint8_t> bytes(buffer, buffer + size);
+  CRaster::FreeBuffer(buffer);
+  return bytes;
+}
+
+std::string CompareRgbaWithin(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual,
+                              int width, int tolerance) {
+  if (expected.size() != actual.size()) return "sizes differ";
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const int d = int(expected[i]) - int(actual[i]);
+    if (d > tolerance || d < -tolerance) {
+      std::ostringstream s;
+      const size_t pixel = i / 4;
+      s << "pixel (" << pixel % width << ", " << pixel / width << " from the top) channel " << i % 4
+        << ": expected " << int(expected[i]) << ", got " << int(actual[i]);
+      return s.str();
+    }
+  }
+  return "";
+}

@@ -43,3 +43,11 @@ std::string CompareRgba(const std::vector<uint8_t>& expected, const std::vector<
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// The picture encoded in a format; empty when encoding failed (the reason stays in the
+// picture's last-error text).
+std::vector<uint8_t> Encoded(CRaster& picture, int32_t format);
+
+// Every pixel compared channel by channel, with a tolerance; empty when all are within it.
+std::string CompareRgbaWithin(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual,
+                              int width, int tolerance);
