@@ -51,6 +51,11 @@ class EWriteError : public EStreamError {
  public:
   using EStreamError::EStreamError;
 };
+// An operation the object cannot do in its present state.
+class EInvalidOperation : public Exception {
+ public:
+  using Exception::Exception;
+};
 class EResNotFound : public Exception {
  public:
   using Exception::Exception;
