@@ -166,5 +166,7 @@ TEST(EngineWndRules, StoppedMessagesAnswerWithoutShowing) {
   settings.ClearShowAgain();
   EXPECT_EQ(2, ShowWithShowAgain(settings, 6, 0, answer(2, false)));
   EXPECT_EQ(5, shown);
-  RemoveFolderTree(settings.GetPerUserFolder());
+  const AnsiString folder = settings.GetPerUserFolder();
+  ASSERT_NE(AnsiString::npos, folder.find("TaviscoTests\\Rules-")) << folder;
+  RemoveFolderTree(folder);
 }

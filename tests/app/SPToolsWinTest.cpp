@@ -111,7 +111,7 @@ TEST(SPToolsWin, RegistryHelpersReadWriteAndSwallowErrors) {
   // A value of another type reads as the default.
   EXPECT_EQ("default", RegReadString(HKEY_CURRENT_USER, kTestKey, "Number", "default"));
   // A key that cannot be written is skipped without complaint.
-  RegWriteString(HKEY_CURRENT_USER, "", "", "x");
+  RegWriteString(HKEY_CURRENT_USER, "Software\\TaviscoTests\\SPTools\\\x01bad", "", "x");
   RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
 
   EXPECT_FALSE(GetShellFolder("AppData").empty());

@@ -23,16 +23,21 @@ class SettingsTest : public ::testing::Test {
                    "[const]\r\nApp.ConfigPath=" + FConfigPath +
                        "\r\nApp.Ver=4.2.0.0\r\nApp.SubVer=7\r\nApp.ID=1234\r\n"
                        "MainForm.Width=600\r\nDriver.HardwareID=root\\TaviscoVCam\r\n");
+    // The test's own two folders, worked out once: only they are ever removed.
+    TSettings settings(FProgram.Path());
+    FFolders = {settings.GetPerUserFolder(), settings.GetAllUsersFolder()};
     RemoveFolders();
   }
   void TearDown() override { RemoveFolders(); }
 
   void RemoveFolders() {
-    TSettings settings(FProgram.Path());
-    RemoveFolderTree(settings.GetPerUserFolder());
-    RemoveFolderTree(settings.GetAllUsersFolder());
+    for (const AnsiString& folder : FFolders) {
+      ASSERT_NE(AnsiString::npos, folder.find(FConfigPath)) << folder;
+      RemoveFolderTree(folder);
+    }
   }
 
+  std::vector<AnsiString> FFolders;
   TTestFolder FProgram;
   AnsiString FConfigPath;
 };
