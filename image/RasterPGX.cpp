@@ -18,19 +18,10 @@ void SkipBlanks(CStreamByteReader& in) {
   while (IsBlank(in.Peek())) in.Get();
 }
 
+// A number after blanks (the header is one line).
 bool ReadNumber(CStreamByteReader& in, uint32_t limit, uint32_t& value) {
   SkipBlanks(in);
-  int c = in.Peek();
-  if (c < '0' || c > '9') return false;
-  uint64_t v = 0;
-  while (c >= '0' && c <= '9') {
-    v = v * 10 + uint32_t(c - '0');
-    if (v > limit) return false;
-    in.Get();
-    c = in.Peek();
-  }
-  value = uint32_t(v);
-  return true;
+  return ReadDecimal(in, limit, value);
 }
 
 }  // namespace

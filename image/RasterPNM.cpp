@@ -28,20 +28,10 @@ void SkipSpace(CStreamByteReader& in) {
   }
 }
 
-// A decimal number after white space; false when there is none or it passes `limit`.
+// A decimal number after white space and comments.
 bool ReadNumber(CStreamByteReader& in, uint32_t limit, uint32_t& value) {
   SkipSpace(in);
-  int c = in.Peek();
-  if (c < '0' || c > '9') return false;
-  uint64_t v = 0;
-  while (c >= '0' && c <= '9') {
-    v = v * 10 + uint32_t(c - '0');
-    if (v > limit) return false;
-    in.Get();
-    c = in.Peek();
-  }
-  value = uint32_t(v);
-  return true;
+  return ReadDecimal(in, limit, value);
 }
 
 }  // namespace

@@ -131,6 +131,7 @@ size_t CRasterMemoryStream::Write(const void* buffer, size_t itemSize, size_t co
   const size_t n = itemSize * count;
   if (m_position > kMaxPosition - n) return 0;
   if (m_capacity < m_position + n && !Grow(m_position + n)) return 0;
+  ClearGap();
   std::memcpy(m_buffer + m_position, buffer, n);
   m_position += n;
   m_size = std::max(m_size, m_position);
@@ -179,6 +180,7 @@ bool CRasterMemoryStream::PutChar(uint8_t byte) {
   if (!m_buffer) return false;
   if (m_position >= kMaxPosition) return false;
   if (m_capacity < m_position + 1 && !Grow(m_position + 1)) return false;
+  ClearGap();
   m_buffer[m_position++] = byte;
   m_size = std::max(m_size, m_position);
   return true;
@@ -187,6 +189,10 @@ bool CRasterMemoryStream::PutChar(uint8_t byte) {
 int CRasterMemoryStream::GetChar() {
   if (!m_buffer || m_position >= m_size) return -1;
   return m_buffer[m_position++];
+}
+
+void CRasterMemoryStream::ClearGap() {
+  if (m_position > m_size) std::memset(m_buffer + m_size, 0, m_position - m_size);
 }
 
 bool CRasterMemoryStream::Grow(size_t needed) {

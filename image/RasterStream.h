@@ -80,6 +80,9 @@ class CRasterMemoryStream : public CRasterStream {
   // Makes the capacity at least `needed`; false when it cannot (allocation failure, or a
   // caller's buffer, which is never reallocated).
   bool Grow(size_t needed);
+  // Zeroes the bytes between the size and a position a seek left beyond it, before a
+  // write there raises the size (the caller gets them with the rest).
+  void ClearGap();
 
   uint8_t* m_buffer;
   size_t m_size;

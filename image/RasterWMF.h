@@ -40,7 +40,8 @@ bool WmfPictureSize(const WmfPlaceableHeader& header, int32_t dpiX, int32_t dpiY
 bool WmfConversionExtents(const WmfPlaceableHeader& header, int32_t dpiX, int32_t dpiY,
                           int32_t& xExtent, int32_t& yExtent);
 
-// Sizes above 4000 pixels brought down to 4000, keeping the aspect ratio.
+// Sizes above 4000 pixels brought down to 4000, keeping the aspect ratio; a side that
+// would shrink below one pixel keeps one.
 void ShrinkMetafile(int32_t& width, int32_t& height);
 
 class CRasterWMF : public CRaster {

@@ -74,12 +74,13 @@ bool WmfConversionExtents(const WmfPlaceableHeader& header, int32_t dpiX, int32_
 }
 
 void ShrinkMetafile(int32_t& width, int32_t& height) {
+  // A long thin picture keeps a side of one pixel rather than coming out empty.
   if (width > 4000) {
-    height = int32_t(int64_t(height) * 4000 / width);
+    height = int32_t(std::max<int64_t>(int64_t(height) * 4000 / width, 1));
     width = 4000;
   }
   if (height > 4000) {
-    width = int32_t(int64_t(width) * 4000 / height);
+    width = int32_t(std::max<int64_t>(int64_t(width) * 4000 / height, 1));
     height = 4000;
   }
 }

@@ -120,3 +120,19 @@ class CStreamByteReader {
   size_t m_position = 0;
   size_t m_end = 0;
 };
+
+// A decimal number starting at the reader's position (text headers such as PNM's and
+// PGX's); false when no digit is there or the number passes `limit`.
+inline bool ReadDecimal(CStreamByteReader& in, uint32_t limit, uint32_t& value) {
+  int c = in.Peek();
+  if (c < '0' || c > '9') return false;
+  uint64_t v = 0;
+  while (c >= '0' && c <= '9') {
+    v = v * 10 + uint32_t(c - '0');
+    if (v > limit) return false;
+    in.Get();
+    c = in.Peek();
+  }
+  value = uint32_t(v);
+  return true;
+}

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "image/Raster.h"
 #include "image/RasterStream.h"
@@ -44,6 +45,41 @@ TEST(RasterMemoryStream, GrowsByWholePagesBeyondWhatIsNeeded) {
   EXPECT_EQ(1u, b.Write(data, 4095, 1));
   EXPECT_EQ(4096u, b.GetCapacity());
   EXPECT_EQ(4095, b.Size());
+}
+
+TEST(RasterMemoryStream, GapLeftBySeekingPastTheEndReadsAsZeros) {
+  // Seek well past the end (across a page boundary) and write there, by both write
+  // operations. Freed blocks full of other bytes beforehand make it likely that the new
+  // pages held something (the sanitizer build fills fresh blocks anyway).
+  for (const bool byChar : {false, true}) {
+    SCOPED_TRACE(byChar ? "PutChar" : "Write");
+    {
+      CRasterMemoryStream old;
+      ASSERT_TRUE(old.Open());
+      const std::vector<uint8_t> filler(8000, 0xAB);
+      ASSERT_EQ(filler.size(), old.Write(filler.data(), 1, filler.size()));
+    }
+    CRasterMemoryStream s;
+    ASSERT_TRUE(s.Open());
+    ASSERT_TRUE(s.PutChar(1));
+    ASSERT_TRUE(s.Seek(5000, SEEK_CUR));
+    const uint8_t last = 9;
+    if (byChar)
+      ASSERT_TRUE(s.PutChar(last));
+    else
+      ASSERT_EQ(1u, s.Write(&last, 1, 1));
+    ASSERT_EQ(5002, s.Size());
+    ASSERT_TRUE(s.Seek(0, SEEK_SET));
+    std::vector<uint8_t> back(5002, 0xEE);
+    ASSERT_EQ(back.size(), s.Read(back.data(), 1, back.size()));
+    EXPECT_EQ(1, back.front());
+    EXPECT_EQ(9, back.back());
+    for (size_t i = 1; i + 1 < back.size(); ++i)
+      if (back[i] != 0) {
+        ADD_FAILURE() << "byte " << i << " of the gap is " << int(back[i]);
+        break;
+      }
+  }
 }
 
 TEST(RasterMemoryStream, WriteAfterSeekingPastTheEndRaisesTheSize) {

@@ -139,3 +139,15 @@ std::string CompareRgbaWithin(const std::vector<uint8_t>& expected, const std::v
   }
   return "";
 }
+
+std::string RefusedKeepingPicture(const std::vector<uint8_t>& file, int32_t format,
+                                  const char* error) {
+  CRaster picture(2, 2, 8, 0);
+  picture.Clear(7);
+  if (picture.DecodeMemory(file.data(), file.size(), format)) return "decoded";
+  if (std::string(picture.GetLastError()) != error)
+    return std::string("failed with \"") + picture.GetLastError() + "\"";
+  if (!picture.HasPixels() || picture.GetWidth() != 2 || picture.GetPixelIndex(1, 1) != 7)
+    return "the picture changed";
+  return "";
+}

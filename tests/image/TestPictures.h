@@ -51,3 +51,8 @@ std::vector<uint8_t> Encoded(CRaster& picture, int32_t format);
 // Every pixel compared channel by channel, with a tolerance; empty when all are within it.
 std::string CompareRgbaWithin(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual,
                               int width, int tolerance);
+
+// Decodes `file` into a picture that holds something already: empty when decoding failed
+// with `error` and left that picture as it was, else what went wrong.
+std::string RefusedKeepingPicture(const std::vector<uint8_t>& file, int32_t format,
+                                  const char* error);

@@ -443,14 +443,8 @@ TEST(Tiff, RefusesDamagedFiles) {
       {"not a TIFF", Bytes(64, 'x'), "Error encountered while opening TIFF file"},
       {"damaged strip", damaged, "Corrupted TIFF file!"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    CRaster r(2, 2, 8, 0);
-    r.Clear(7);
-    EXPECT_FALSE(r.DecodeMemory(c.file.data(), c.file.size(), IMAGE_FORMAT_TIF));
-    EXPECT_STREQ(c.error, r.GetLastError()) << c.name;
-    EXPECT_EQ(7, r.GetPixelIndex(1, 1));
-  }
+  for (const Case& c : cases)
+    EXPECT_EQ("", RefusedKeepingPicture(c.file, IMAGE_FORMAT_TIF, c.error)) << c.name;
   if (!noWidth.empty()) {
     CRaster r;
     EXPECT_FALSE(r.DecodeMemory(noWidth.data(), noWidth.size(), IMAGE_FORMAT_TIF));

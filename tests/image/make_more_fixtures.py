@@ -17,38 +17,9 @@ import sys
 
 from PIL import Image
 
+from fixture_pictures import grey_image, palette_image, pattern_rgb, pattern_rgba
+
 TIF, TGA, PCX, WBMP, JP2, JPC, PGX, PNM, RAS = 6, 7, 8, 9, 11, 12, 13, 14, 15
-
-
-def pattern_rgb(w, h):
-    im = Image.new("RGB", (w, h))
-    im.putdata([((x * 37 + y * 11) & 255, (x * 5 + y * 29 + 7) & 255, (x * y + 3 * x + 90) & 255)
-                for y in range(h) for x in range(w)])
-    return im
-
-
-def pattern_rgba(w, h):
-    im = Image.new("RGBA", (w, h))
-    im.putdata([((x * 37 + y * 11) & 255, (x * 5 + y * 29 + 7) & 255, (x * y + 90) & 255,
-                 (0, 255, 128, 40, 255, 7)[(x + 2 * y) % 6]) for y in range(h) for x in range(w)])
-    return im
-
-
-def palette_image(w, h, colours):
-    im = Image.new("P", (w, h))
-    pal = []
-    for i in range(colours):
-        pal += [(i * 53 + 17) & 255, (i * 101 + 3) & 255, (i * 29 + 200) & 255]
-    im.putpalette(pal + [0] * (768 - len(pal)))
-    im.putdata([(x * 3 + y * 7 + x * y) % colours for y in range(h) for x in range(w)])
-    return im
-
-
-def grey_image(w, h, levels):
-    im = Image.new("L", (w, h))
-    step = 255 // (levels - 1)
-    im.putdata([((x + y * 3) % levels) * step for y in range(h) for x in range(w)])
-    return im
 
 
 class Writer:
@@ -99,7 +70,7 @@ class Writer:
 
 def write_tiffs(w):
     rgb, rgba = pattern_rgb(33, 17), pattern_rgba(33, 17)
-    grey, pal = grey_image(33, 17, 256), palette_image(33, 17, 200)
+    grey, pal = grey_image(33, 17, 256), palette_image(33, 17, 200, True)
     mono = grey_image(33, 17, 2).convert("1")
     w.save(rgb, "pil_rgb.tif", TIF)
     w.save(rgb, "pil_rgb_lzw.tif", TIF, compression="tiff_lzw")
@@ -138,7 +109,7 @@ def write_tiffs(w):
     grey4 = grey_image(33, 17, 4)
     grey4.save(w.path("grey4levels.png"))
     w.magick("grey4levels.png", "im_grey2.tif", TIF, grey4, "-depth", "2", "-type", "Grayscale")
-    pal16 = palette_image(33, 17, 16)
+    pal16 = palette_image(33, 17, 16, True)
     pal16.save(w.path("pal16.png"))
     w.run("convert", w.path("pal16.png"), "-type", "Palette", "-depth", "4", w.path("im_pal4.tif"))
     w.add("im_pal4.tif", TIF, w.pil_of("im_pal4.tif"))
@@ -214,7 +185,7 @@ def write_jpeg2000(w):
         image = rgb if maximum != 15 else rgb.point(lambda v: round(round(v * 15 / 255) * 255 / 15))
         w.add(name, PNM, image, tolerance if maximum != 15 else 1)
     # Sun raster by ImageMagick and netpbm, plain and byte-encoded.
-    pal = palette_image(33, 17, 200)
+    pal = palette_image(33, 17, 200, True)
     pal.save(w.path("src_pal.png"))
     w.magick("src_rgb.png", "im_rgb.ras", RAS, rgb)
     w.magick("src_pal.png", "im_pal.ras", RAS, pal)
@@ -234,7 +205,7 @@ def write_jpeg2000(w):
 
 def write_pcx_tga_wbmp(w):
     rgb, rgba = pattern_rgb(33, 17), pattern_rgba(33, 17)
-    grey, pal = grey_image(33, 17, 256), palette_image(33, 17, 200)
+    grey, pal = grey_image(33, 17, 256), palette_image(33, 17, 200, True)
     mono = grey_image(33, 17, 2).convert("1")
     # PCX by PIL (1, 8 and 24 bits) and netpbm (every plane layout).
     w.save(mono, "pil_mono.pcx", PCX)
@@ -242,7 +213,7 @@ def write_pcx_tga_wbmp(w):
     w.save(pal, "pil_pal8.pcx", PCX)
     w.save(rgb, "pil_rgb.pcx", PCX)
     for colours in (2, 4, 8, 16):
-        image = palette_image(33, 17, colours).convert("RGB")
+        image = palette_image(33, 17, colours, True).convert("RGB")
         image.save(w.path("src_%d.ppm" % colours))
     for name, colours, options in [("netpbm_planes2.pcx", 4, ["-planes", "2"]),
                                    ("netpbm_planes3.pcx", 8, ["-planes", "3"]),
