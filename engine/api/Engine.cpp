@@ -10,6 +10,7 @@
 #include "engine/base/TextUtils.h"
 #include "engine/device/CaptureDevices.h"
 #include "engine/effects/EffectFiles.h"
+#include "engine/graphs/GraphRecorder.h"
 #include "engine/picture/FrameStrip.h"
 #include "image/Raster.h"
 
@@ -18,9 +19,6 @@ namespace {
 // The ffdshow decoders play only inside the programs their "useonlyin" lists name.
 constexpr const char* kFfdshowKeys[] = {"Software\\GNU\\ffdshow", "Software\\GNU\\ffdshow_audio"};
 constexpr const char* kUseOnlyIn = "useonlyin";
-
-// Until the recording graphs are part of the engine no recorder can be made.
-constexpr const char* kNoRecorderText = "The recorder is not available.";
 
 // No exception leaves the engine through its interface: an operation that fails that way
 // answers its failure value.
@@ -96,7 +94,10 @@ extern "C" IVDEngine* WINAPI CreateEngine() {
 
 CEngine::CEngine() = default;
 
-CEngine::~CEngine() { m_compositor.reset(); }
+CEngine::~CEngine() {
+  m_recorder.reset();
+  m_compositor.reset();
+}
 
 void CEngine::Release() { Destroy(); }
 
@@ -421,20 +422,60 @@ BOOL CEngine::DrawElementFrame(int moduleId, HDC dc, int x, int y, int cx, int c
 }
 
 // ---------------------------------------------------------------------------------------
-// Recording: no recorder can be made yet; the recording operations answer as without one.
+// Recording
 
-int CEngine::GetRecordingState() { return 0; }
-
-BOOL CEngine::StartRecording(const char*, const char*) {
-  ReportEvent(ENGINE_EVENT_RECORD_ERROR, kNoRecorderText);
-  return FALSE;
+int CEngine::GetRecordingState() {
+  return Guarded<int>(0, [&] { return m_recorder ? m_recorder->GetState() : 0; });
 }
 
-BOOL CEngine::StopRecording() { return FALSE; }
+BOOL CEngine::StartRecording(const char* path, const char* audioDevice) {
+  std::string errorText;
+  const BOOL started = Guarded<BOOL>(FALSE, [&] {
+    m_recorder.reset();
+    std::unique_ptr<CCaptureRecorder> recorder(NewRecorderForPath(TextOf(path), m_cameraName));
+    if (!recorder) return FALSE;
+    HRESULT hr = recorder->SetAudioDevice(TextOf(audioDevice));
+    if (SUCCEEDED(hr)) {
+      recorder->SetOutputPath(TextOf(path));
+      hr = recorder->Build();
+      if (SUCCEEDED(hr)) hr = recorder->Run();
+    }
+    errorText = recorder->GetErrorText();
+    // A failed recorder stays until the next start or stop; it cannot run.
+    m_recorder = std::move(recorder);
+    return SUCCEEDED(hr) ? TRUE : FALSE;
+  });
+  if (!started) ReportEvent(ENGINE_EVENT_RECORD_ERROR, errorText);
+  return started;
+}
 
-BOOL CEngine::PauseRecording() { return FALSE; }
+BOOL CEngine::StopRecording() {
+  return Guarded<BOOL>(FALSE, [&] {
+    if (!m_recorder) return FALSE;
+    if (m_recorder->GetState() != State_Stopped) m_recorder->Stop();
+    m_recorder.reset();
+    return TRUE;
+  });
+}
 
-BOOL CEngine::GetRecordingTime(IVDString*) { return FALSE; }
+BOOL CEngine::PauseRecording() {
+  return Guarded<BOOL>(FALSE, [&] {
+    if (!m_recorder) return FALSE;
+    const HRESULT hr =
+        m_recorder->GetState() == State_Running ? m_recorder->Pause() : m_recorder->Run();
+    return SUCCEEDED(hr) ? TRUE : FALSE;
+  });
+}
+
+BOOL CEngine::GetRecordingTime(IVDString* time) {
+  return Guarded<BOOL>(FALSE, [&] {
+    if (!m_recorder) return FALSE;
+    int32_t position = 0, duration = 0;
+    m_recorder->GetPosition(&position, &duration);
+    if (time) time->SetText(FormatDurationMs(position).c_str());
+    return TRUE;
+  });
+}
 
 // ---------------------------------------------------------------------------------------
 // Pictures, snapshots and effect files

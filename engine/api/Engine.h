@@ -14,6 +14,7 @@
 #include "engine/api/VDEngine.h"
 
 class CEffectCompositor;
+class CGraphRecorder;
 
 class CEngine final : public IVDEngine, public IVDEngineSink {
  public:
@@ -99,6 +100,8 @@ class CEngine final : public IVDEngine, public IVDEngineSink {
   static void RegisterWithFfdshow();
 
   std::unique_ptr<CEffectCompositor> m_compositor;
+  // The current recorder, also one whose start failed (until the next start or stop).
+  std::unique_ptr<CGraphRecorder> m_recorder;
   // The last event: written from any thread, read on the main thread.
   std::mutex m_eventLock;
   int32_t m_eventCode = 0;

@@ -99,7 +99,9 @@ constexpr int32_t PROP_IMAGE_FRAME_DELAYS = 0x1009;
 constexpr int32_t PROP_IMAGE_LOADED = 0x101A;
 constexpr int32_t PROP_IMAGE_LOAD = 0x101B;
 
-// Flash source: the movie's path.
+// Flash source: the size of the kept movie (setting it changes nothing), and the movie's
+// path.
+constexpr int32_t PROP_FLASH_IGNORED = 0x1018;
 constexpr int32_t PROP_FLASH_PATH = 0x1019;
 
 // Drawing board.

@@ -7,6 +7,7 @@
 #include "engine/elements/CameraSource.h"
 #include "engine/elements/ColorSource.h"
 #include "engine/elements/DrawingBoard.h"
+#include "engine/elements/FlashSource.h"
 #include "engine/elements/FrameElement.h"
 #include "engine/elements/ImageSource.h"
 #include "engine/elements/PlaylistSource.h"
@@ -27,6 +28,8 @@ IFrameElement* CreateFrameElement(int32_t code, CEffect* owner) {
     }
     case ELEMENT_IMAGE:
       return new (std::nothrow) CImageSource();
+    case ELEMENT_FLASH:
+      return new (std::nothrow) CFlashSource();
     case ELEMENT_COLOR:
       return new (std::nothrow) CColorSource();
     case ELEMENT_VIDEO:

@@ -11,10 +11,6 @@
 
 namespace {
 
-// {4315D437-5B8C-11D0-BD3B-00A0C911CE86}: the system's device moniker.
-const CLSID kDeviceMonikerClass = {
-    0x4315d437, 0x5b8c, 0x11d0, {0xbd, 0x3b, 0x00, 0xa0, 0xc9, 0x11, 0xce, 0x86}};
-
 constexpr int32_t kFallbackWidth = 320;
 constexpr int32_t kFallbackHeight = 240;
 constexpr REFERENCE_TIME kFrameTime = 333333;  // 30 frames a second
@@ -59,8 +55,6 @@ DWORD WINAPI PageThread(void* param) {
 }
 
 }  // namespace
-
-bool IsDeviceMonikerName(const std::string& name) { return StartsWithNoCase(name, "@device:"); }
 
 AM_MEDIA_TYPE* MakeCaptureFormat(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
@@ -113,39 +107,11 @@ HRESULT CCameraGraph::Close() {
 HRESULT CCameraGraph::Open(const std::string& displayName) { return OpenDevice(displayName); }
 
 HRESULT CCameraGraph::BindDevice() {
-  if (!IsDeviceMonikerName(m_sourceName)) return E_INVALIDARG;
-  CComPtr<IBindCtx> context;
-  HRESULT hr = CreateBindCtx(0, &context);
+  m_device.Reset();
+  HRESULT hr = BindMonikerFilter(m_sourceName, true, &m_device, &m_friendlyName);
   if (FAILED(hr)) return hr;
-  const std::wstring name = WidenText(m_sourceName);
-  ULONG eaten = 0;
-  CComPtr<IMoniker> moniker;
-  hr = MkParseDisplayName(context.Get(), name.c_str(), &eaten, &moniker);
-  if (FAILED(hr)) return hr;
-  if (!moniker) return E_FAIL;
-  // Only the device moniker itself: no composite that another parser added to.
-  CLSID monikerClass = CLSID_NULL;
-  if (FAILED(moniker->GetClassID(&monikerClass)) ||
-      !IsEqualCLSID(monikerClass, kDeviceMonikerClass))
-    return E_INVALIDARG;
-
-  m_friendlyName.clear();
-  CComPtr<IPropertyBag> bag;
-  if (SUCCEEDED(moniker->BindToStorage(context.Get(), nullptr, IID_IPropertyBag,
-                                       reinterpret_cast<void**>(&bag))) &&
-      bag) {
-    VARIANT value;
-    VariantInit(&value);
-    if (SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) && value.vt == VT_BSTR)
-      m_friendlyName = NarrowText(value.bstrVal);
-    VariantClear(&value);
-  }
   if (m_friendlyName.empty()) m_friendlyName = m_sourceName;
-
-  hr = moniker->BindToObject(context.Get(), nullptr, IID_IBaseFilter,
-                             reinterpret_cast<void**>(&m_device));
-  if (FAILED(hr)) return hr;
-  return m_device ? S_OK : E_FAIL;
+  return S_OK;
 }
 
 HRESULT CCameraGraph::OpenDevice(const std::string& displayName) {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/graphs/GraphHelpers.h"
 #include "engine/graphs/VideoGraph.h"
 
 class CCameraGraph : public CVideoGraph {
@@ -52,9 +53,6 @@ class CCameraGraph : public CVideoGraph {
   int32_t m_requestedWidth;
   int32_t m_requestedHeight;
 };
-
-// Whether a text names a device moniker ("@device:" in any letter case).
-bool IsDeviceMonikerName(const std::string& name);
 
 // The format a camera is asked for: RGB24, w x h, 30 frames a second, in a VIDEOINFO block.
 // Null when out of memory; free with DeleteMediaType.

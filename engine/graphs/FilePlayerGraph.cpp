@@ -1,8 +1,5 @@
 #include "engine/graphs/FilePlayerGraph.h"
 
-#include <cstdint>
-#include <limits>
-
 #include "engine/base/ModuleValues.h"
 #include "engine/base/SystemUtils.h"
 #include "engine/base/TextUtils.h"
@@ -25,14 +22,6 @@ const CLSID CLSID_FlvSplitter = {
 const CLSID CLSID_AsfReader = {
     0x187463a0, 0x5bb7, 0x11d3, {0xac, 0xbe, 0x00, 0x80, 0xc7, 0x5e, 0x24, 0x6e}};
 
-// 100-ns units as whole milliseconds, truncated and kept inside int32.
-int32_t ToMilliseconds(LONGLONG units) {
-  const LONGLONG ms = units / 10000;
-  if (ms > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (ms < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(ms);
-}
-
 bool IsCompletion(long code) {
   return code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_USERABORT;
 }
@@ -43,29 +32,6 @@ long VolumeToAttenuation(int32_t volume) { return volume == 0 ? -10000 : volume 
 
 bool IsWindowsMediaPath(const std::string& path) {
   return ExtensionInList(PathWithoutQuery(path), "asf,wma,wmv");
-}
-
-HRESULT GetPin(IBaseFilter* filter, int index, PIN_DIRECTION direction, IPin** pin) {
-  if (!pin) return E_POINTER;
-  *pin = nullptr;
-  if (!filter) return E_POINTER;
-  CComPtr<IEnumPins> pins;
-  HRESULT hr = filter->EnumPins(&pins);
-  if (FAILED(hr)) return hr;
-  if (!pins) return E_FAIL;
-  int matching = 0;
-  for (int looked = 0; looked < 50; ++looked) {
-    CComPtr<IPin> candidate;
-    if (pins->Next(1, &candidate, nullptr) != S_OK || !candidate) break;
-    PIN_DIRECTION candidateDirection;
-    if (FAILED(candidate->QueryDirection(&candidateDirection)) || candidateDirection != direction)
-      continue;
-    if (matching++ == index) {
-      *pin = candidate.Detach();
-      return S_OK;
-    }
-  }
-  return E_FAIL;
 }
 
 CFilePlayerGraph::CFilePlayerGraph(IFrameSink* sink) : CVideoGraph(sink) {
@@ -180,31 +146,7 @@ HRESULT CFilePlayerGraph::BuildChain(const std::string& path) {
 }
 
 HRESULT CFilePlayerGraph::GetPosition(int32_t* position, int32_t* duration) {
-  if (!position || !duration) return E_POINTER;
-  *position = 0;
-  *duration = 0;
-  if (!m_seeking) return E_FAIL;
-  if (m_seeking->IsFormatSupported(&TIME_FORMAT_MEDIA_TIME) != S_OK) return E_NOINTERFACE;
-  GUID format = TIME_FORMAT_NONE;
-  HRESULT hr = m_seeking->GetTimeFormat(&format);
-  if (FAILED(hr)) return hr;
-  // Graphs change their time format only when stopped; switch only when needed.
-  const bool switched = !IsEqualGUID(format, TIME_FORMAT_MEDIA_TIME);
-  if (switched) {
-    hr = m_seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
-    if (FAILED(hr)) return hr;
-  }
-  LONGLONG current = 0, length = 0;
-  hr = m_seeking->GetCurrentPosition(&current);
-  if (SUCCEEDED(hr)) hr = m_seeking->GetDuration(&length);
-  if (switched) {
-    const HRESULT restored = m_seeking->SetTimeFormat(&format);
-    if (SUCCEEDED(hr) && FAILED(restored)) hr = restored;
-  }
-  if (FAILED(hr)) return hr;
-  *position = ToMilliseconds(current);
-  *duration = ToMilliseconds(length);
-  return S_OK;
+  return ReadMediaPosition(m_seeking.Get(), position, duration, false);
 }
 
 HRESULT CFilePlayerGraph::SetPosition(int32_t milliseconds) {

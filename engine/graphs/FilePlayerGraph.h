@@ -4,6 +4,7 @@
 // ".wma" and ".wmv" files.
 #pragma once
 
+#include "engine/graphs/GraphHelpers.h"
 #include "engine/graphs/VideoGraph.h"
 
 // Plays a media file: picture to the renderer, sound to the DirectSound audio renderer.
@@ -60,6 +61,3 @@ long VolumeToAttenuation(int32_t volume);
 // Whether the path names a Windows Media file by its extension (".asf", ".wma", ".wmv",
 // any case), which the ASF reader opens.
 bool IsWindowsMediaPath(const std::string& path);
-// The filter's pin of the given direction whose index among the pins of that direction is
-// `index` (from 0), looking at no more than 50 pins; E_FAIL when there is none.
-HRESULT GetPin(IBaseFilter* filter, int index, PIN_DIRECTION direction, IPin** pin);

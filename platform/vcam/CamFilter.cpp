@@ -1,7 +1,8 @@
 // The stand-in virtual camera: a DirectShow capture source that other programs find in
 // the video input category and open as a camera. Its one capture pin serves the newest
 // frame the engine wrote into the shared frame buffer, as RGB24 at the size of the last
-// size request, 30 frames a second. Before the engine sends anything it shows black.
+// size request, 30 frames a second, while the filter runs (a live source delivers nothing
+// while paused). Before the engine sends anything it shows black.
 #include <windows.h>
 #include <dshow.h>
 #include <ks.h>
@@ -20,6 +21,7 @@ namespace {
 
 const CLSID kCameraClsid = {0x5c2e7a14, 0x8f3b, 0x4d62, {0xa1, 0xc9, 0x7e, 0x40, 0xb3, 0xd5, 0xf2, 0x18}};
 constexpr REFERENCE_TIME kFrameTime = 333333;  // 100 ns units: 30 frames a second
+constexpr DWORD kPausePollMs = 5;
 constexpr int kDefaultWidth = 320;
 constexpr int kDefaultHeight = 240;
 
@@ -117,6 +119,14 @@ class CCameraStream : public CSourceStream, public IAMStreamConfig, public IKsPr
   }
 
   HRESULT FillBuffer(IMediaSample* sample) override {
+    // A live camera delivers nothing while paused; when it runs again the stream goes on
+    // from the next frame, due at once.
+    if (m_pFilter->State() == State_Paused) {
+      while (m_pFilter->State() == State_Paused) {
+        if (WaitForSingleObject(StopEvent(), kPausePollMs) == WAIT_OBJECT_0) return S_FALSE;
+      }
+      m_startTick = GetTickCount() - DWORD((m_frameNumber * kFrameTime) / 10000);
+    }
     // Pace the stream at 30 frames a second; a stop request ends the wait at once.
     const DWORD due = m_startTick + DWORD((m_frameNumber * kFrameTime) / 10000);
     const DWORD now = GetTickCount();
@@ -243,6 +253,11 @@ class CCameraSource : public CSource {
  public:
   CCameraSource(IUnknown* outer, HRESULT* phr) : CSource(L"Tavisco Virtual Camera", outer, kCameraClsid, phr) {
     new CCameraStream(phr, this);  // the stream registers itself with the filter, which owns it
+  }
+  // A live source: paused, it cannot cue data (and delivers none).
+  STDMETHODIMP GetState(DWORD timeoutMs, FILTER_STATE* state) override {
+    const HRESULT hr = CSource::GetState(timeoutMs, state);
+    return SUCCEEDED(hr) && *state == State_Paused ? VFW_S_CANT_CUE : hr;
   }
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr) {
     auto* filter = new (std::nothrow) CCameraSource(outer, phr);

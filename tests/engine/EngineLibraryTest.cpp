@@ -200,31 +200,34 @@ TEST_F(EngineLibrary, LastEventIsGivenOnceThenZeroWithTheSameText) {
   Engine* e = engine.get();
   EXPECT_EQ(VD(e, SetNotifyWindow, notify.Handle()), 0);
 
-  EXPECT_EQ(VD(e, StartRecording, "C:\\out.avi", ""), FALSE);
+  // Without the engine's camera no recording can start.
+  EXPECT_EQ(VD(e, StartRecording, "C:\\out.avi", "NONE"), FALSE);
   EXPECT_EQ(notify.Take(kEngineEvent), (std::vector<Message>{{kEngineEvent, 1, 1001}}));
   int code = -1;
   Text text;
   EXPECT_EQ(VD(e, GetLastEvent, &code, &text), 1);
   EXPECT_EQ(code, 1001);
-  EXPECT_FALSE(text.value.empty());
+  EXPECT_EQ(text.value.rfind("Create CreateCam Error 0x", 0), 0u) << text.value;
   const std::string first = text.value;
   EXPECT_EQ(VD(e, GetLastEvent, &code, &text), 1);
   EXPECT_EQ(code, 0);
   EXPECT_EQ(text.value, first);
   EXPECT_EQ(text.releases, 0);
 
-  // Two events before the program looks: both are posted, the slot keeps the newer.
-  VD(e, StartRecording, "C:\\out.asf", "");
+  // Two events before the program looks: both are posted, the slot keeps the newer (an
+  // empty sound device name is refused before anything is built, with an empty text).
+  VD(e, StartRecording, "C:\\out.asf", "NONE");
   VD(e, StartRecording, "C:\\out.asf", "");
   EXPECT_EQ(notify.Take(kEngineEvent).size(), 2u);
   EXPECT_EQ(VD(e, GetLastEvent, &code, &text), 1);
   EXPECT_EQ(code, 1001);
+  EXPECT_EQ(text.value, "");
   EXPECT_EQ(VD(e, GetLastEvent, &code, &text), 1);
   EXPECT_EQ(code, 0);
 
   // Without a notify window nothing is posted, and the event still waits.
   EXPECT_EQ(VD(e, SetNotifyWindow, nullptr), 0);
-  VD(e, StartRecording, "C:\\out.avi", "");
+  VD(e, StartRecording, "C:\\out.avi", "NONE");
   EXPECT_TRUE(notify.Take(kEngineEvent).empty());
   EXPECT_EQ(VD(e, GetLastEvent, &code, &text), 1);
   EXPECT_EQ(code, 1001);

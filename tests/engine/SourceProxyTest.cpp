@@ -31,9 +31,9 @@ std::string TypeOf(CSourceProxy& proxy) {
 bool IsBuilt(int32_t code) {
   if (code == ELEMENT_VIDEO) return true;
   if (code >= ELEMENT_COLOR_MATRIX && code <= ELEMENT_SHAKE) return true;  // the pixel filters
-  return code == ELEMENT_IMAGE || code == ELEMENT_COLOR || code == ELEMENT_SCREEN ||
-         code == ELEMENT_TEXT || code == ELEMENT_DRAWING_BOARD || code == ELEMENT_PLAYLIST ||
-         code == ELEMENT_PLAYLIST_ALT;
+  return code == ELEMENT_IMAGE || code == ELEMENT_FLASH || code == ELEMENT_COLOR ||
+         code == ELEMENT_SCREEN || code == ELEMENT_TEXT || code == ELEMENT_DRAWING_BOARD ||
+         code == ELEMENT_PLAYLIST || code == ELEMENT_PLAYLIST_ALT;
 }
 
 // Elements that open any text, without a file behind it. A video element opens every path;
@@ -177,10 +177,11 @@ TEST_P(SourceProxyLoad, MapsTheKindOfTheFileToATypeCode) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SourceProxyLoad,
     ::testing::Values(
-        // An image element fails to load from a package without its picture.
-        LoadCase{0, -1, -1, ELEMENT_IMAGE, E_FAIL}, LoadCase{0, 1, -1, ELEMENT_FLASH, S_OK},
+        // An image element fails to load from a package without its picture, a Flash
+        // element from one without its movie.
+        LoadCase{0, -1, -1, ELEMENT_IMAGE, E_FAIL}, LoadCase{0, 1, -1, ELEMENT_FLASH, E_FAIL},
         LoadCase{0, 2, -1, ELEMENT_IMAGE, E_FAIL}, LoadCase{2, -1, -1, ELEMENT_COLOR_MATRIX, S_OK},
-        LoadCase{3, -1, -1, ELEMENT_FLASH, S_OK}, LoadCase{6, -1, -1, ELEMENT_TEXT, S_OK},
+        LoadCase{3, -1, -1, ELEMENT_FLASH, E_FAIL}, LoadCase{6, -1, -1, ELEMENT_TEXT, S_OK},
         LoadCase{7, -1, -1, ELEMENT_WARP, S_OK}, LoadCase{8, -1, -1, ELEMENT_MOTION_FIRE, S_OK},
         LoadCase{9, -1, -1, ELEMENT_EDGE, S_OK}, LoadCase{10, -1, -1, ELEMENT_MOSAIC, S_OK},
         LoadCase{11, -1, -1, ELEMENT_EMBOSS, S_OK}, LoadCase{12, -1, -1, ELEMENT_TRAIL, S_OK},

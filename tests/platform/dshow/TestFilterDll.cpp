@@ -5,6 +5,7 @@
 
 #include "tests/platform/dshow/TestCamera.h"
 #include "tests/platform/dshow/TestFilters.h"
+#include "tests/platform/dshow/TestMicrophone.h"
 
 namespace {
 
@@ -27,14 +28,23 @@ const REGFILTERPINS kCameraPins[] = {{const_cast<LPWSTR>(L"Capture"), FALSE, TRU
 const AMOVIESETUP_FILTER kCameraSetup = {&CLSID_TestCamera, TEST_CAMERA_NAME, MERIT_DO_NOT_USE, 1,
                                          kCameraPins};
 
-// The camera and its page come last: TestCameraRegister registers only those two.
+const REGPINTYPES kSoundTypes[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
+const REGFILTERPINS kMicrophonePins[] = {{const_cast<LPWSTR>(L"Capture"), FALSE, TRUE, FALSE,
+                                          FALSE, &CLSID_NULL, nullptr, 1, kSoundTypes}};
+const AMOVIESETUP_FILTER kMicrophoneSetup = {&CLSID_TestMicrophone, TEST_MICROPHONE_NAME,
+                                             MERIT_DO_NOT_USE, 1, kMicrophonePins};
+
+// The camera and its page come next: TestCameraRegister registers only those two; the
+// microphone comes last, and TestMicrophoneRegister registers only that one.
 const CFactoryTemplate g_Templates[] = {
     {TEST_DLL_SOURCE_NAME, &CLSID_TestDllSource, NewTestDllSource, &kSetup,
      &CLSID_VideoInputDeviceCategory, TEST_DLL_SOURCE_NAME},
     {TEST_CAMERA_NAME, &CLSID_TestCamera, NewTestCamera, &kCameraSetup,
      &CLSID_VideoInputDeviceCategory, TEST_CAMERA_INSTANCE},
     {L"Tavisco Test Camera Page", &CLSID_TestCameraPage, NewTestCameraPage, nullptr, nullptr,
-     nullptr}};
+     nullptr},
+    {TEST_MICROPHONE_NAME, &CLSID_TestMicrophone, NewTestMicrophone, &kMicrophoneSetup,
+     &CLSID_AudioInputDeviceCategory, TEST_MICROPHONE_INSTANCE}};
 const int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
 
 }  // namespace
@@ -53,12 +63,15 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 
 STDAPI DllCanUnloadNow() { return DllCanUnloadNowFromTemplates(); }
 
-STDAPI DllRegisterServer() { return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, TRUE); }
+// The source, camera and page; the microphone registers on its own.
+STDAPI DllRegisterServer() { return RegisterTemplates(g_Templates, 3, g_hModule, TRUE); }
 
-STDAPI DllUnregisterServer() {
-  return RegisterTemplates(g_Templates, g_cTemplates, g_hModule, FALSE);
-}
+STDAPI DllUnregisterServer() { return RegisterTemplates(g_Templates, 3, g_hModule, FALSE); }
 
 extern "C" HRESULT WINAPI TestCameraRegister(BOOL doRegister) {
   return RegisterTemplates(g_Templates + 1, 2, g_hModule, doRegister);
+}
+
+extern "C" HRESULT WINAPI TestMicrophoneRegister(BOOL doRegister) {
+  return RegisterTemplates(g_Templates + 3, 1, g_hModule, doRegister);
 }
