@@ -339,6 +339,8 @@ TEST(SkinImages, NinePartButtonKeepsItsBorderWidthsAtAnySize) {
     // 12 rows (the third copy cut after 10); stretched, its last row reaches the bottom.
     EXPECT_EQ(button(5, 3), PixelOf(b.get(), 60, 3));
     EXPECT_EQ(button(5, stretch ? 14 : 12), PixelOf(b.get(), 60, 36));
-    if (!stretch) EXPECT_EQ(button(5, 3), PixelOf(b.get(), 60, 15));
+    if (!stretch) {
+      EXPECT_EQ(button(5, 3), PixelOf(b.get(), 60, 15));
+    }
   }
 }
