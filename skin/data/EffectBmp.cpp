@@ -296,13 +296,27 @@ void TspEffectBmp::MorphRightSlide(const TspEffectBmp* Other, double Kf) {
 
 void TspEffectBmp::MorphByKind(int Kind, const TspEffectBmp* Other, double Kf) {
   switch (Kind) {
-    case mkGradient: MorphGrad(Other, Kf); break;
-    case mkLeftGradient: MorphLeftGrad(Other, Kf); break;
-    case mkRightGradient: MorphRightGrad(Other, Kf); break;
-    case mkLeftSlide: MorphLeftSlide(Other, Kf); break;
-    case mkRightSlide: MorphRightSlide(Other, Kf); break;
-    case mkPush: MorphPush(Other, Kf); break;
-    default: Morph(Other, Kf); break;
+    case mkGradient:
+      MorphGrad(Other, Kf);
+      break;
+    case mkLeftGradient:
+      MorphLeftGrad(Other, Kf);
+      break;
+    case mkRightGradient:
+      MorphRightGrad(Other, Kf);
+      break;
+    case mkLeftSlide:
+      MorphLeftSlide(Other, Kf);
+      break;
+    case mkRightSlide:
+      MorphRightSlide(Other, Kf);
+      break;
+    case mkPush:
+      MorphPush(Other, Kf);
+      break;
+    default:
+      Morph(Other, Kf);
+      break;
   }
 }
 
@@ -366,7 +380,8 @@ void TspEffectBmp::SplitBlur(int Amount) {
       const int left = 3 * inside(j - Amount < 0 ? j : j - Amount, FWidth);
       const int right = 3 * inside(j + Amount >= FWidth ? FWidth - j : j + Amount, FWidth);
       for (int c = 0; c < 3; ++c)
-        row[3 * j + c] = uint8_t((up[left + c] + down[left + c] + up[right + c] + down[right + c]) >> 2);
+        row[3 * j + c] =
+            uint8_t((up[left + c] + down[left + c] + up[right + c] + down[right + c]) >> 2);
     }
   }
 }

@@ -18,50 +18,62 @@ const char kLineBreak[] = "\r\n";
 }
 
 EPNGInvalidFileHeader::EPNGInvalidFileHeader()
-    : EPNGError("The file being readed is not a valid \"Portable Network Graphics\" image because "
-                "it contains an invalid header. This file may be corruped, try obtaining it "
-                "again.") {}
+    : EPNGError(
+          "The file being readed is not a valid \"Portable Network Graphics\" image because "
+          "it contains an invalid header. This file may be corruped, try obtaining it "
+          "again.") {}
 EPngUnexpectedEnd::EPngUnexpectedEnd()
-    : EPNGError("This \"Portable Network Graphics\" image is invalid because the decoder found "
-                "an unexpected end of the file.") {}
+    : EPNGError(
+          "This \"Portable Network Graphics\" image is invalid because the decoder found "
+          "an unexpected end of the file.") {}
 EPNGIHDRNotFirst::EPNGIHDRNotFirst()
     : EPNGError(AnsiString("This \"Portable Network Graphics\" image is not supported or it "
                            "might be invalid.") +
                 kLineBreak + "(IHDR chunk is not the first)") {}
 EPNGUnknownCriticalChunk::EPNGUnknownCriticalChunk()
-    : EPNGError("This \"Portable Network Graphics\" image contains an unknown critical part "
-                "which could not be decoded.") {}
+    : EPNGError(
+          "This \"Portable Network Graphics\" image contains an unknown critical part "
+          "which could not be decoded.") {}
 EPNGNoImageData::EPNGNoImageData()
     : EPNGError("This \"Portable Network Graphics\" image contains no data.") {}
 EPNGHeaderNotPresent::EPNGHeaderNotPresent()
-    : EPNGError("This operation is not valid because the current image contains no valid "
-                "header.") {}
+    : EPNGError(
+          "This operation is not valid because the current image contains no valid "
+          "header.") {}
 EPngError::EPngError()
-    : EPNGError("The \"Portable Network Graphics\" image can not be resize by changing width "
-                "and height properties. Try assigning the image from a bitmap.") {}
+    : EPNGError(
+          "The \"Portable Network Graphics\" image can not be resize by changing width "
+          "and height properties. Try assigning the image from a bitmap.") {}
 EPngInvalidCRC::EPngInvalidCRC()
-    : EPNGError("This \"Portable Network Graphics\" image is not valid because it contains "
-                "invalid pieces of data (crc error)") {}
+    : EPNGError(
+          "This \"Portable Network Graphics\" image is not valid because it contains "
+          "invalid pieces of data (crc error)") {}
 EPngInvalidIHDR::EPngInvalidIHDR()
-    : EPNGError("The \"Portable Network Graphics\" image could not be loaded because one of "
-                "its main piece of data (ihdr) might be corrupted") {}
+    : EPNGError(
+          "The \"Portable Network Graphics\" image could not be loaded because one of "
+          "its main piece of data (ihdr) might be corrupted") {}
 EPNGMissingMultipleIDAT::EPNGMissingMultipleIDAT()
-    : EPNGError("This \"Portable Network Graphics\" image is invalid because it has missing "
-                "image parts.") {}
+    : EPNGError(
+          "This \"Portable Network Graphics\" image is invalid because it has missing "
+          "image parts.") {}
 EPNGInvalidPalette::EPNGInvalidPalette()
     : EPNGError("The \"Portable Network Graphics\" image contains an invalid palette.") {}
 EPNGSizeExceeds::EPNGSizeExceeds()
-    : EPNGError("This \"Portable Network Graphics\" image is not supported because either it's "
-                "width or height exceeds the maximum size, which is 65535 pixels length.") {}
+    : EPNGError(
+          "This \"Portable Network Graphics\" image is not supported because either it's "
+          "width or height exceeds the maximum size, which is 65535 pixels length.") {}
 EPNGUnknownCompression::EPNGUnknownCompression()
-    : EPNGError("This \"Portable Network Graphics\" image is encoded with an unknown "
-                "compression scheme which could not be decoded.") {}
+    : EPNGError(
+          "This \"Portable Network Graphics\" image is encoded with an unknown "
+          "compression scheme which could not be decoded.") {}
 EPNGUnknownInterlace::EPNGUnknownInterlace()
-    : EPNGError("This \"Portable Network Graphics\" image uses an unknown interlace scheme "
-                "which could not be decoded.") {}
+    : EPNGError(
+          "This \"Portable Network Graphics\" image uses an unknown interlace scheme "
+          "which could not be decoded.") {}
 EPNGOutMemory::EPNGOutMemory()
-    : EPNGError("Some operation could not be performed because the system is out of "
-                "resources. Close some windows and try again.") {}
+    : EPNGError(
+          "Some operation could not be performed because the system is out of "
+          "resources. Close some windows and try again.") {}
 EPNGZLIBError::EPNGZLIBError(const AnsiString& Description)
     : EPNGError(AnsiString("Could not decompress the image because it contains invalid "
                            "compressed data.") +
@@ -145,14 +157,20 @@ inline void SetPackedSample(uint8_t* Row, int X, int Bits, uint32_t Value) {
   Row[X / perByte] = uint8_t((Row[X / perByte] & ~mask) | ((Value << shift) & mask));
 }
 
-inline uint32_t Rgb(uint8_t R, uint8_t G, uint8_t B) { return uint32_t(R) | uint32_t(G) << 8 | uint32_t(B) << 16; }
+inline uint32_t Rgb(uint8_t R, uint8_t G, uint8_t B) {
+  return uint32_t(R) | uint32_t(G) << 8 | uint32_t(B) << 16;
+}
 
 int Channels(uint8_t ColorType) {
   switch (ColorType) {
-    case COLOR_RGB: return 3;
-    case COLOR_GRAYSCALEALPHA: return 2;
-    case COLOR_RGBALPHA: return 4;
-    default: return 1;
+    case COLOR_RGB:
+      return 3;
+    case COLOR_GRAYSCALEALPHA:
+      return 2;
+    case COLOR_RGBALPHA:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -164,9 +182,7 @@ TChunkName ChunkName(const char* Name) {
   return n;
 }
 
-int32_t DibRowBytes(int32_t W, int Bits) {
-  return int32_t(((int64_t(W) * Bits + 31) / 32) * 4);
-}
+int32_t DibRowBytes(int32_t W, int Bits) { return int32_t(((int64_t(W) * Bits + 31) / 32) * 4); }
 
 // ---------------------------------------------------------------------------------------
 // TChunk
@@ -228,7 +244,8 @@ bool TChunkIHDR::LoadFromStream(TStream* Stream, const TChunkName& Name, uint32_
   bool depthFits;
   switch (ColorType) {
     case COLOR_GRAYSCALE:
-      depthFits = BitDepth == 1 || BitDepth == 2 || BitDepth == 4 || BitDepth == 8 || BitDepth == 16;
+      depthFits =
+          BitDepth == 1 || BitDepth == 2 || BitDepth == 4 || BitDepth == 8 || BitDepth == 16;
       break;
     case COLOR_PALETTE:
       depthFits = BitDepth == 1 || BitDepth == 2 || BitDepth == 4 || BitDepth == 8;
@@ -573,7 +590,8 @@ void TakeDecodedPicture(TChunkIHDR& Header, const CRaster& Picture) {
   // The decoder gives 16-bit samples as their high bytes; the low bytes repeat them (the
   // exact widening of 8-bit levels to 16 bits).
   if (Header.BitDepth == 16)
-    std::memcpy(Header.ExtraImageData.data(), Header.Pixels.ImageData, Header.ExtraImageData.size());
+    std::memcpy(Header.ExtraImageData.data(), Header.Pixels.ImageData,
+                Header.ExtraImageData.size());
 }
 
 // The error of a decode the image library refused, by its text.
@@ -734,11 +752,21 @@ void FilterRow(TFilter Filter, const std::vector<uint8_t>& Row, const std::vecto
     const int c = (i >= size_t(Bpp) && !Prior.empty()) ? Prior[i - size_t(Bpp)] : 0;
     int predicted = 0;
     switch (Filter) {
-      case pfNone: predicted = 0; break;
-      case pfSub: predicted = a; break;
-      case pfUp: predicted = b; break;
-      case pfAverage: predicted = (a + b) / 2; break;
-      case pfPaeth: predicted = Paeth(a, b, c); break;
+      case pfNone:
+        predicted = 0;
+        break;
+      case pfSub:
+        predicted = a;
+        break;
+      case pfUp:
+        predicted = b;
+        break;
+      case pfAverage:
+        predicted = (a + b) / 2;
+        break;
+      case pfPaeth:
+        predicted = Paeth(a, b, c);
+        break;
     }
     Out[i + 1] = uint8_t(Row[i] - predicted);
   }
@@ -804,7 +832,8 @@ void TChunkIDAT::SaveToStream(TStream* Stream) {
       for (TFilter f : filters) {
         FilterRow(f, row, prior, bpp, candidate);
         uint64_t score = 0;
-        for (size_t i = 1; i < candidate.size(); ++i) score += uint64_t(std::abs(int(int8_t(candidate[i]))));
+        for (size_t i = 1; i < candidate.size(); ++i)
+          score += uint64_t(std::abs(int(int8_t(candidate[i]))));
         if (score < bestScore) {
           bestScore = score;
           best.swap(candidate);
@@ -928,7 +957,9 @@ bool TChunkzTXt::LoadFromStream(TStream* Stream, const TChunkName& Name, uint32_
       break;
     }
   } while (result != Z_STREAM_END && (z.avail_in > 0 || z.avail_out == 0));
-  const AnsiString message = z.msg ? z.msg : result == Z_MEM_ERROR ? "text too long" : "incomplete data";
+  const AnsiString message = z.msg                   ? z.msg
+                             : result == Z_MEM_ERROR ? "text too long"
+                                                     : "incomplete data";
   inflateEnd(&z);
   if (result != Z_STREAM_END) {
     Text.clear();
@@ -1022,7 +1053,9 @@ TPngImageCore::TPngImageCore(bool Strict) : FStrict(Strict) { SetGammaTables(0);
 
 TPngImageCore::~TPngImageCore() { FreeChunks(); }
 
-void TPngImageCore::SetMaxDataChunkSize(int Value) { FMaxDataChunkSize = Value < 65535 ? 65535 : Value; }
+void TPngImageCore::SetMaxDataChunkSize(int Value) {
+  FMaxDataChunkSize = Value < 65535 ? 65535 : Value;
+}
 
 void TPngImageCore::SetGammaTables(uint32_t Gamma) {
   for (int i = 0; i < 256; ++i) GammaMap[i] = GammaUnmap[i] = uint8_t(i);
@@ -1030,8 +1063,10 @@ void TPngImageCore::SetGammaTables(uint32_t Gamma) {
   // Samples stored with the file gamma g shown on a display of gamma 2.2.
   const double exponent = 1.0 / (Gamma / 100000.0 * 2.2);
   for (int i = 0; i < 256; ++i) {
-    GammaMap[i] = uint8_t(std::clamp(std::nearbyint(255 * std::pow(i / 255.0, exponent)), 0.0, 255.0));
-    GammaUnmap[i] = uint8_t(std::clamp(std::nearbyint(255 * std::pow(i / 255.0, 1 / exponent)), 0.0, 255.0));
+    GammaMap[i] =
+        uint8_t(std::clamp(std::nearbyint(255 * std::pow(i / 255.0, exponent)), 0.0, 255.0));
+    GammaUnmap[i] =
+        uint8_t(std::clamp(std::nearbyint(255 * std::pow(i / 255.0, 1 / exponent)), 0.0, 255.0));
   }
 }
 
@@ -1086,7 +1121,8 @@ void TPngImageCore::ReadChunks(TStream* Stream, TPNGList& List) {
     }
     if (SameName(name, "IDAT")) hasImageData = true;
     TChunk* chunk = CreateChunk(name);
-    if (FStrict && typeid(*chunk) == typeid(TChunk) && std::isupper(static_cast<unsigned char>(name[0]))) {
+    if (FStrict && typeid(*chunk) == typeid(TChunk) &&
+        std::isupper(static_cast<unsigned char>(name[0]))) {
       delete chunk;
       throw EPNGUnknownCriticalChunk();
     }
@@ -1233,7 +1269,8 @@ uint32_t TPngImageCore::PngTransparentColor() const {
 uint8_t* TPngImageCore::RowAddress(int Y) const {
   const TChunkIHDR* header = FindHeader(FChunkList);
   if (!header || !header->Pixels.ImageData || Y < 0 || Y >= header->Height) return nullptr;
-  return header->Pixels.ImageData + size_t(header->Pixels.BytesPerRow) * size_t(header->Height - 1 - Y);
+  return header->Pixels.ImageData +
+         size_t(header->Pixels.BytesPerRow) * size_t(header->Height - 1 - Y);
 }
 
 uint8_t* TPngImageCore::AlphaRowAddress(int Y) const {
@@ -1245,7 +1282,8 @@ uint8_t* TPngImageCore::AlphaRowAddress(int Y) const {
 uint8_t* TPngImageCore::ExtraRowAddress(int Y) const {
   TChunkIHDR* header = FindHeader(FChunkList);
   if (!header || header->ExtraImageData.empty() || Y < 0 || Y >= header->Height) return nullptr;
-  return header->ExtraImageData.data() + size_t(header->Pixels.BytesPerRow) * size_t(header->Height - 1 - Y);
+  return header->ExtraImageData.data() +
+         size_t(header->Pixels.BytesPerRow) * size_t(header->Height - 1 - Y);
 }
 
 uint32_t TPngImageCore::ReadPixel(int X, int Y) {
@@ -1308,7 +1346,9 @@ int TPngImageCore::NearestPaletteIndex(uint32_t Color) {
     const TChunkPLTE* palette = FChunkList.ItemFromClass<TChunkPLTE>();
     count = palette ? palette->GetCount() : 1 << header->DibBitCount();
   } else {
-    count = header->BitDepth >= 8 || header->ColorType == COLOR_GRAYSCALEALPHA ? 256 : 1 << header->BitDepth;
+    count = header->BitDepth >= 8 || header->ColorType == COLOR_GRAYSCALEALPHA
+                ? 256
+                : 1 << header->BitDepth;
   }
   const int r = int(Color & 0xFF), g = int(Color >> 8 & 0xFF), b = int(Color >> 16 & 0xFF);
   int best = 0;
@@ -1344,7 +1384,8 @@ void TPngImageCore::AddAlphaPlane() {
       if (header->BitDepth != 16) header->BitDepth = 8;
       header->PrepareImageData();
       for (int y = 0; y < header->Height; ++y)
-        std::memcpy(RowAddress(y), &levels[size_t(y) * size_t(header->Width)], size_t(header->Width));
+        std::memcpy(RowAddress(y), &levels[size_t(y) * size_t(header->Width)],
+                    size_t(header->Width));
       if (header->BitDepth == 16) header->ExtraImageData = extra;
       header->ImageAlpha.assign(size_t(header->Width) * size_t(header->Height), 255);
       PixelsChanged();
@@ -1379,12 +1420,24 @@ void TPngImageCore::GetRowSizes(int& RowBytes, int& BytesPerPixel) const {
   const int depth = header->BitDepth;
   RowBytes = int((int64_t(header->Width) * Channels(header->ColorType) * depth + 7) / 8);
   switch (header->ColorType) {
-    case COLOR_GRAYSCALE: BytesPerPixel = depth == 16 ? 2 : 1; break;
-    case COLOR_PALETTE: BytesPerPixel = 1; break;
-    case COLOR_RGB: BytesPerPixel = depth * 3 / 8; break;
-    case COLOR_GRAYSCALEALPHA: BytesPerPixel = depth / 4; break;
-    case COLOR_RGBALPHA: BytesPerPixel = depth / 2; break;
-    default: BytesPerPixel = 0; break;
+    case COLOR_GRAYSCALE:
+      BytesPerPixel = depth == 16 ? 2 : 1;
+      break;
+    case COLOR_PALETTE:
+      BytesPerPixel = 1;
+      break;
+    case COLOR_RGB:
+      BytesPerPixel = depth * 3 / 8;
+      break;
+    case COLOR_GRAYSCALEALPHA:
+      BytesPerPixel = depth / 4;
+      break;
+    case COLOR_RGBALPHA:
+      BytesPerPixel = depth / 2;
+      break;
+    default:
+      BytesPerPixel = 0;
+      break;
   }
 }
 
@@ -1412,14 +1465,16 @@ void TPngImageCore::ResizeImage(int W, int H) {
   if (!header->ImageAlpha.empty()) {
     std::vector<uint8_t> alpha(size_t(W) * size_t(H), 255);
     for (int y = 0; y < rows; ++y)
-      std::memcpy(&alpha[size_t(y) * size_t(W)], AlphaRowAddress(y), size_t(std::min(W, header->Width)));
+      std::memcpy(&alpha[size_t(y) * size_t(W)], AlphaRowAddress(y),
+                  size_t(std::min(W, header->Width)));
     header->ImageAlpha.swap(alpha);
   }
   if (!header->ExtraImageData.empty()) {
     std::vector<uint8_t> extra(size_t(newRow) * size_t(H), 0);
     for (int y = 0; y < rows; ++y)
       std::memcpy(&extra[size_t(newRow) * size_t(H - 1 - y)],
-                  header->ExtraImageData.data() + size_t(header->Pixels.BytesPerRow) * size_t(header->Height - 1 - y),
+                  header->ExtraImageData.data() +
+                      size_t(header->Pixels.BytesPerRow) * size_t(header->Height - 1 - y),
                   bytes);
     header->ExtraImageData.swap(extra);
   }

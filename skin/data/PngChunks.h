@@ -27,10 +27,10 @@ class EPNGError : public Exception {
   using Exception::Exception;
 };
 // Each class carries its own message.
-#define PNG_ERROR_CLASS(Name) \
+#define PNG_ERROR_CLASS(Name)     \
   class Name : public EPNGError { \
-   public: \
-    Name(); \
+   public:                        \
+    Name();                       \
   }
 PNG_ERROR_CLASS(EPNGInvalidFileHeader);
 PNG_ERROR_CLASS(EPngUnexpectedEnd);
@@ -124,11 +124,11 @@ struct TPngPixels {
   TPngBitmapInfo BitmapInfo;
   uint8_t* ImageData = nullptr;
   int32_t BytesPerRow = 0;
-  bool HasPalette = false;      // the DIB has a colour table (grey and palette pictures)
-  void* ImageHandle = nullptr;  // HBITMAP
-  void* ImageDC = nullptr;      // HDC holding it
+  bool HasPalette = false;       // the DIB has a colour table (grey and palette pictures)
+  void* ImageHandle = nullptr;   // HBITMAP
+  void* ImageDC = nullptr;       // HDC holding it
   void* ImagePalette = nullptr;  // HPALETTE of grey and palette pictures
-  std::vector<uint8_t> Memory;  // the rows, when no DIB section holds them
+  std::vector<uint8_t> Memory;   // the rows, when no DIB section holds them
 };
 
 class TChunkIHDR : public TChunk {

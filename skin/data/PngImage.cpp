@@ -75,7 +75,8 @@ void TCustomPngImage::AllocatePixels(TPngPixels& Pixels) {
   Pixels.ImageHandle = dib;
   Pixels.ImageData = static_cast<uint8_t*>(bits);
   Pixels.ImagePalette = nullptr;
-  if (Pixels.HasPalette) UsePalette(Pixels, PaletteOfTable(Pixels.BitmapInfo, 1 << Pixels.BitmapInfo.biBitCount));
+  if (Pixels.HasPalette)
+    UsePalette(Pixels, PaletteOfTable(Pixels.BitmapInfo, 1 << Pixels.BitmapInfo.biBitCount));
 }
 
 void TCustomPngImage::FreePixels(TPngPixels& Pixels) {
@@ -391,9 +392,13 @@ void TspPngImage::AssignTo(TPersistent* Dest) {
     format = pf24bit;
   } else {
     switch (header->BitDepth) {
-      case 1: format = pf1bit; break;
+      case 1:
+        format = pf1bit;
+        break;
       case 2:
-      case 4: format = pf4bit; break;
+      case 4:
+        format = pf4bit;
+        break;
       case 8:
       case 16:
         if (header->ColorType == COLOR_GRAYSCALE || header->ColorType == COLOR_RGB) {
@@ -455,7 +460,8 @@ void TPNGObject::AssignTo(TPersistent* Dest) {
   if (pixels.HasPalette)
     image.Palette.assign(&pixels.BitmapInfo.bmiColors[0][0],
                          &pixels.BitmapInfo.bmiColors[0][0] + 4 * (size_t(1) << image.BitCount));
-  image.Bits.assign(pixels.ImageData, pixels.ImageData + size_t(pixels.BytesPerRow) * size_t(header->Height));
+  image.Bits.assign(pixels.ImageData,
+                    pixels.ImageData + size_t(pixels.BytesPerRow) * size_t(header->Height));
   bitmap->SetDib(image);
   if (TransparencyKind() == 1) {
     bitmap->SetTransparentColor(TColor(PngTransparentColor()));

@@ -124,7 +124,8 @@ int DrawWideText(TCanvas* Canvas, const WideString& S, TRect& R, UINT Format) {
     result = DrawTextW(Canvas->GetHandle(), S.data(), int(S.size()), &r, Format);
   } else {
     AnsiString text;
-    const int n = WideCharToMultiByte(CP_ACP, 0, S.data(), int(S.size()), nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_ACP, 0, S.data(), int(S.size()), nullptr, 0, nullptr, nullptr);
     if (n > 0) {
       text.resize(size_t(n));
       WideCharToMultiByte(CP_ACP, 0, S.data(), int(S.size()), &text[0], n, nullptr, nullptr);

@@ -14,11 +14,11 @@ struct TObjectFree {
 
 // The picture a button painter lays out beside its caption.
 struct TButtonContent {
-  bool Present = false;       // there is a picture to draw
-  int Width = 0;              // its size in the layout
+  bool Present = false;  // there is a picture to draw
+  int Width = 0;         // its size in the layout
   int Height = 0;
-  int MarkerWidth = 0;        // the marker bar under it: as wide as this,
-  int MarkerHeight = 0;       // and its three rows end at the picture's top + this
+  int MarkerWidth = 0;            // the marker bar under it: as wide as this,
+  int MarkerHeight = 0;           // and its three rows end at the picture's top + this
   bool ClearBrushAlways = false;  // the brush becomes clear even without a caption
   std::function<void(int X, int Y)> Draw;
 };

@@ -138,7 +138,8 @@ void CreateHSkinImage(int LO, int RO, TBitmap* B, TBitmap* SB, const TRect& R, i
   const int w = B->GetWidth();
   const int h = B->GetHeight();
   if (LO != 0) CopyPiece(B, Rect(0, 0, LO, h), SB, Rect(R.Left, R.Top, R.Left + LO, R.Bottom));
-  if (RO != 0) CopyPiece(B, Rect(w - RO, 0, w, h), SB, Rect(R.Right - RO, R.Top, R.Right, R.Bottom));
+  if (RO != 0)
+    CopyPiece(B, Rect(w - RO, 0, w, h), SB, Rect(R.Right - RO, R.Top, R.Right, R.Bottom));
   PaintSide(B, Rect(LO, 0, w - RO, h), SB, StripMiddle(LO, RO, R), Stretch, true);
 }
 
@@ -164,7 +165,8 @@ void CreateVSkinImage(int TO, int BO, TBitmap* B, TBitmap* SB, const TRect& R, i
   const int w = B->GetWidth();
   const int h = B->GetHeight();
   if (TO != 0) CopyPiece(B, Rect(0, 0, w, TO), SB, Rect(R.Left, R.Top, R.Right, R.Top + TO));
-  if (BO != 0) CopyPiece(B, Rect(0, h - BO, w, h), SB, Rect(R.Left, R.Bottom - BO, R.Right, R.Bottom));
+  if (BO != 0)
+    CopyPiece(B, Rect(0, h - BO, w, h), SB, Rect(R.Left, R.Bottom - BO, R.Right, R.Bottom));
   PaintSide(B, Rect(0, TO, w, h - BO), SB, Rect(R.Left, R.Top + TO, R.Right, R.Bottom - BO),
             Stretch, false);
 }
@@ -196,7 +198,8 @@ void BuildNinePart(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint& L
   // A tiled left side takes a source as wide as the new left band.
   const TRect leftSrc(l, t + LTPoint.Y, l + (LeftStretch ? ClRect.Left : NewClRect.Left),
                       t + LBPoint.Y);
-  PaintSide(B, Rect(0, NewLTPoint.Y, NewClRect.Left, NewLBPoint.Y), SB, leftSrc, LeftStretch, false);
+  PaintSide(B, Rect(0, NewLTPoint.Y, NewClRect.Left, NewLBPoint.Y), SB, leftSrc, LeftStretch,
+            false);
   if (!OpenRight) {
     const TRect rightSrc(l + ClRect.Right, t + RTPoint.Y, R.Right, t + RBPoint.Y);
     PaintSide(B, Rect(NewClRect.Right, NewRTPoint.Y, NewW, NewRBPoint.Y), SB, rightSrc,
@@ -275,10 +278,11 @@ void CreateStretchSkinImage(TBitmap* B, TBitmap* SB, const TRect& R, const TRect
   const int h = B->GetHeight();
   const TRect newCl(ClRect.Left, ClRect.Top, ClRect.Right + w - R.Width(),
                     ClRect.Bottom + h - R.Height());
-  CreateSkinImage(ClRect.TopLeft(), Point(ClRect.Right, ClRect.Top), Point(ClRect.Left, ClRect.Bottom),
-                  ClRect.BottomRight(), ClRect, newCl.TopLeft(), Point(newCl.Right, newCl.Top),
-                  Point(newCl.Left, newCl.Bottom), newCl.BottomRight(), newCl, B, SB, R, w, h,
-                  DrawClient, true, true, true, true, true, stFull);
+  CreateSkinImage(ClRect.TopLeft(), Point(ClRect.Right, ClRect.Top),
+                  Point(ClRect.Left, ClRect.Bottom), ClRect.BottomRight(), ClRect, newCl.TopLeft(),
+                  Point(newCl.Right, newCl.Top), Point(newCl.Left, newCl.Bottom),
+                  newCl.BottomRight(), newCl, B, SB, R, w, h, DrawClient, true, true, true, true,
+                  true, stFull);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -70,11 +70,11 @@ int CreateRgnDataFromMask(TBitmap* Mask, int OffsetX, int OffsetY, std::vector<u
     TFBitmap copy(Mask->GetHandle());
     w = copy.GetWidth();
     h = copy.GetHeight();
-    CollectMaskRuns(w, h, [&copy](int y) { return copy.GetRowPointer(y); }, OffsetX, OffsetY,
-                    rects);
+    CollectMaskRuns(
+        w, h, [&copy](int y) { return copy.GetRowPointer(y); }, OffsetX, OffsetY, rects);
   }
-  Data = BuildRegionData(rects, Rect(OffsetX, OffsetY, OffsetX + Mask->GetWidth(),
-                                     OffsetY + Mask->GetHeight()));
+  Data = BuildRegionData(
+      rects, Rect(OffsetX, OffsetY, OffsetX + Mask->GetWidth(), OffsetY + Mask->GetHeight()));
   return static_cast<int>(Data.size());
 }
 

@@ -21,7 +21,8 @@ uint32_t Sum(TPngImageCore& Core) {
   uint32_t sum = 0;
   for (int y = 0; y < Core.GetPngHeight(); ++y) {
     const uint8_t* alpha = Core.AlphaRowAddress(y);
-    for (int x = 0; x < Core.GetPngWidth(); ++x) sum += Core.ReadPixel(x, y) + (alpha ? alpha[x] : 0);
+    for (int x = 0; x < Core.GetPngWidth(); ++x)
+      sum += Core.ReadPixel(x, y) + (alpha ? alpha[x] : 0);
   }
   return sum + uint32_t(Core.TransparencyKind()) + Core.PngTransparentColor();
 }

@@ -10,7 +10,7 @@
 
 #include "framework/SysUtils.h"
 #include "skin/data/EffectBmp.h"
-#include "tests/skin/data/SkinTestSupport.h"
+#include "tests/skin/data/SkinDrawSupport.h"
 
 namespace {
 
@@ -107,8 +107,8 @@ TEST(EffectBmp, HoldsATopDown24BitDibWithRowsPaddedToFourBytes) {
 
 TEST(EffectBmp, CopiesABitmapInAndDrawsItsPixelsOut) {
   for (TPixelFormat format : {pf24bit, pf32bit, pfDevice}) {
-    TBitmapPtr source = MakeBitmap(6, 4, [](int x, int y) { return Rgb(40 * x, 60 * y, 200); },
-                                   format);
+    TBitmapPtr source = MakeBitmap(
+        6, 4, [](int x, int y) { return Rgb(40 * x, 60 * y, 200); }, format);
     TspEffectBmp bmp(source->GetHandle());
     ASSERT_EQ(6, bmp.GetWidth());
     ASSERT_EQ(4, bmp.GetHeight());
@@ -130,8 +130,9 @@ TEST(EffectBmp, MorphBlendsByTheClampedFactor) {
     double kf;
     double used;  // the factor after clamping
   };
-  const Case cases[] = {{-0.5, 0},  {0, 0},     {0.2, 0.2}, {0.25, 0.25}, {0.5, 0.5},
-                        {0.75, 0.75}, {1, 1}, {1.7, 1},   {std::numeric_limits<double>::quiet_NaN(), 0}};
+  const Case cases[] = {{-0.5, 0},    {0, 0},     {0.2, 0.2},
+                        {0.25, 0.25}, {0.5, 0.5}, {0.75, 0.75},
+                        {1, 1},       {1.7, 1},   {std::numeric_limits<double>::quiet_NaN(), 0}};
   for (const Case& c : cases) {
     TEffectPtr self = SelfPicture(7, 3);
     TEffectPtr other = OtherPicture(7, 3);
@@ -188,7 +189,8 @@ TEST(EffectBmp, MorphRectBlendsInsideTheRectangleAgainstTheSourceOffset) {
 namespace {
 
 // Expected rows of the column transitions for one row: col(x) -> the pixel at x.
-using TRowRule = std::function<uint32_t(int X, const TspEffectBmp& Self, const TspEffectBmp& Other, int Y)>;
+using TRowRule =
+    std::function<uint32_t(int X, const TspEffectBmp& Self, const TspEffectBmp& Other, int Y)>;
 
 void ExpectColumns(int Kind, int W, double Kf, const TRowRule& Rule, const char* What) {
   const int h = 3;
@@ -222,33 +224,36 @@ TEST(EffectBmp, GradientTransitionsFadeFromTheirBandOrEdge) {
   ExpectColumns(mkGradient, 9, 1, other, "hgrad");
   ExpectColumns(mkGradient, 8, 3.5, other, "hgrad");
   // Width 10, Kf 0.4: X = 4, Half = 3, L = 3, R = 7.
-  ExpectColumns(mkGradient, 10, 0.4,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  if (x >= 3 && x <= 7) return o.GetPixel(x, y);
-                  // K grows by repeated additions of the step, as the transition adds it.
-                  double k = 0;
-                  for (int i = 0; i < (x < 3 ? 3 - x : x - 7); ++i) k = std::min(1.0, k + 1.0 / 3);
-                  return Blend(s.GetPixel(x, y), o.GetPixel(x, y), k);
-                },
-                "hgrad");
+  ExpectColumns(
+      mkGradient, 10, 0.4,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        if (x >= 3 && x <= 7) return o.GetPixel(x, y);
+        // K grows by repeated additions of the step, as the transition adds it.
+        double k = 0;
+        for (int i = 0; i < (x < 3 ? 3 - x : x - 7); ++i) k = std::min(1.0, k + 1.0 / 3);
+        return Blend(s.GetPixel(x, y), o.GetPixel(x, y), k);
+      },
+      "hgrad");
 
   // Left gradient, width 8, Kf 0.5: X = 4, Step 0.25, columns 0..4 fade in; a width of 1
   // gives a step of 1 and column 0 shows the other picture.
-  ExpectColumns(mkLeftGradient, 8, 0.5,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  if (x > 4) return s.GetPixel(x, y);
-                  return Blend(s.GetPixel(x, y), o.GetPixel(x, y), x * 0.25);
-                },
-                "leftgrad");
+  ExpectColumns(
+      mkLeftGradient, 8, 0.5,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        if (x > 4) return s.GetPixel(x, y);
+        return Blend(s.GetPixel(x, y), o.GetPixel(x, y), x * 0.25);
+      },
+      "leftgrad");
   ExpectColumns(mkLeftGradient, 1, 0.5, other, "leftgrad");
   ExpectColumns(mkLeftGradient, 1, -3, other, "leftgrad");
   // Right gradient, width 8, Kf 0.5: X = 4, Step 0.25 from column 7 down to 4.
-  ExpectColumns(mkRightGradient, 8, 0.5,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  if (x < 4) return s.GetPixel(x, y);
-                  return Blend(s.GetPixel(x, y), o.GetPixel(x, y), (7 - x) * 0.25);
-                },
-                "rightgrad");
+  ExpectColumns(
+      mkRightGradient, 8, 0.5,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        if (x < 4) return s.GetPixel(x, y);
+        return Blend(s.GetPixel(x, y), o.GetPixel(x, y), (7 - x) * 0.25);
+      },
+      "rightgrad");
 }
 
 TEST(EffectBmp, VerticalGradientFadesRowsAroundTheMiddleBand) {
@@ -281,44 +286,50 @@ TEST(EffectBmp, SlidesAndPushMoveColumnsOfBothPictures) {
   };
   // Push at Kf 0: the picture moves right by one column, and column 0 shows the other
   // picture's last column.
-  ExpectColumns(mkPush, 6, 0,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  return x == 0 ? o.GetPixel(5, y) : s.GetPixel(x - 1, y);
-                },
-                "push");
+  ExpectColumns(
+      mkPush, 6, 0,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        return x == 0 ? o.GetPixel(5, y) : s.GetPixel(x - 1, y);
+      },
+      "push");
   // Push at Kf 0.5, width 8: X = 4; columns 4..7 take old columns 0..3 (column j takes
   // max(j - 5, 0)); columns 0..4 take the other's columns 3..7.
-  ExpectColumns(mkPush, 8, 0.5,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  if (x <= 4) return o.GetPixel(3 + x, y);
-                  return s.GetPixel(std::max(x - 5, 0), y);
-                },
-                "push");
+  ExpectColumns(
+      mkPush, 8, 0.5,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        if (x <= 4) return o.GetPixel(3 + x, y);
+        return s.GetPixel(std::max(x - 5, 0), y);
+      },
+      "push");
   ExpectColumns(mkPush, 8, 1, otherRule, "push");
   // Left slide at Kf 0 still replaces column 0 (X is at least 1) with the other's last.
-  ExpectColumns(mkLeftSlide, 6, 0,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  return x == 0 ? o.GetPixel(5, y) : s.GetPixel(x, y);
-                },
-                "leftslide");
+  ExpectColumns(
+      mkLeftSlide, 6, 0,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        return x == 0 ? o.GetPixel(5, y) : s.GetPixel(x, y);
+      },
+      "leftslide");
   // Left slide at Kf 0.5, width 8: X = 4, the other's columns 4..7 cover columns 0..3.
-  ExpectColumns(mkLeftSlide, 8, 0.5,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  return x < 4 ? o.GetPixel(4 + x, y) : s.GetPixel(x, y);
-                },
-                "leftslide");
+  ExpectColumns(
+      mkLeftSlide, 8, 0.5,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        return x < 4 ? o.GetPixel(4 + x, y) : s.GetPixel(x, y);
+      },
+      "leftslide");
   // Right slide at Kf 0.5, width 8: the other's columns 0..3 cover columns 4..7.
-  ExpectColumns(mkRightSlide, 8, 0.5,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  return x >= 4 ? o.GetPixel(x - 4, y) : s.GetPixel(x, y);
-                },
-                "rightslide");
+  ExpectColumns(
+      mkRightSlide, 8, 0.5,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        return x >= 4 ? o.GetPixel(x - 4, y) : s.GetPixel(x, y);
+      },
+      "rightslide");
   // Kf 1: X = Width - 1, so the other's columns 1..7 cover columns 0..6.
-  ExpectColumns(mkLeftSlide, 8, 1,
-                [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
-                  return x < 7 ? o.GetPixel(x + 1, y) : s.GetPixel(x, y);
-                },
-                "leftslide");
+  ExpectColumns(
+      mkLeftSlide, 8, 1,
+      [](int x, const TspEffectBmp& s, const TspEffectBmp& o, int y) {
+        return x < 7 ? o.GetPixel(x + 1, y) : s.GetPixel(x, y);
+      },
+      "leftslide");
 }
 
 TEST(EffectBmp, InactiveLooksFollowTheirFormulas) {
@@ -329,12 +340,18 @@ TEST(EffectBmp, InactiveLooksFollowTheirFormulas) {
   };
   const Case cases[] = {
       // Round(0.5 x 0 + 255 x 0.5) = Round(127.5) = 128; white stays white.
-      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(0.5); }, Bgr(0, 0, 0), Bgr(128, 128, 128)},
-      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(0.5); }, Bgr(255, 255, 255), Bgr(255, 255, 255)},
-      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(0.5); }, Bgr(100, 1, 3), Bgr(178, 128, 129)},
-      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(-1); }, Bgr(100, 1, 3), Bgr(100, 1, 3)},
-      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(4); }, Bgr(100, 1, 3), Bgr(255, 255, 255)},
-      {"darkness", [](TspEffectBmp& b) { b.ChangeDarkness(0.3); }, Bgr(200, 5, 255), Bgr(140, 4, 178)},
+      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(0.5); }, Bgr(0, 0, 0),
+       Bgr(128, 128, 128)},
+      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(0.5); }, Bgr(255, 255, 255),
+       Bgr(255, 255, 255)},
+      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(0.5); }, Bgr(100, 1, 3),
+       Bgr(178, 128, 129)},
+      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(-1); }, Bgr(100, 1, 3),
+       Bgr(100, 1, 3)},
+      {"brightness", [](TspEffectBmp& b) { b.ChangeBrightness(4); }, Bgr(100, 1, 3),
+       Bgr(255, 255, 255)},
+      {"darkness", [](TspEffectBmp& b) { b.ChangeDarkness(0.3); }, Bgr(200, 5, 255),
+       Bgr(140, 4, 178)},
       {"darkness", [](TspEffectBmp& b) { b.ChangeDarkness(0.5); }, Bgr(5, 7, 255), Bgr(2, 4, 128)},
       {"darkness", [](TspEffectBmp& b) { b.ChangeDarkness(2); }, Bgr(5, 7, 255), Bgr(0, 0, 0)},
       // 0.3 x 255 = 76.5: pure red turns 76 in every channel; white stays 255.
@@ -351,7 +368,8 @@ TEST(EffectBmp, InactiveLooksFollowTheirFormulas) {
     TEffectPtr bmp = Pattern(3, 2, [&c](int, int) { return c.in; });
     c.effect(*bmp);
     for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 3; ++x) EXPECT_EQ(c.out, bmp->GetPixel(x, y)) << c.what << std::hex << " " << c.in;
+      for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(c.out, bmp->GetPixel(x, y)) << c.what << std::hex << " " << c.in;
   }
 }
 
@@ -396,8 +414,8 @@ TEST(EffectBmp, SplitBlurAveragesFourNeighboursInPlace) {
                        c = px[size_t(up * w + r)], d = px[size_t(down * w + r)];
         uint32_t out = 0;
         for (int shift : {0, 8, 16}) {
-          const uint32_t sum = (a >> shift & 0xFF) + (b >> shift & 0xFF) + (c >> shift & 0xFF) +
-                               (d >> shift & 0xFF);
+          const uint32_t sum =
+              (a >> shift & 0xFF) + (b >> shift & 0xFF) + (c >> shift & 0xFF) + (d >> shift & 0xFF);
           out |= (sum >> 2) << shift;
         }
         px[size_t(i * w + j)] = out;
@@ -406,12 +424,14 @@ TEST(EffectBmp, SplitBlurAveragesFourNeighboursInPlace) {
     bmp->SplitBlur(amount);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        ASSERT_EQ(px[size_t(y * w + x)], bmp->GetPixel(x, y)) << "amount " << amount << " at " << x << "," << y;
+        ASSERT_EQ(px[size_t(y * w + x)], bmp->GetPixel(x, y))
+            << "amount " << amount << " at " << x << "," << y;
   }
   // With Amount 1 the last row takes its lower samples from row 1 (Height - i). Only row
   // 1 is lit (200); column 1 of the rows becomes 125, 65, 29 and then, from rows 2 and 1,
   // (30 + 56 + 32 + 62) div 4 = 45 (a lower row 3 would give less).
-  TEffectPtr one = Pattern(3, 4, [](int, int y) { return y == 1 ? Bgr(200, 200, 200) : Bgr(0, 0, 0); });
+  TEffectPtr one =
+      Pattern(3, 4, [](int, int y) { return y == 1 ? Bgr(200, 200, 200) : Bgr(0, 0, 0); });
   one->SplitBlur(1);
   const int rows[] = {125, 65, 29, 45};
   for (int y = 0; y < 4; ++y) EXPECT_EQ(Bgr(rows[y], rows[y], rows[y]), one->GetPixel(1, y)) << y;

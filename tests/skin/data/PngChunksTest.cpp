@@ -14,7 +14,9 @@
 
 namespace {
 
-std::string FixturePath(const std::string& Name) { return std::string(PNG_FIXTURE_DIR) + "/" + Name; }
+std::string FixturePath(const std::string& Name) {
+  return std::string(PNG_FIXTURE_DIR) + "/" + Name;
+}
 
 std::string ReadBytes(const std::string& Path) {
   std::ifstream in(Path, std::ios::binary);
@@ -69,7 +71,9 @@ int AlphaOf(TPngImageCore& Core, int X, int Y) {
     const int bits = h->DibBitCount();
     const uint8_t* row = Core.RowAddress(Y);
     const int perByte = 8 / bits;
-    const int index = bits == 8 ? row[X] : (row[X / perByte] >> (8 - bits * (X % perByte + 1))) & ((1 << bits) - 1);
+    const int index =
+        bits == 8 ? row[X]
+                  : (row[X / perByte] >> (8 - bits * (X % perByte + 1))) & ((1 << bits) - 1);
     return trns->PaletteValues[index];
   }
   return Core.ReadPixel(X, Y) == trns->GetTransparentColor() ? 0 : 255;
@@ -92,9 +96,9 @@ void ExpectPixelsOfReference(TPngImageCore& Core, const std::string& Name, bool 
       const int alpha = AlphaOf(Core, x, y);
       if (Core.ReadPixel(x, y) != expected || (!KeyAlpha && alpha != p[3])) {
         if (++wrong <= 3)
-          ADD_FAILURE() << Name << " at " << x << "," << y << ": " << std::hex << Core.ReadPixel(x, y)
-                        << " alpha " << std::dec << alpha << ", PIL " << std::hex << expected << " alpha "
-                        << std::dec << int(p[3]);
+          ADD_FAILURE() << Name << " at " << x << "," << y << ": " << std::hex
+                        << Core.ReadPixel(x, y) << " alpha " << std::dec << alpha << ", PIL "
+                        << std::hex << expected << " alpha " << std::dec << int(p[3]);
       }
     }
 }
@@ -158,7 +162,8 @@ TEST(PngChunks, EveryColourTypeAndDepthReadsAsPilReadsIt) {
       // grey with alpha, 24 bits for RGB.
       const int expectedBits = f.ColorType == COLOR_RGB || f.ColorType == COLOR_RGBALPHA ? 24
                                : f.ColorType == COLOR_GRAYSCALEALPHA || f.BitDepth == 16 ? 8
-                               : f.BitDepth == 2 ? 4 : f.BitDepth;
+                               : f.BitDepth == 2                                         ? 4
+                                                 : f.BitDepth;
       EXPECT_EQ(expectedBits, h->Pixels.BitmapInfo.biBitCount) << f.Name;
       EXPECT_EQ(h->Height, h->Pixels.BitmapInfo.biHeight) << f.Name;  // bottom-up
       EXPECT_EQ(DibRowBytes(h->Width, expectedBits), h->Pixels.BytesPerRow) << f.Name;
@@ -175,11 +180,16 @@ TEST(PngChunks, TransparencyKindFollowsTheColourTypeAndTheTransparencyChunk) {
     uint32_t color;
   };
   const Case cases[] = {
-      {"grey8_13x7.png", 0, 0},        {"rgb16_13x7.png", 0, 0},
-      {"pal4_13x7.png", 0, 0},         {"ga8_13x7.png", 2, 0},
-      {"rgba16_13x7.png", 2, 0},       {"pal8_trns_partial.png", 2, Rgb(0, 40, 255)},
-      {"grey8_key.png", 1, Rgb(60, 60, 60)},  {"grey2_key.png", 1, Rgb(85, 85, 85)},
-      {"rgb8_key.png", 1, Rgb(100, 7, 90)},   {"rgb16_key.png", 1, Rgb(100, 7, 90)},
+      {"grey8_13x7.png", 0, 0},
+      {"rgb16_13x7.png", 0, 0},
+      {"pal4_13x7.png", 0, 0},
+      {"ga8_13x7.png", 2, 0},
+      {"rgba16_13x7.png", 2, 0},
+      {"pal8_trns_partial.png", 2, Rgb(0, 40, 255)},
+      {"grey8_key.png", 1, Rgb(60, 60, 60)},
+      {"grey2_key.png", 1, Rgb(85, 85, 85)},
+      {"rgb8_key.png", 1, Rgb(100, 7, 90)},
+      {"rgb16_key.png", 1, Rgb(100, 7, 90)},
   };
   for (const Case& c : cases) {
     TPicture picture(true);
@@ -205,7 +215,9 @@ TEST(PngChunks, ChunkOrderRulesKeepOneImageDataChunkAndSkipChromaticities) {
   std::vector<std::string> names;
   for (int i = 0; i < chunks.Core.GetChunkList().GetCount(); ++i)
     names.push_back(chunks.Core.GetChunkList().GetItem(i)->GetNameText());
-  EXPECT_EQ((std::vector<std::string>{"IHDR", "tEXt", "tIME", "pHYs", "abCd", "IDAT", "zTXt", "IEND"}), names);
+  EXPECT_EQ(
+      (std::vector<std::string>{"IHDR", "tEXt", "tIME", "pHYs", "abCd", "IDAT", "zTXt", "IEND"}),
+      names);
   auto* text = chunks.Core.GetChunkList().ItemFromClass<TChunktEXt>();
   ASSERT_NE(nullptr, text);
   EXPECT_EQ("Title", text->Keyword);
@@ -288,18 +300,24 @@ TEST(PngChunks, DamagedFilesRaiseTheirErrorInTheStrictPictureAndStayQuietOtherwi
   const size_t idat = parts[1].Offset;
   const TDamage cases[] = {
       {"bad signature", [](const std::string& f) { return "\x88" + f.substr(1); },
-       Is<EPNGInvalidFileHeader>(), "The file being readed is not a valid \"Portable Network Graphics\" image", false},
-      {"empty stream", [](const std::string&) { return std::string(); }, Is<EPNGInvalidFileHeader>(),
-       "The file being readed", false},
+       Is<EPNGInvalidFileHeader>(),
+       "The file being readed is not a valid \"Portable Network Graphics\" image", false},
+      {"empty stream", [](const std::string&) { return std::string(); },
+       Is<EPNGInvalidFileHeader>(), "The file being readed", false},
       {"header not first",
        [&](const std::string& f) { return kSignature + Chunk("tEXt", "a\0b") + f.substr(8); },
        Is<EPNGIHDRNotFirst>(),
-       "This \"Portable Network Graphics\" image is not supported or it might be invalid.\r\n(IHDR chunk is not the first)",
+       "This \"Portable Network Graphics\" image is not supported or it might be invalid.\r\n(IHDR "
+       "chunk is not the first)",
        false},
       {"end inside a length", [&](const std::string& f) { return f.substr(0, idat + 3); },
-       Is<EPngUnexpectedEnd>(), "This \"Portable Network Graphics\" image is invalid because the decoder found an unexpected end", true},
+       Is<EPngUnexpectedEnd>(),
+       "This \"Portable Network Graphics\" image is invalid because the decoder found an "
+       "unexpected end",
+       true},
       {"no end chunk", [&](const std::string& f) { return f.substr(0, parts[2].Offset); },
-       Is<EPngUnexpectedEnd>(), "This \"Portable Network Graphics\" image is invalid because the decoder found", true},
+       Is<EPngUnexpectedEnd>(),
+       "This \"Portable Network Graphics\" image is invalid because the decoder found", true},
       {"length beyond the file",
        [&](const std::string& f) {
          std::string d = f;
@@ -317,7 +335,10 @@ TEST(PngChunks, DamagedFilesRaiseTheirErrorInTheStrictPictureAndStayQuietOtherwi
        Is<EPngUnexpectedEnd>(), "This \"Portable Network Graphics\" image is invalid", true},
       {"huge length of a skipped chunk",
        [&](const std::string& f) {
-         return f.substr(0, idat) + "\x7F\xFF\xFF\xF0" "cHRM" + f.substr(idat);
+         return f.substr(0, idat) +
+                "\x7F\xFF\xFF\xF0"
+                "cHRM" +
+                f.substr(idat);
        },
        Is<EPngUnexpectedEnd>(), "This \"Portable Network Graphics\" image is invalid", true},
       {"crc error",
@@ -326,36 +347,61 @@ TEST(PngChunks, DamagedFilesRaiseTheirErrorInTheStrictPictureAndStayQuietOtherwi
          d[idat + 12] ^= 0x40;
          return d;
        },
-       Is<EPngInvalidCRC>(), "This \"Portable Network Graphics\" image is not valid because it contains invalid pieces of data (crc error)", true},
+       Is<EPngInvalidCRC>(),
+       "This \"Portable Network Graphics\" image is not valid because it contains invalid pieces "
+       "of data (crc error)",
+       true},
       {"unknown critical chunk",
-       [&](const std::string& f) { return f.substr(0, idat) + Chunk("ABCD", "x") + f.substr(idat); },
-       Is<EPNGUnknownCriticalChunk>(), "This \"Portable Network Graphics\" image contains an unknown critical part", true},
+       [&](const std::string& f) {
+         return f.substr(0, idat) + Chunk("ABCD", "x") + f.substr(idat);
+       },
+       Is<EPNGUnknownCriticalChunk>(),
+       "This \"Portable Network Graphics\" image contains an unknown critical part", true},
       {"no image data",
        [&](const std::string& f) { return f.substr(0, idat) + f.substr(parts[2].Offset); },
        Is<EPNGNoImageData>(), "This \"Portable Network Graphics\" image contains no data.", true},
       {"header of 12 bytes",
-       [&](const std::string& f) { return ReplaceChunk(f, 0, Chunk("IHDR", Ihdr(13, 7, 8, 2).substr(8, 12))); },
-       Is<EPngInvalidIHDR>(), "The \"Portable Network Graphics\" image could not be loaded because one of its main piece", false},
+       [&](const std::string& f) {
+         return ReplaceChunk(f, 0, Chunk("IHDR", Ihdr(13, 7, 8, 2).substr(8, 12)));
+       },
+       Is<EPngInvalidIHDR>(),
+       "The \"Portable Network Graphics\" image could not be loaded because one of its main piece",
+       false},
       {"width 0", [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(0, 7, 8, 2)); },
        Is<EPngInvalidIHDR>(), "The \"Portable Network Graphics\" image could not be loaded", false},
       {"RGB of 4 bits", [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 4, 2)); },
        Is<EPngInvalidIHDR>(), "The \"Portable Network Graphics\" image could not be loaded", false},
       {"colour type 5", [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 5)); },
        Is<EPngInvalidIHDR>(), "The \"Portable Network Graphics\" image could not be loaded", false},
-      {"width 65536", [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(65536, 7, 8, 2)); },
-       Is<EPNGSizeExceeds>(), "This \"Portable Network Graphics\" image is not supported because either it's width or height exceeds the maximum size, which is 65535 pixels length.", false},
-      {"compression 1", [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 2, 1)); },
-       Is<EPNGUnknownCompression>(), "This \"Portable Network Graphics\" image is encoded with an unknown compression scheme", false},
-      {"interlace 2", [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 2, 0, 0, 2)); },
-       Is<EPNGUnknownInterlace>(), "This \"Portable Network Graphics\" image uses an unknown interlace scheme", false},
-      {"big picture", [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(65535, 65535, 16, 6)); },
-       Is<EPNGOutMemory>(), "Some operation could not be performed because the system is out of resources.", false},
+      {"width 65536",
+       [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(65536, 7, 8, 2)); },
+       Is<EPNGSizeExceeds>(),
+       "This \"Portable Network Graphics\" image is not supported because either it's width or "
+       "height exceeds the maximum size, which is 65535 pixels length.",
+       false},
+      {"compression 1",
+       [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 2, 1)); },
+       Is<EPNGUnknownCompression>(),
+       "This \"Portable Network Graphics\" image is encoded with an unknown compression scheme",
+       false},
+      {"interlace 2",
+       [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 2, 0, 0, 2)); },
+       Is<EPNGUnknownInterlace>(),
+       "This \"Portable Network Graphics\" image uses an unknown interlace scheme", false},
+      {"big picture",
+       [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(65535, 65535, 16, 6)); },
+       Is<EPNGOutMemory>(),
+       "Some operation could not be performed because the system is out of resources.", false},
       {"palette of 7 bytes",
-       [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 2) + Chunk("PLTE", "1234567")); },
-       Is<EPNGInvalidPalette>(), "The \"Portable Network Graphics\" image contains an invalid palette.", true},
+       [&](const std::string& f) {
+         return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 2) + Chunk("PLTE", "1234567"));
+       },
+       Is<EPNGInvalidPalette>(),
+       "The \"Portable Network Graphics\" image contains an invalid palette.", true},
       {"palette picture without palette",
        [&](const std::string& f) { return ReplaceChunk(f, 0, Ihdr(13, 7, 8, 3)); },
-       Is<EPNGInvalidPalette>(), "The \"Portable Network Graphics\" image contains an invalid palette.", true},
+       Is<EPNGInvalidPalette>(),
+       "The \"Portable Network Graphics\" image contains an invalid palette.", true},
       {"image data cut short",
        [&](const std::string& f) {
          const std::string data = f.substr(idat + 8, parts[1].Length);
@@ -363,8 +409,13 @@ TEST(PngChunks, DamagedFilesRaiseTheirErrorInTheStrictPictureAndStayQuietOtherwi
        },
        Is<EPNGError>(), "", true},
       {"garbage image data",
-       [&](const std::string& f) { return ReplaceChunk(f, 1, Chunk("IDAT", std::string(40, '\x5A'))); },
-       Is<EPNGZLIBError>(), "Could not decompress the image because it contains invalid compressed data.\r\n Description: ", true},
+       [&](const std::string& f) {
+         return ReplaceChunk(f, 1, Chunk("IDAT", std::string(40, '\x5A')));
+       },
+       Is<EPNGZLIBError>(),
+       "Could not decompress the image because it contains invalid compressed data.\r\n "
+       "Description: ",
+       true},
       {"image data for too few rows",
        [&](const std::string& f) {
          std::string rows(1 + 13 * 3, '\0');
@@ -389,7 +440,9 @@ TEST(PngChunks, DamagedFilesRaiseTheirErrorInTheStrictPictureAndStayQuietOtherwi
          packed += char(adler);
          return ReplaceChunk(f, 1, Chunk("IDAT", packed));
        },
-       Is<EPNGMissingMultipleIDAT>(), "This \"Portable Network Graphics\" image is invalid because it has missing image parts.", true},
+       Is<EPNGMissingMultipleIDAT>(),
+       "This \"Portable Network Graphics\" image is invalid because it has missing image parts.",
+       true},
   };
   for (const TDamage& c : cases) {
     const std::string bytes = c.damage(good);
@@ -425,7 +478,8 @@ TEST(PngChunks, WrittenPicturesReadBackToTheSamePixels) {
       TPicture picture(true);
       picture.Load(ReadBytes(FixturePath(f.Name)));
       picture.Core.EncoderInterlace = interlace;
-      picture.Core.EncoderFilters = interlace ? TFilters{pfNone, pfSub, pfUp, pfAverage, pfPaeth} : TFilters{pfSub};
+      picture.Core.EncoderFilters =
+          interlace ? TFilters{pfNone, pfSub, pfUp, pfAverage, pfPaeth} : TFilters{pfSub};
       const std::string written = picture.Save();
       TPicture back(true);
       back.Load(written);
@@ -434,7 +488,9 @@ TEST(PngChunks, WrittenPicturesReadBackToTheSamePixels) {
       EXPECT_EQ(a->ColorType, b->ColorType) << f.Name;
       EXPECT_EQ(a->BitDepth, b->BitDepth) << f.Name;
       EXPECT_EQ(interlace, b->InterlaceMethod) << f.Name;
-      EXPECT_EQ(0, std::memcmp(a->Pixels.ImageData, b->Pixels.ImageData, a->Pixels.BitmapInfo.biSizeImage)) << f.Name;
+      EXPECT_EQ(0, std::memcmp(a->Pixels.ImageData, b->Pixels.ImageData,
+                               a->Pixels.BitmapInfo.biSizeImage))
+          << f.Name;
       EXPECT_EQ(a->ImageAlpha, b->ImageAlpha) << f.Name;
       EXPECT_EQ(picture.Core.TransparencyKind(), back.Core.TransparencyKind()) << f.Name;
       EXPECT_EQ(picture.Core.PngTransparentColor(), back.Core.PngTransparentColor()) << f.Name;
@@ -461,12 +517,14 @@ TEST(PngChunks, PixelsAreReadAndWrittenInsideThePictureOnly) {
   EXPECT_EQ(0u, pal.Core.ReadPixel(-1, 0));
   EXPECT_EQ(0u, pal.Core.ReadPixel(13, 0));
   EXPECT_EQ(0u, pal.Core.ReadPixel(0, 7));
-  const std::string before(reinterpret_cast<const char*>(pal.Core.GetHeaderChunk()->Pixels.ImageData),
-                           pal.Core.GetHeaderChunk()->Pixels.BitmapInfo.biSizeImage);
+  const std::string before(
+      reinterpret_cast<const char*>(pal.Core.GetHeaderChunk()->Pixels.ImageData),
+      pal.Core.GetHeaderChunk()->Pixels.BitmapInfo.biSizeImage);
   pal.Core.WritePixel(-1, 0, 0xFFFFFF);
   pal.Core.WritePixel(13, 3, 0xFFFFFF);
-  EXPECT_EQ(before, std::string(reinterpret_cast<const char*>(pal.Core.GetHeaderChunk()->Pixels.ImageData),
-                                before.size()));
+  EXPECT_EQ(before,
+            std::string(reinterpret_cast<const char*>(pal.Core.GetHeaderChunk()->Pixels.ImageData),
+                        before.size()));
   // Palette pictures take the nearest entry; its neighbours keep theirs.
   TChunkPLTE* palette = pal.Core.GetChunkList().ItemFromClass<TChunkPLTE>();
   const uint32_t left = pal.Core.ReadPixel(4, 2), right = pal.Core.ReadPixel(6, 2);
@@ -530,7 +588,8 @@ TEST(PngChunks, AlphaPlanesAreAddedByColourType) {
   EXPECT_EQ(255, rgb.Core.AlphaRowAddress(6)[12]);
   ExpectPixelsOfReference(rgb.Core, "rgb8_13x7.png", false);
 
-  for (const char* name : {"grey2_13x7.png", "grey8_13x7.png", "grey16_13x7.png", "grey1_33x17.png"}) {
+  for (const char* name :
+       {"grey2_13x7.png", "grey8_13x7.png", "grey16_13x7.png", "grey1_33x17.png"}) {
     TPicture grey(false);
     grey.Load(ReadBytes(FixturePath(name)));
     grey.Core.AddAlphaPlane();
@@ -567,7 +626,7 @@ TEST(PngChunks, RowSizesFollowColourTypeAndDepth) {
     int rowBytes, bytesPerPixel;
   };
   const Case cases[] = {
-      {"grey1_13x7.png", 2, 1},  {"grey2_13x7.png", 4, 1},  {"grey4_13x7.png", 7, 1},
+      {"grey1_13x7.png", 2, 1},  {"grey2_13x7.png", 4, 1},   {"grey4_13x7.png", 7, 1},
       {"grey8_13x7.png", 13, 1}, {"grey16_13x7.png", 26, 2}, {"pal2_13x7.png", 4, 1},
       {"rgb8_13x7.png", 39, 3},  {"rgb16_13x7.png", 78, 6},  {"ga8_13x7.png", 26, 2},
       {"ga16_13x7.png", 52, 4},  {"rgba8_13x7.png", 52, 4},  {"rgba16_13x7.png", 104, 8},
@@ -598,7 +657,8 @@ TEST(PngChunks, ResizingKeepsTheTopLeftPartAndFillsNewAlphaOpaque) {
     EXPECT_EQ(5, picture.Core.GetPngHeight()) << name;
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 13; ++x)
-        ASSERT_EQ(original.Core.ReadPixel(x, y), picture.Core.ReadPixel(x, y)) << name << " " << x << "," << y;
+        ASSERT_EQ(original.Core.ReadPixel(x, y), picture.Core.ReadPixel(x, y))
+            << name << " " << x << "," << y;
     if (picture.Core.AlphaRowAddress(0)) {
       EXPECT_EQ(original.Core.AlphaRowAddress(4)[12], picture.Core.AlphaRowAddress(4)[12]);
       EXPECT_EQ(255, picture.Core.AlphaRowAddress(4)[13]);

@@ -11,11 +11,13 @@
 #include "skin/data/PngImage.h"
 #include "tests/framework/GdiCount.h"
 #include "tests/framework/TestFolder.h"
-#include "tests/skin/data/SkinTestSupport.h"
+#include "tests/skin/data/SkinDrawSupport.h"
 
 namespace {
 
-std::string FixturePath(const std::string& Name) { return std::string(PNG_FIXTURE_DIR) + "/" + Name; }
+std::string FixturePath(const std::string& Name) {
+  return std::string(PNG_FIXTURE_DIR) + "/" + Name;
+}
 
 // PIL's reading of a fixture: width, height and RGBA bytes top line first.
 struct TReference {
@@ -34,7 +36,8 @@ struct TReference {
     Pixels = bytes.substr(8);
   }
   const uint8_t* At(int X, int Y) const {
-    return reinterpret_cast<const uint8_t*>(Pixels.data()) + 4 * (size_t(Y) * size_t(W) + size_t(X));
+    return reinterpret_cast<const uint8_t*>(Pixels.data()) +
+           4 * (size_t(Y) * size_t(W) + size_t(X));
   }
 };
 
@@ -47,7 +50,8 @@ std::unique_ptr<T, TFreeDeleter> Load(const std::string& Name) {
 
 // The picture drawn at 1:1 over a background colour.
 TBitmapPtr DrawnOver(TGraphic* Picture, TColor Background, int Scale = 1) {
-  TBitmapPtr b = FilledBitmap(Picture->GetWidth() * Scale, Picture->GetHeight() * Scale, Background);
+  TBitmapPtr b =
+      FilledBitmap(Picture->GetWidth() * Scale, Picture->GetHeight() * Scale, Background);
   b->GetCanvas()->StretchDraw(Rect(0, 0, b->GetWidth(), b->GetHeight()), Picture);
   return b;
 }
@@ -63,8 +67,9 @@ TColor Composite(const uint8_t* S, int A, TColor D) {
 }  // namespace
 
 TEST(PngImage, OpaquePicturesDrawTheirPixels) {
-  for (const char* name : {"rgb8_13x7.png", "rgb16_33x17.png", "grey2_13x7.png", "grey16_13x7.png",
-                           "pal1_33x17.png", "pal4_13x7.png", "pal8_33x17.png", "rgb8_interlaced.png"}) {
+  for (const char* name :
+       {"rgb8_13x7.png", "rgb16_33x17.png", "grey2_13x7.png", "grey16_13x7.png", "pal1_33x17.png",
+        "pal4_13x7.png", "pal8_33x17.png", "rgb8_interlaced.png"}) {
     for (bool strict : {false, true}) {
       std::unique_ptr<TCustomPngImage, TFreeDeleter> picture;
       if (strict)
@@ -100,7 +105,8 @@ TEST(PngImage, TransparentColourLeavesTheBackground) {
           const TColor colour = Rgb(p[0], p[1], p[2]);
           const bool clear = uint32_t(colour) == key;
           transparent += clear;
-          ASSERT_EQ(clear ? Rgb(0, 0, 255) : colour, PixelOf(b.get(), x, y)) << name << " " << x << "," << y;
+          ASSERT_EQ(clear ? Rgb(0, 0, 255) : colour, PixelOf(b.get(), x, y))
+              << name << " " << x << "," << y;
         }
       EXPECT_GT(transparent, 0) << name;
     }
@@ -120,14 +126,17 @@ TEST(PngImage, AlphaPicturesCompositeOverWhatTheDeviceShows) {
         const uint8_t* p = ref.At(x, y);
         TColor expected = Composite(p, p[3], background);
         // RGB pictures copy opaque pixels and leave fully clear ones.
-        if (p[3] == 0 && picture->GetHeaderChunk()->ColorType == COLOR_RGBALPHA) expected = background;
-        if (p[3] == 255 && picture->GetHeaderChunk()->ColorType == COLOR_RGBALPHA) expected = Rgb(p[0], p[1], p[2]);
+        if (p[3] == 0 && picture->GetHeaderChunk()->ColorType == COLOR_RGBALPHA)
+          expected = background;
+        if (p[3] == 255 && picture->GetHeaderChunk()->ColorType == COLOR_RGBALPHA)
+          expected = Rgb(p[0], p[1], p[2]);
         ASSERT_EQ(expected, PixelOf(b.get(), x, y)) << name << " " << x << "," << y;
       }
   }
   // The icon over a chequerboard, for a look.
   auto icon = Load<TspPngImage>("icon_rgba.png");
-  TBitmapPtr board = MakeBitmap(110, 40, [](int x, int y) { return ((x / 5 + y / 5) % 2) ? clWhite : Rgb(160, 160, 160); });
+  TBitmapPtr board = MakeBitmap(
+      110, 40, [](int x, int y) { return ((x / 5 + y / 5) % 2) ? clWhite : Rgb(160, 160, 160); });
   board->GetCanvas()->Draw(2, 4, icon.get());
   board->GetCanvas()->StretchDraw(Rect(40, 0, 104, 40), icon.get());
   SaveShot(board.get(), "png_icon");
@@ -145,7 +154,9 @@ TEST(PngImage, AlphaPicturesCompositeOverWhatTheDeviceShows) {
   for (int y = 0; y < 34; y += 3)
     for (int x = 0; x < 64; ++x) {
       const uint8_t* p = ref.At(x * 33 / 64, y * 17 / 34);
-      TColor expected = p[3] == 0 ? background : p[3] == 255 ? Rgb(p[0], p[1], p[2]) : Composite(p, p[3], background);
+      TColor expected = p[3] == 0     ? background
+                        : p[3] == 255 ? Rgb(p[0], p[1], p[2])
+                                      : Composite(p, p[3], background);
       ASSERT_EQ(expected, PixelOf(b.get(), 3 + x, 2 + y)) << x << "," << y;
     }
   EXPECT_EQ(background, PixelOf(b.get(), 2, 2));
@@ -154,7 +165,8 @@ TEST(PngImage, AlphaPicturesCompositeOverWhatTheDeviceShows) {
   TBitmapPtr reversed = FilledBitmap(80, 40, background);
   reversed->GetCanvas()->StretchDraw(Rect(67, 36, 3, 2), picture.get());
   for (int x = 0; x < 80; x += 7)
-    for (int y = 0; y < 40; y += 5) ASSERT_EQ(PixelOf(b.get(), x, y), PixelOf(reversed.get(), x, y));
+    for (int y = 0; y < 40; y += 5)
+      ASSERT_EQ(PixelOf(b.get(), x, y), PixelOf(reversed.get(), x, y));
   TBitmapPtr empty = FilledBitmap(10, 10, background);
   empty->GetCanvas()->StretchDraw(Rect(2, 2, 2, 9), picture.get());
   EXPECT_EQ(background, PixelOf(empty.get(), 2, 2));
@@ -191,11 +203,13 @@ TEST(PngImage, BitmapsTakeThePictureAndGiveTheirs) {
     }
   }
   // The strict picture gives a bitmap of the DIB's format, with the picture's colours.
-  for (const char* name : {"rgb8_13x7.png", "pal8_13x7.png", "pal4_13x7.png", "rgb8_key.png", "grey2_13x7.png"}) {
+  for (const char* name :
+       {"rgb8_13x7.png", "pal8_13x7.png", "pal4_13x7.png", "rgb8_key.png", "grey2_13x7.png"}) {
     auto picture = Load<TPNGObject>(name);
     TBitmapPtr bitmap(new TBitmap);
     bitmap->Assign(picture.get());
-    EXPECT_EQ(PixelFormatOfBits(picture->GetHeaderChunk()->Pixels.BitmapInfo.biBitCount), bitmap->GetPixelFormat())
+    EXPECT_EQ(PixelFormatOfBits(picture->GetHeaderChunk()->Pixels.BitmapInfo.biBitCount),
+              bitmap->GetPixelFormat())
         << name;
     const TReference ref(name);
     const uint8_t* p = ref.At(7, 2);
@@ -215,7 +229,8 @@ TEST(PngImage, BitmapsTakeThePictureAndGiveTheirs) {
   EXPECT_EQ(3, fromRgb.GetChunkList().GetCount());  // header, image data, end
   EXPECT_EQ(uint32_t(Rgb(160, 160, 77)), fromRgb.ReadPixel(8, 4));
   // An 8-bit bitmap becomes a palette picture; a transparent one gets a transparency chunk.
-  TBitmapPtr pal = MakeBitmap(6, 4, [](int x, int) { return x < 3 ? Rgb(255, 0, 0) : Rgb(0, 0, 255); }, pf8bit);
+  TBitmapPtr pal = MakeBitmap(
+      6, 4, [](int x, int) { return x < 3 ? Rgb(255, 0, 0) : Rgb(0, 0, 255); }, pf8bit);
   pal->SetTransparentColor(Rgb(0, 0, 255));
   pal->SetTransparent(true);
   TPNGObject fromPal;
@@ -247,9 +262,10 @@ TEST(PngImage, SizesChangeOnlyOnTheQuietPicture) {
     strict.SetWidth(20);
     FAIL() << "no error";
   } catch (const EPngError& e) {
-    EXPECT_STREQ("The \"Portable Network Graphics\" image can not be resize by changing width and height "
-                 "properties. Try assigning the image from a bitmap.",
-                 e.what());
+    EXPECT_STREQ(
+        "The \"Portable Network Graphics\" image can not be resize by changing width and height "
+        "properties. Try assigning the image from a bitmap.",
+        e.what());
   }
   EXPECT_THROW(strict.SetHeight(3), EPngError);
   EXPECT_EQ(13, strict.GetWidth());
@@ -284,7 +300,8 @@ TEST(PngImage, PalettesOfGreyAndPalettePictures) {
   PALETTEENTRY entries[16] = {};
   ASSERT_EQ(16u, GetPaletteEntries(palette, 0, 16, entries));
   TChunkPLTE* plte = pal->GetChunkList().ItemFromClass<TChunkPLTE>();
-  EXPECT_EQ(plte->GetItem(5), uint32_t(Rgb(entries[5].peRed, entries[5].peGreen, entries[5].peBlue)));
+  EXPECT_EQ(plte->GetItem(5),
+            uint32_t(Rgb(entries[5].peRed, entries[5].peGreen, entries[5].peBlue)));
   // A new palette copied into the colour table recolours the picture.
   std::vector<uint8_t> block(sizeof(LOGPALETTE) + 16 * sizeof(PALETTEENTRY));
   auto* logical = reinterpret_cast<LOGPALETTE*>(block.data());
@@ -362,7 +379,8 @@ TEST(PngImage, ClipboardDataIsABitmapOfThePicture) {
 
 TEST(PngImage, PicturesGiveBackTheirGdiObjects) {
   auto round = [] {
-    for (const char* name : {"pal8_trns_partial.png", "rgb8_key.png", "grey16_13x7.png", "rgba8_13x7.png"}) {
+    for (const char* name :
+         {"pal8_trns_partial.png", "rgb8_key.png", "grey16_13x7.png", "rgba8_13x7.png"}) {
       auto quiet = Load<TspPngImage>(name);
       auto strict = Load<TPNGObject>(name);
       strict->GetPalette();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "skin/data/SkinDraw.h"
-#include "tests/skin/data/SkinTestSupport.h"
+#include "tests/skin/data/SkinDrawSupport.h"
 
 namespace {
 
@@ -141,7 +141,8 @@ TEST(SkinDraw, VectorGlyphsDrawTheirLinesAndRectangles) {
     TPixels expected;
     cs.expected(expected);
     EXPECT_EQ(expected, Marked(b.get())) << cs.name;
-    for (const auto& p : Marked(b.get())) EXPECT_EQ(clRed, PixelOf(b.get(), p.first, p.second)) << cs.name;
+    for (const auto& p : Marked(b.get()))
+      EXPECT_EQ(clRed, PixelOf(b.get(), p.first, p.second)) << cs.name;
     sheet->GetCanvas()->Draw(40 * (n % 8), 40 * (n / 8), b.get());
     ++n;
   }
@@ -235,7 +236,8 @@ TEST(SkinDraw, SingleLineAndRectTextsArePlacedInTheirRectangle) {
   const Case cases[] = {
       {"single line", [&](TCanvas* k, const AnsiString& s) { DrawSingleLineText(k, s, r); }, 20},
       {"in rect", [&](TCanvas* k, const AnsiString& s) { DrawTextInRect(k, s, r); }, 22},
-      {"in rect offset", [&](TCanvas* k, const AnsiString& s) { DrawTextInRectOffset(k, s, r, 9); }, 31},
+      {"in rect offset", [&](TCanvas* k, const AnsiString& s) { DrawTextInRectOffset(k, s, r, 9); },
+       31},
   };
   for (const Case& c : cases) {
     TBitmapPtr b = FilledBitmap(100, 60, clWhite);
@@ -314,7 +316,8 @@ TEST(SkinDraw, GlyphAndTextFollowTheButtonLayout) {
   // x = 40 - 6; y = 15 - 3.
   for (bool down : {false, true}) {
     TBitmapPtr b = FilledBitmap(80, 30, clWhite);
-    DrawGlyphAndText(b->GetCanvas(), r, -1, 4, blGlyphLeft, "", strip.get(), 3, 2, down, false, clNone);
+    DrawGlyphAndText(b->GetCanvas(), r, -1, 4, blGlyphLeft, "", strip.get(), 3, 2, down, false,
+                     clNone);
     const int d = down ? 1 : 0;
     TPixels expected;
     AddRectangle(expected, 34 + 2 + d, 12 + 2 + d, 34 + 6 + d, 12 + 4 + d, true);
@@ -324,7 +327,8 @@ TEST(SkinDraw, GlyphAndTextFollowTheButtonLayout) {
   // The marker: three lines across the whole strip at the glyph's last rows.
   {
     TBitmapPtr b = FilledBitmap(80, 30, clWhite);
-    DrawGlyphAndText(b->GetCanvas(), r, 3, 4, blGlyphLeft, "", strip.get(), 3, 1, false, true, clBlue);
+    DrawGlyphAndText(b->GetCanvas(), r, 3, 4, blGlyphLeft, "", strip.get(), 3, 1, false, true,
+                     clBlue);
     // Margin 3: glyph at x = 3, y = 12; marker rows 16, 17, 18 from x = 3 to 27.
     for (int y = 16; y <= 18; ++y) {
       EXPECT_EQ(clBlue, PixelOf(b.get(), 3, y));
@@ -338,7 +342,8 @@ TEST(SkinDraw, GlyphAndTextFollowTheButtonLayout) {
   for (bool down : {false, true}) {
     TBitmapPtr b = FilledBitmap(80, 30, clWhite);
     TBitmapPtr none(new TBitmap);
-    DrawGlyphAndText(b->GetCanvas(), r, -1, 4, blGlyphLeft, "", none.get(), 1, 1, down, true, clGreen);
+    DrawGlyphAndText(b->GetCanvas(), r, -1, 4, blGlyphLeft, "", none.get(), 1, 1, down, true,
+                     clGreen);
     TPixels expected;
     AddRectangle(expected, 4, down ? 5 : 4, 78, down ? 27 : 26, true);
     EXPECT_EQ(expected, Marked(b.get())) << down;
@@ -348,8 +353,8 @@ TEST(SkinDraw, GlyphAndTextFollowTheButtonLayout) {
     int layout;
     const char* caption;
   };
-  const Case cases[] = {{blGlyphLeft, "OK"}, {blGlyphRight, "Cancel"}, {blGlyphTop, "Up"},
-                        {blGlyphBottom, "Down"}};
+  const Case cases[] = {
+      {blGlyphLeft, "OK"}, {blGlyphRight, "Cancel"}, {blGlyphTop, "Up"}, {blGlyphBottom, "Down"}};
   TBitmapPtr sheet = FilledBitmap(100 * 4, 50, clWhite);
   int n = 0;
   for (const Case& c : cases) {
@@ -360,8 +365,12 @@ TEST(SkinDraw, GlyphAndTextFollowTheButtonLayout) {
     canvas->GetFont()->SetColor(clBlack);
     const TRect br = Rect(0, 0, 100, 50);
     RECT measure = {0, 0, 100, 50};
-    if (c.layout <= blGlyphRight) measure.right -= 8; else measure.bottom -= 6;
-    DrawTextA(canvas->GetHandle(), c.caption, -1, &measure, DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK);
+    if (c.layout <= blGlyphRight)
+      measure.right -= 8;
+    else
+      measure.bottom -= 6;
+    DrawTextA(canvas->GetHandle(), c.caption, -1, &measure,
+              DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK);
     int tx, ty, gx, gy;
     CalcButtonLayout(c.layout, br, 8, 6, measure.right, measure.bottom, 5, -1, tx, ty, gx, gy);
     DrawGlyphAndText(canvas, br, -1, 5, c.layout, c.caption, strip.get(), 3, 3, false, true, clRed);

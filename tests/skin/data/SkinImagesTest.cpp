@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "skin/data/SkinImages.h"
-#include "tests/skin/data/SkinTestSupport.h"
+#include "tests/skin/data/SkinDrawSupport.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ TPoint SourceOf(TBitmap* B, int X, int Y) {
 }
 
 struct TSample {
-  int x, y;   // in the built picture
+  int x, y;    // in the built picture
   int sx, sy;  // in the source, (-1, -1) for untouched
 };
 
@@ -55,8 +55,15 @@ TEST(SkinImages, HorizontalStripsCopyTheirCapsAndTileOrStretchTheMiddle) {
   EXPECT_EQ(33, b->GetWidth());
   EXPECT_EQ(6, b->GetHeight());
   ExpectSamples(b.get(),
-                {{0, 0, 2, 3}, {4, 5, 6, 8}, {5, 0, 7, 3}, {14, 1, 16, 4}, {15, 2, 7, 5},
-                 {25, 0, 7, 3}, {27, 0, 9, 3}, {28, 0, 17, 3}, {32, 5, 21, 8}},
+                {{0, 0, 2, 3},
+                 {4, 5, 6, 8},
+                 {5, 0, 7, 3},
+                 {14, 1, 16, 4},
+                 {15, 2, 7, 5},
+                 {25, 0, 7, 3},
+                 {27, 0, 9, 3},
+                 {28, 0, 17, 3},
+                 {32, 5, 21, 8}},
                 "NewW 33");
   SaveShot(b.get(), "hskin_33");
   // NewW 40: three whole tiles; the fourth, at 35, would be empty.
@@ -68,7 +75,8 @@ TEST(SkinImages, HorizontalStripsCopyTheirCapsAndTileOrStretchTheMiddle) {
   SaveShot(b.get(), "hskin_stretch");
   // A middle of width 0 counts as 1.
   CreateHSkinImage(10, 10, b.get(), sb.get(), r, 25, 0, false);
-  ExpectSamples(b.get(), {{9, 0, 11, 3}, {10, 0, 12, 3}, {14, 0, 12, 3}, {15, 0, 12, 3}}, "middle 0");
+  ExpectSamples(b.get(), {{9, 0, 11, 3}, {10, 0, 12, 3}, {14, 0, 12, 3}, {15, 0, 12, 3}},
+                "middle 0");
 
   // Without a right cap the middle runs to the right edge.
   CreateHSkinImageNoRight(5, 5, b.get(), sb.get(), r, 33, 0, false);
@@ -90,8 +98,14 @@ TEST(SkinImages, VerticalStripCopiesItsCapsAndTilesTheMiddleDownwards) {
   EXPECT_EQ(31, b->GetHeight());
   // Tiles at 3, 13 and 23 (the last cut at 24), then the bottom cap from 24.
   ExpectSamples(b.get(),
-                {{0, 0, 4, 2}, {5, 2, 9, 4}, {0, 3, 4, 5}, {1, 12, 5, 14}, {1, 13, 5, 5},
-                 {0, 23, 4, 5}, {0, 24, 4, 15}, {5, 30, 9, 21}},
+                {{0, 0, 4, 2},
+                 {5, 2, 9, 4},
+                 {0, 3, 4, 5},
+                 {1, 12, 5, 14},
+                 {1, 13, 5, 5},
+                 {0, 23, 4, 5},
+                 {0, 24, 4, 15},
+                 {5, 30, 9, 21}},
                 "tiled");
   CreateVSkinImage(3, 7, b.get(), sb.get(), r, 0, 50, true);
   ExpectSamples(b.get(), {{0, 3, 4, 5}, {0, 42, 4, 14}, {0, 43, 4, 15}}, "stretched");
@@ -110,21 +124,36 @@ TEST(SkinImages, NinePartPictureCopiesCornersAndTilesSidesFromTheirSplitPoints) 
   EXPECT_EQ(40, b->GetHeight());
   ExpectSamples(b.get(),
                 {// top side: source columns 16..31, tiles at 6, 22, 38 (cut at 42)
-                 {7, 1, 17, 21}, {23, 2, 17, 22}, {41, 0, 19, 20},
+                 {7, 1, 17, 21},
+                 {23, 2, 17, 22},
+                 {41, 0, 19, 20},
                  // the corners' horizontal pieces
-                 {5, 2, 15, 22}, {42, 0, 32, 20}, {49, 2, 39, 22},
+                 {5, 2, 15, 22},
+                 {42, 0, 32, 20},
+                 {49, 2, 39, 22},
                  // left side: rows 25..36 of the source, four columns wide, tiles at 5, 17, 29
-                 {2, 6, 12, 26}, {1, 18, 11, 26}, {3, 32, 13, 28},
+                 {2, 6, 12, 26},
+                 {1, 18, 11, 26},
+                 {3, 32, 13, 28},
                  // the corners' vertical pieces
-                 {0, 4, 10, 24}, {45, 5, 35, 25}, {1, 39, 11, 43}, {47, 33, 37, 37},
+                 {0, 4, 10, 24},
+                 {45, 5, 35, 25},
+                 {1, 39, 11, 43},
+                 {47, 33, 37, 37},
                  // right side: rows 26..35, tiles at 6, 16, 26 (cut at 32)
-                 {46, 7, 36, 27}, {49, 31, 39, 31},
+                 {46, 7, 36, 27},
+                 {49, 31, 39, 31},
                  // bottom side: columns 18..30, tiles at 8, 21, 34 (cut at 41)
-                 {9, 37, 19, 41}, {40, 39, 24, 43},
+                 {9, 37, 19, 41},
+                 {40, 39, 24, 43},
                  // bottom corners' horizontal pieces
-                 {7, 36, 17, 40}, {41, 38, 31, 42},
+                 {7, 36, 17, 40},
+                 {41, 38, 31, 42},
                  // client: 21 x 17 tiles at (4, 3), (25, 3), (4, 20), (25, 20), cut at 45 and 36
-                 {5, 4, 15, 24}, {26, 21, 15, 24}, {44, 35, 33, 38}, {24, 19, 34, 39}},
+                 {5, 4, 15, 24},
+                 {26, 21, 15, 24},
+                 {44, 35, 33, 38},
+                 {24, 19, 34, 39}},
                 "tiled");
 
   // CreateSkinImage2 is the same builder.
@@ -164,15 +193,22 @@ TEST(SkinImages, NinePartPictureStretchesSidesAndFitsTheClientByStretchType) {
   TBitmapPtr b(new TBitmap);
   // All sides stretched, the client stretched over the whole new client rectangle.
   CreateSkinImage(g.LT, g.RT, g.LB, g.RB, g.ClRect, g.NewLT, g.NewRT, g.NewLB, g.NewRB, g.NewClRect,
-                  b.get(), sb.get(), g.R, g.NewW, g.NewH, true, true, true, true, true, true, stFull);
+                  b.get(), sb.get(), g.R, g.NewW, g.NewH, true, true, true, true, true, true,
+                  stFull);
   SaveShot(b.get(), "nine_stretched");
   ExpectSamples(b.get(),
-                {{6, 0, 16, 20}, {41, 2, 31, 22},   // top side: source columns 16..31
-                 {0, 5, 10, 25}, {3, 32, 13, 36},   // left side: rows 25..36
-                 {45, 6, 35, 26}, {49, 31, 39, 35},  // right side: rows 26..35
-                 {8, 36, 18, 40}, {40, 39, 30, 43},  // bottom side: columns 18..30
-                 {4, 3, 14, 23}, {44, 35, 34, 39},   // client ends
-                 {5, 2, 15, 22}, {49, 0, 39, 20}},  // corners stay copies
+                {{6, 0, 16, 20},
+                 {41, 2, 31, 22},  // top side: source columns 16..31
+                 {0, 5, 10, 25},
+                 {3, 32, 13, 36},  // left side: rows 25..36
+                 {45, 6, 35, 26},
+                 {49, 31, 39, 35},  // right side: rows 26..35
+                 {8, 36, 18, 40},
+                 {40, 39, 30, 43},  // bottom side: columns 18..30
+                 {4, 3, 14, 23},
+                 {44, 35, 34, 39},  // client ends
+                 {5, 2, 15, 22},
+                 {49, 0, 39, 20}},  // corners stay copies
                 "stretched");
 
   // stHorz: the client as high as the new client rectangle, repeated across it every
@@ -181,9 +217,10 @@ TEST(SkinImages, NinePartPictureStretchesSidesAndFitsTheClientByStretchType) {
                   b.get(), sb.get(), g.R, g.NewW, g.NewH, true, false, false, false, false, true,
                   stHorz);
   SaveShot(b.get(), "nine_sthorz");
-  ExpectSamples(b.get(), {{4, 3, 14, 23}, {24, 3, 34, 23}, {25, 3, 14, 23}, {44, 35, 33, 39},
-                          {45, 20, 35, 30}},
-                "stHorz");
+  ExpectSamples(
+      b.get(),
+      {{4, 3, 14, 23}, {24, 3, 34, 23}, {25, 3, 14, 23}, {44, 35, 33, 39}, {45, 20, 35, 30}},
+      "stHorz");
   for (int y = 3; y < 36; y += 4)
     for (int u = 0; u < 20; ++u)
       ASSERT_EQ(SourceOf(b.get(), 4 + u, y), SourceOf(b.get(), 25 + u, y)) << u << "," << y;
@@ -192,9 +229,10 @@ TEST(SkinImages, NinePartPictureStretchesSidesAndFitsTheClientByStretchType) {
   CreateSkinImage(g.LT, g.RT, g.LB, g.RB, g.ClRect, g.NewLT, g.NewRT, g.NewLB, g.NewRB, g.NewClRect,
                   b.get(), sb.get(), g.R, g.NewW, g.NewH, true, false, false, false, false, true,
                   stVert);
-  ExpectSamples(b.get(), {{4, 3, 14, 23}, {44, 19, 34, 39}, {44, 20, 34, 23}, {4, 35, 14, 38},
-                          {20, 36, 30, 40}},
-                "stVert");
+  ExpectSamples(
+      b.get(),
+      {{4, 3, 14, 23}, {44, 19, 34, 39}, {44, 20, 34, 23}, {4, 35, 14, 38}, {20, 36, 30, 40}},
+      "stVert");
 
   // An empty new client rectangle, or an unknown stretch type, draws no client: the
   // picture is the one built without the client.
@@ -202,8 +240,8 @@ TEST(SkinImages, NinePartPictureStretchesSidesAndFitsTheClientByStretchType) {
     TRect newClRect;
     int stretchType;
   };
-  const TClientCase clientCases[] = {{Rect(4, 3, 4, 36), stFull}, {Rect(4, 3, 45, 3), stHorz},
-                                     {Rect(4, 3, 45, 36), 7}};
+  const TClientCase clientCases[] = {
+      {Rect(4, 3, 4, 36), stFull}, {Rect(4, 3, 45, 3), stHorz}, {Rect(4, 3, 45, 36), 7}};
   for (const TClientCase& c : clientCases) {
     TBitmapPtr with(new TBitmap), without(new TBitmap);
     CreateSkinImage(g.LT, g.RT, g.LB, g.RB, g.ClRect, g.NewLT, g.NewRT, g.NewLB, g.NewRB,
@@ -228,10 +266,12 @@ TEST(SkinImages, OpenRightPictureRunsTopBottomAndClientToTheRightEdge) {
                            false, false, false, stFull);
   SaveShot(b.get(), "open_right");
   ExpectSamples(b.get(),
-                {{49, 1, 27, 21},    // the top tiles from 6 on: 6, 22, 38 (cut at 50)
-                 {49, 4, 17, 24},    // the client tiles at 4, 25, 46 (cut at 50)
-                 {49, 37, 20, 41},   // the bottom tiles at 8, 21, 34, 47
-                 {0, 4, 10, 24}, {1, 39, 11, 43}, {5, 2, 15, 22}},
+                {{49, 1, 27, 21},   // the top tiles from 6 on: 6, 22, 38 (cut at 50)
+                 {49, 4, 17, 24},   // the client tiles at 4, 25, 46 (cut at 50)
+                 {49, 37, 20, 41},  // the bottom tiles at 8, 21, 34, 47
+                 {0, 4, 10, 24},
+                 {1, 39, 11, 43},
+                 {5, 2, 15, 22}},
                 "open right");
   // Nothing of a right column: no source column right of the client's (35) appears.
   for (int y = 0; y < 40; ++y)
@@ -247,8 +287,15 @@ TEST(SkinImages, StretchSkinImageKeepsTheCornersOfTheInnerRectangle) {
   EXPECT_EQ(40, b->GetWidth());
   EXPECT_EQ(30, b->GetHeight());
   ExpectSamples(b.get(),
-                {{0, 0, 5, 6}, {3, 2, 8, 8}, {36, 0, 21, 6}, {39, 29, 24, 17}, {0, 27, 5, 15},
-                 {4, 0, 9, 6}, {35, 0, 20, 6}, {4, 3, 9, 9}, {35, 26, 20, 14}},
+                {{0, 0, 5, 6},
+                 {3, 2, 8, 8},
+                 {36, 0, 21, 6},
+                 {39, 29, 24, 17},
+                 {0, 27, 5, 15},
+                 {4, 0, 9, 6},
+                 {35, 0, 20, 6},
+                 {4, 3, 9, 9},
+                 {35, 26, 20, 14}},
                 "stretch skin image");
 }
 
@@ -266,21 +313,43 @@ TEST(SkinImages, BorderImagesCutTheFourFrameBorders) {
   SaveShot(top.get(), "border_top");
   SaveShot(left.get(), "border_left");
   // Top: tiles of columns 16..31 from the border's own origin, corners copied over them.
-  ExpectSamples(top.get(), {{0, 0, 10, 20}, {5, 2, 15, 22}, {6, 0, 22, 20}, {16, 1, 16, 21},
-                            {41, 0, 25, 20}, {42, 0, 32, 20}, {49, 2, 39, 22}},
+  ExpectSamples(top.get(),
+                {{0, 0, 10, 20},
+                 {5, 2, 15, 22},
+                 {6, 0, 22, 20},
+                 {16, 1, 16, 21},
+                 {41, 0, 25, 20},
+                 {42, 0, 32, 20},
+                 {49, 2, 39, 22}},
                 "top");
   // Bottom: the source band is its last 4 rows; tiles of columns 18..30 from 0.
-  ExpectSamples(bottom.get(), {{0, 0, 10, 40}, {7, 3, 17, 43}, {8, 0, 26, 40}, {13, 0, 18, 40},
-                               {41, 0, 31, 40}, {49, 3, 39, 43}},
+  ExpectSamples(bottom.get(),
+                {{0, 0, 10, 40},
+                 {7, 3, 17, 43},
+                 {8, 0, 26, 40},
+                 {13, 0, 18, 40},
+                 {41, 0, 31, 40},
+                 {49, 3, 39, 43}},
                 "bottom");
   // Left: rows 25..36 tiled from 0, the piece above the split (rows 23..24) at the top
   // and below it (rows 37..39) at the bottom.
-  ExpectSamples(left.get(), {{0, 0, 10, 23}, {3, 1, 13, 24}, {0, 2, 10, 27}, {0, 12, 10, 25},
-                             {2, 29, 12, 30}, {0, 30, 10, 37}, {3, 32, 13, 39}},
+  ExpectSamples(left.get(),
+                {{0, 0, 10, 23},
+                 {3, 1, 13, 24},
+                 {0, 2, 10, 27},
+                 {0, 12, 10, 25},
+                 {2, 29, 12, 30},
+                 {0, 30, 10, 37},
+                 {3, 32, 13, 39}},
                 "left");
   // Right: rows 26..35 tiled, rows 23..25 above and 36..39 below.
-  ExpectSamples(right.get(), {{0, 0, 35, 23}, {4, 2, 39, 25}, {0, 3, 35, 29}, {0, 10, 35, 26},
-                              {0, 29, 35, 36}, {4, 32, 39, 39}},
+  ExpectSamples(right.get(),
+                {{0, 0, 35, 23},
+                 {4, 2, 39, 25},
+                 {0, 3, 35, 29},
+                 {0, 10, 35, 26},
+                 {0, 29, 35, 36},
+                 {4, 32, 39, 39}},
                 "right");
 
   // A new client top of 0 leaves the top border as it was, and its old height counts in

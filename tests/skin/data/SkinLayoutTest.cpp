@@ -94,8 +94,9 @@ struct TMaskRows {
   }
   std::vector<TRect> Runs(int OffsetX, int OffsetY) const {
     std::vector<TRect> rects;
-    CollectMaskRuns(Width, int(Rows.size()), [this](int y) { return Rows[size_t(y)].data(); },
-                    OffsetX, OffsetY, rects);
+    CollectMaskRuns(
+        Width, int(Rows.size()), [this](int y) { return Rows[size_t(y)].data(); }, OffsetX, OffsetY,
+        rects);
     return rects;
   }
 };

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "skin/data/SkinRegions.h"
-#include "tests/skin/data/SkinTestSupport.h"
+#include "tests/skin/data/SkinDrawSupport.h"
 
 namespace {
 
@@ -17,12 +17,13 @@ int32_t Int32At(const std::vector<uint8_t>& Data, size_t At) {
 // A mask from rows of text: '#' black, '.' white, 'r' a dark red (1, 0, 0).
 TBitmapPtr MaskOf(const std::vector<const char*>& Rows, TPixelFormat Format = pf24bit) {
   const int w = int(strlen(Rows[0]));
-  return MakeBitmap(w, int(Rows.size()),
-                    [&Rows](int x, int y) {
-                      const char c = Rows[size_t(y)][x];
-                      return c == '#' ? Rgb(0, 0, 0) : c == 'r' ? Rgb(1, 0, 0) : Rgb(255, 255, 255);
-                    },
-                    Format);
+  return MakeBitmap(
+      w, int(Rows.size()),
+      [&Rows](int x, int y) {
+        const char c = Rows[size_t(y)][x];
+        return c == '#' ? Rgb(0, 0, 0) : c == 'r' ? Rgb(1, 0, 0) : Rgb(255, 255, 255);
+      },
+      Format);
 }
 
 struct TRegion {
@@ -40,10 +41,10 @@ TEST(SkinRegions, MaskGivesRegionDataOfItsPureBlackRuns) {
     std::vector<uint8_t> data;
     ASSERT_EQ(32 + 16 * 4, CreateRgnDataFromMask(mask.get(), 7, 9, data)) << format;
     ASSERT_EQ(size_t(32 + 16 * 4), data.size());
-    const int32_t expected[] = {32, 1, 4, 0, 7, 9, 17, 12,  // header: bound = offsets + size
-                                10, 9, 15, 10,              // row 0: x = 3 .. 7
-                                7, 11, 8, 12,               // row 2: the dark pixel splits
-                                9, 11, 10, 12, 16, 11, 17, 12};
+    const int32_t expected[] = {32, 1,  4,  0,  7,  9,  17, 12,  // header: bound = offsets + size
+                                10, 9,  15, 10,                  // row 0: x = 3 .. 7
+                                7,  11, 8,  12,                  // row 2: the dark pixel splits
+                                9,  11, 10, 12, 16, 11, 17, 12};
     for (size_t i = 0; i < sizeof(expected) / sizeof(expected[0]); ++i)
       EXPECT_EQ(expected[i], Int32At(data, 4 * i)) << "field " << i << " format " << format;
   }
@@ -119,11 +120,11 @@ TEST(SkinRegions, SkinRegionIsTheClientRectangleWithTheBorderMasksAtTheNewSize) 
     bool inside;
   };
   const TProbe probes[] = {
-      {0, 0, false},  {1, 0, false},  {2, 0, true},   {4, 0, true},   {5, 0, false},
-      {6, 0, false},  {7, 0, true},   {9, 0, false},  {10, 0, false}, {11, 0, true},
-      {12, 0, true},  {13, 0, false}, {15, 0, true},  {16, 0, true}, {17, 0, true},
-      {18, 0, false}, {19, 0, false}, {0, 1, false},  {19, 1, false}, {1, 1, true},
-      {0, 8, true},   {10, 8, true},  {19, 12, true}, {0, 14, false}, {0, 15, false},
+      {0, 0, false},  {1, 0, false},  {2, 0, true},   {4, 0, true},    {5, 0, false},
+      {6, 0, false},  {7, 0, true},   {9, 0, false},  {10, 0, false},  {11, 0, true},
+      {12, 0, true},  {13, 0, false}, {15, 0, true},  {16, 0, true},   {17, 0, true},
+      {18, 0, false}, {19, 0, false}, {0, 1, false},  {19, 1, false},  {1, 1, true},
+      {0, 8, true},   {10, 8, true},  {19, 12, true}, {0, 14, false},  {0, 15, false},
       {1, 15, false}, {2, 15, true},  {17, 15, true}, {18, 15, false}, {19, 14, false},
       {18, 14, true},
   };

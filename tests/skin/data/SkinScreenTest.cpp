@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "skin/data/SkinRegions.h"
-#include "tests/skin/data/SkinTestSupport.h"
+#include "tests/skin/data/SkinDrawSupport.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ TEST(SkinScreen, CopyScreenToBitmapTakesTheScreenAreaAtThePoint) {
   TBitmapPtr shot = FilledBitmap(80, 60, clWhite);
   CopyScreenToBitmap(90, 70, shot.get());
   SaveShot(shot.get(), "screen_copy");
-  EXPECT_EQ(Rgb(220, 30, 40), PixelOf(shot.get(), 10, 10));   // the window's top-left pixel
-  EXPECT_EQ(Rgb(220, 30, 40), PixelOf(shot.get(), 69, 49));   // its bottom-right pixel
+  EXPECT_EQ(Rgb(220, 30, 40), PixelOf(shot.get(), 10, 10));  // the window's top-left pixel
+  EXPECT_EQ(Rgb(220, 30, 40), PixelOf(shot.get(), 69, 49));  // its bottom-right pixel
   EXPECT_NE(Rgb(220, 30, 40), PixelOf(shot.get(), 9, 10));
   EXPECT_NE(Rgb(220, 30, 40), PixelOf(shot.get(), 70, 49));
   EXPECT_NE(Rgb(220, 30, 40), PixelOf(shot.get(), 69, 50));

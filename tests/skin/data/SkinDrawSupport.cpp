@@ -1,4 +1,4 @@
-#include "tests/skin/data/SkinTestSupport.h"
+#include "tests/skin/data/SkinDrawSupport.h"
 
 #include <cstdlib>
 
