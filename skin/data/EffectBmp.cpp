@@ -38,40 +38,9 @@ inline void CopyPixel(uint8_t* Dest, const uint8_t* Source) { std::memcpy(Dest, 
 TspEffectBmp::TspEffectBmp(int W, int H) { CreateDib(W, H); }
 
 TspEffectBmp::TspEffectBmp(HBITMAP Bitmap) {
-  BITMAP info = {};
-  if (!Bitmap || !GetObjectA(Bitmap, sizeof(info), &info)) return;
-  CreateDib(info.bmWidth, std::abs(info.bmHeight));
-  if (!FPixelBits) return;
   HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  GetDIBits(dc, Bitmap, 0, static_cast<UINT>(FHeight), FPixelBits, &FDibInfo, DIB_RGB_COLORS);
+  CreateFromBitmap(Bitmap, dc);
   DeleteDC(dc);
-}
-
-TspEffectBmp::~TspEffectBmp() {
-  if (FDibHandle) DeleteObject(FDibHandle);
-}
-
-void TspEffectBmp::CreateDib(int W, int H) {
-  FDibInfo = {};
-  BITMAPINFOHEADER& h = FDibInfo.bmiHeader;
-  h.biSize = sizeof(BITMAPINFOHEADER);
-  h.biWidth = W;
-  h.biHeight = -H;
-  h.biPlanes = 1;
-  h.biBitCount = 24;
-  h.biCompression = BI_RGB;
-  if (W <= 0 || H <= 0) return;
-  void* bits = nullptr;
-  FDibHandle = CreateDIBSection(nullptr, &FDibInfo, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!FDibHandle || !bits) {
-    if (FDibHandle) DeleteObject(FDibHandle);
-    FDibHandle = nullptr;
-    return;
-  }
-  FWidth = W;
-  FHeight = H;
-  FImageSize = GetRowBytes() * H;
-  FPixelBits = static_cast<uint8_t*>(bits);
 }
 
 bool TspEffectBmp::SameSize(const TspEffectBmp* Other) const {
@@ -260,7 +229,7 @@ void TspEffectBmp::MorphPush(const TspEffectBmp* Other, double Kf) {
   }
 }
 
-void TspEffectBmp::MorphLeftSlide(const TspEffectBmp* Other, double Kf) {
+void TspEffectBmp::Slide(const TspEffectBmp* Other, double Kf, bool ToRight) {
   if (!SameSize(Other)) return;
   Kf = ClampFactor(Kf);
   int x = RoundEven(FWidth * Kf);
@@ -272,27 +241,17 @@ void TspEffectBmp::MorphLeftSlide(const TspEffectBmp* Other, double Kf) {
     int s = std::max(FWidth - 1 - x, 0);
     for (int k = 0; k < x; ++k) {
       s = std::min(s + 1, FWidth - 1);
-      CopyPixel(row + 3 * k, other + 3 * s);
+      if (ToRight)
+        CopyPixel(row + 3 * s, other + 3 * k);
+      else
+        CopyPixel(row + 3 * k, other + 3 * s);
     }
   }
 }
 
-void TspEffectBmp::MorphRightSlide(const TspEffectBmp* Other, double Kf) {
-  if (!SameSize(Other)) return;
-  Kf = ClampFactor(Kf);
-  int x = RoundEven(FWidth * Kf);
-  if (x < 1) x = 1;
-  if (x > FWidth - 1) x = FWidth - 1;
-  for (int y = 0; y < FHeight; ++y) {
-    uint8_t* row = GetLinePtr(y);
-    const uint8_t* other = Other->GetLinePtr(y);
-    int s = std::max(FWidth - 1 - x, 0);
-    for (int k = 0; k < x; ++k) {
-      s = std::min(s + 1, FWidth - 1);
-      CopyPixel(row + 3 * s, other + 3 * k);
-    }
-  }
-}
+void TspEffectBmp::MorphLeftSlide(const TspEffectBmp* Other, double Kf) { Slide(Other, Kf, false); }
+
+void TspEffectBmp::MorphRightSlide(const TspEffectBmp* Other, double Kf) { Slide(Other, Kf, true); }
 
 void TspEffectBmp::MorphByKind(int Kind, const TspEffectBmp* Other, double Kf) {
   switch (Kind) {

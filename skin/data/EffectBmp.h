@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "framework/Graphics.h"
+#include "skin/data/Dib24.h"
 
 // Transitions between two pictures of equal size (the skin words "mk...").
 enum TspMorphKind {
@@ -30,7 +30,7 @@ enum TspInActiveEffect {
   ieInvert = 5
 };
 
-class TspEffectBmp : public TObject {
+class TspEffectBmp : public TspDib24 {
  public:
   // A picture of W x H whose pixels start as the system gives them (zero). A size the
   // system cannot make leaves the picture without pixels: every operation then does
@@ -38,17 +38,6 @@ class TspEffectBmp : public TObject {
   TspEffectBmp(int W, int H);
   // CreateFromBitmap: a copy of a bitmap's pixels at its size.
   explicit TspEffectBmp(HBITMAP Bitmap);
-  ~TspEffectBmp() override;
-
-  HBITMAP GetDibHandle() const { return FDibHandle; }
-  int GetWidth() const { return FWidth; }
-  int GetHeight() const { return FHeight; }
-  // Bytes of the pixel block: a row length times the height.
-  int GetImageSize() const { return FImageSize; }
-  uint8_t* GetPixelBits() const { return FPixelBits; }
-  const BITMAPINFO& GetDibInfo() const { return FDibInfo; }
-  // Bytes from one row to the next: Width x 3 padded to 4.
-  int GetRowBytes() const { return FWidth * 3 + FWidth % 4; }
 
   // The whole picture at (X, Y) of the device context.
   void Draw(HDC DC, int X, int Y) const;
@@ -98,13 +87,8 @@ class TspEffectBmp : public TObject {
   void FlipVertical(TspEffectBmp* Dest) const;
 
  private:
-  void CreateDib(int W, int H);
   bool SameSize(const TspEffectBmp* Other) const;
-
-  HBITMAP FDibHandle = nullptr;
-  int FWidth = 0;
-  int FHeight = 0;
-  int FImageSize = 0;
-  uint8_t* FPixelBits = nullptr;
-  BITMAPINFO FDibInfo = {};
+  // The slides: the other picture's right part covers the left X columns, or its left part
+  // the right X columns.
+  void Slide(const TspEffectBmp* Other, double Kf, bool ToRight);
 };

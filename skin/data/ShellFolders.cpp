@@ -63,7 +63,8 @@ LPITEMIDLIST NextItemId(LPCITEMIDLIST Item) {
 UINT ItemIdListSize(LPCITEMIDLIST List) {
   if (!List) return 0;
   UINT size = sizeof(USHORT);
-  for (LPCITEMIDLIST item = List; ItemSize(item) != 0; item = NextItemId(item)) size += ItemSize(item);
+  for (LPCITEMIDLIST item = List; ItemSize(item) != 0; item = NextItemId(item))
+    size += ItemSize(item);
   return size;
 }
 

@@ -249,17 +249,6 @@ void CreateSkinImage(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint&
                 RightStretch, BottomStretch, StretchEffect, StretchType, false);
 }
 
-void CreateSkinImage2(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint& LBPoint,
-                      const TPoint& RBPoint, const TRect& ClRect, const TPoint& NewLTPoint,
-                      const TPoint& NewRTPoint, const TPoint& NewLBPoint, const TPoint& NewRBPoint,
-                      const TRect& NewClRect, TBitmap* B, TBitmap* SB, const TRect& R, int NewW,
-                      int NewH, bool DrawClient, bool LeftStretch, bool TopStretch,
-                      bool RightStretch, bool BottomStretch, bool StretchEffect, int StretchType) {
-  BuildNinePart(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint,
-                NewRBPoint, NewClRect, B, SB, R, NewW, NewH, DrawClient, LeftStretch, TopStretch,
-                RightStretch, BottomStretch, StretchEffect, StretchType, false);
-}
-
 void CreateSkinImageOpenRight(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint& LBPoint,
                               const TPoint& RBPoint, const TRect& ClRect, const TPoint& NewLTPoint,
                               const TPoint& NewRTPoint, const TPoint& NewLBPoint,
@@ -288,6 +277,52 @@ void CreateStretchSkinImage(TBitmap* B, TBitmap* SB, const TRect& R, const TRect
 // ---------------------------------------------------------------------------------------
 // Frame borders and their masks
 
+namespace {
+
+// A top or bottom border Height rows high from source row SrcTop: its middle (source
+// columns SplitLeft .. SplitRight of R) tiled from the border's own origin or stretched
+// between the new split points, its ends copied over it.
+void HorizontalBorder(TBitmap* B, TBitmap* SB, const TRect& R, int NewW, int Height, int SrcTop,
+                      int SplitLeft, int SplitRight, int NewSplitLeft, int NewSplitRight,
+                      bool Stretch) {
+  if (!Resize(B, NewW, Height)) return;
+  const int bottom = SrcTop + Height;
+  const TRect middle(R.Left + SplitLeft, SrcTop, R.Left + SplitRight, bottom);
+  if (Stretch)
+    StretchPiece(B, Rect(NewSplitLeft, 0, NewSplitRight, Height), SB, middle);
+  else
+    TileH(B, SB, middle, 0, B->GetWidth(), 0, Height);
+  CopyPiece(B, Rect(0, 0, NewSplitLeft, Height), SB,
+            Rect(R.Left, SrcTop, R.Left + SplitLeft, bottom));
+  CopyPiece(B, Rect(NewSplitRight, 0, B->GetWidth(), Height), SB,
+            Rect(R.Left + SplitRight, SrcTop, R.Right, bottom));
+}
+
+// A left or right border of source columns SrcLeft .. SrcRight, Width x Height: its
+// middle (rows SplitTop .. SplitBottom of R) tiled from 0 or stretched, the pieces between
+// the client's top and SplitTop and between SplitBottom and the client's bottom copied to
+// its ends.
+void VerticalBorder(TBitmap* B, TBitmap* SB, const TRect& R, const TRect& ClRect, int SrcLeft,
+                    int SrcRight, int Width, int Height, int SplitTop, int SplitBottom,
+                    bool Stretch) {
+  if (!Resize(B, Width, Height)) return;
+  const int t = R.Top;
+  const TRect middle(SrcLeft, t + SplitTop, SrcRight, t + SplitBottom);
+  if (Stretch)
+    StretchPiece(B, Rect(0, SplitTop - ClRect.Top, Width, Height + SplitBottom - ClRect.Bottom), SB,
+                 middle);
+  else
+    TileV(B, SB, middle, 0, Height, 0, Width);
+  if (SplitTop - ClRect.Top > 0)
+    CopyPiece(B, Rect(0, 0, Width, SplitTop - ClRect.Top), SB,
+              Rect(SrcLeft, t + ClRect.Top, SrcRight, t + SplitTop));
+  if (ClRect.Bottom - SplitBottom > 0)
+    CopyPiece(B, Rect(0, Height - (ClRect.Bottom - SplitBottom), Width, Height), SB,
+              Rect(SrcLeft, t + SplitBottom, SrcRight, t + ClRect.Bottom));
+}
+
+}  // namespace
+
 void CreateSkinBorderImages(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint& LBPoint,
                             const TPoint& RBPoint, const TRect& ClRect, const TPoint& NewLTPoint,
                             const TPoint& NewRTPoint, const TPoint& NewLBPoint,
@@ -295,64 +330,24 @@ void CreateSkinBorderImages(const TPoint& LTPoint, const TPoint& RTPoint, const 
                             TBitmap* TopB, TBitmap* RightB, TBitmap* BottomB, TBitmap* SB,
                             const TRect& R, int NewW, int NewH, bool LeftStretch, bool TopStretch,
                             bool RightStretch, bool BottomStretch) {
-  const int l = R.Left;
-  const int t = R.Top;
-  // Top border: the tiles start at the border's own origin, the corners go over them.
   const int th = NewClRect.Top;
-  if (NewW > 0 && th > 0 && RTPoint.X - LTPoint.X > 0 && Resize(TopB, NewW, th)) {
-    const TRect middle(l + LTPoint.X, t, l + RTPoint.X, t + th);
-    if (TopStretch)
-      StretchPiece(TopB, Rect(NewLTPoint.X, 0, NewRTPoint.X, th), SB, middle);
-    else
-      TileH(TopB, SB, middle, 0, TopB->GetWidth(), 0, th);
-    CopyPiece(TopB, Rect(0, 0, NewLTPoint.X, th), SB, Rect(l, t, l + LTPoint.X, t + th));
-    CopyPiece(TopB, Rect(NewRTPoint.X, 0, TopB->GetWidth(), th), SB,
-              Rect(l + RTPoint.X, t, R.Right, t + th));
-  }
+  if (NewW > 0 && th > 0 && RTPoint.X - LTPoint.X > 0)
+    HorizontalBorder(TopB, SB, R, NewW, th, R.Top, LTPoint.X, RTPoint.X, NewLTPoint.X, NewRTPoint.X,
+                     TopStretch);
   const int bh = NewH - NewClRect.Bottom;
-  if (NewW > 0 && bh > 0 && RBPoint.X - LBPoint.X > 0 && Resize(BottomB, NewW, bh)) {
-    const TRect middle(l + LBPoint.X, R.Bottom - bh, l + RBPoint.X, R.Bottom);
-    if (BottomStretch)
-      StretchPiece(BottomB, Rect(NewLBPoint.X, 0, NewRBPoint.X, bh), SB, middle);
-    else
-      TileH(BottomB, SB, middle, 0, BottomB->GetWidth(), 0, bh);
-    CopyPiece(BottomB, Rect(0, 0, NewLBPoint.X, bh), SB,
-              Rect(l, R.Bottom - bh, l + LBPoint.X, R.Bottom));
-    CopyPiece(BottomB, Rect(NewRBPoint.X, 0, BottomB->GetWidth(), bh), SB,
-              Rect(l + RBPoint.X, R.Bottom - bh, R.Right, R.Bottom));
-  }
+  if (NewW > 0 && bh > 0 && RBPoint.X - LBPoint.X > 0)
+    HorizontalBorder(BottomB, SB, R, NewW, bh, R.Bottom - bh, LBPoint.X, RBPoint.X, NewLBPoint.X,
+                     NewRBPoint.X, BottomStretch);
   // The side borders run between the top and bottom borders as they now are.
   const int lh = NewH - BottomB->GetHeight() - TopB->GetHeight();
   const int lw = NewClRect.Left;
-  if (lw > 0 && lh > 0 && LBPoint.Y - LTPoint.Y > 0 && Resize(LeftB, lw, lh)) {
-    const TRect middle(l, t + LTPoint.Y, l + lw, t + LBPoint.Y);
-    if (LeftStretch)
-      StretchPiece(LeftB, Rect(0, LTPoint.Y - ClRect.Top, lw, lh + LBPoint.Y - ClRect.Bottom), SB,
-                   middle);
-    else
-      TileV(LeftB, SB, middle, 0, lh, 0, lw);
-    if (LTPoint.Y - ClRect.Top > 0)
-      CopyPiece(LeftB, Rect(0, 0, lw, LTPoint.Y - ClRect.Top), SB,
-                Rect(l, t + ClRect.Top, l + lw, t + LTPoint.Y));
-    if (ClRect.Bottom - LBPoint.Y > 0)
-      CopyPiece(LeftB, Rect(0, lh - (ClRect.Bottom - LBPoint.Y), lw, lh), SB,
-                Rect(l, t + LBPoint.Y, l + lw, t + ClRect.Bottom));
-  }
+  if (lw > 0 && lh > 0 && LBPoint.Y - LTPoint.Y > 0)
+    VerticalBorder(LeftB, SB, R, ClRect, R.Left, R.Left + lw, lw, lh, LTPoint.Y, LBPoint.Y,
+                   LeftStretch);
   const int rw = NewW - NewClRect.Right;
-  if (rw >= 1 && lh >= 1 && RBPoint.Y - RTPoint.Y >= 1 && Resize(RightB, rw, lh)) {
-    const TRect middle(l + ClRect.Right, t + RTPoint.Y, R.Right, t + RBPoint.Y);
-    if (RightStretch)
-      StretchPiece(RightB, Rect(0, RTPoint.Y - ClRect.Top, rw, lh + RBPoint.Y - ClRect.Bottom), SB,
-                   middle);
-    else
-      TileV(RightB, SB, middle, 0, lh, 0, rw);
-    if (RTPoint.Y - ClRect.Top > 0)
-      CopyPiece(RightB, Rect(0, 0, rw, RTPoint.Y - ClRect.Top), SB,
-                Rect(l + ClRect.Right, t + ClRect.Top, R.Right, t + RTPoint.Y));
-    if (ClRect.Bottom - RBPoint.Y >= 1)
-      CopyPiece(RightB, Rect(0, lh - (ClRect.Bottom - RBPoint.Y), rw, lh), SB,
-                Rect(l + ClRect.Right, t + RBPoint.Y, R.Right, t + ClRect.Bottom));
-  }
+  if (rw > 0 && lh > 0 && RBPoint.Y - RTPoint.Y > 0)
+    VerticalBorder(RightB, SB, R, ClRect, R.Left + ClRect.Right, R.Right, rw, lh, RTPoint.Y,
+                   RBPoint.Y, RightStretch);
 }
 
 void CreateSkinBorderMasks(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint& LBPoint,
@@ -380,22 +375,17 @@ void CreateSkinBorderMasks(const TPoint& LTPoint, const TPoint& RTPoint, const T
   };
   sideMask(LeftM, 0, ClRect.Left, LTPoint.Y, LBPoint.Y);
   sideMask(RightM, ClRect.Right, mw, RTPoint.Y, RBPoint.Y);
-
-  if (NewW > 0 && ClRect.Top > 0 && Resize(TopM, NewW, ClRect.Top)) {
-    if (RTPoint.X != LTPoint.X)
-      TileH(TopM, Mask, Rect(LTPoint.X, 0, RTPoint.X, ClRect.Top), NewLTPoint.X, NewRTPoint.X, 0,
-            ClRect.Top);
-    CopyPiece(TopM, Rect(0, 0, LTPoint.X, ClRect.Top), Mask, Rect(0, 0, LTPoint.X, ClRect.Top));
-    CopyPiece(TopM, Rect(NewRTPoint.X, 0, TopM->GetWidth(), ClRect.Top), Mask,
-              Rect(RTPoint.X, 0, mw, ClRect.Top));
-  }
-  const int bh = mh - ClRect.Bottom;
-  if (NewW >= 1 && bh >= 1 && Resize(BottomM, NewW, bh)) {
-    if (RBPoint.X != LBPoint.X)
-      TileH(BottomM, Mask, Rect(LBPoint.X, ClRect.Bottom, RBPoint.X, mh), NewLBPoint.X,
-            NewRBPoint.X, 0, bh);
-    CopyPiece(BottomM, Rect(0, 0, LBPoint.X, bh), Mask, Rect(0, ClRect.Bottom, LBPoint.X, mh));
-    CopyPiece(BottomM, Rect(NewRBPoint.X, 0, BottomM->GetWidth(), bh), Mask,
-              Rect(RBPoint.X, ClRect.Bottom, mw, mh));
-  }
+  // A top or bottom mask of the mask's rows Top .. Bottom: the middle between the split
+  // points tiled between the new ones, the ends copied.
+  auto bandMask = [&](TBitmap* M, int Top, int Bottom, int SplitLeft, int SplitRight,
+                      int NewSplitLeft, int NewSplitRight) {
+    const int h = Bottom - Top;
+    if (NewW <= 0 || h <= 0 || !Resize(M, NewW, h)) return;
+    if (SplitRight != SplitLeft)
+      TileH(M, Mask, Rect(SplitLeft, Top, SplitRight, Bottom), NewSplitLeft, NewSplitRight, 0, h);
+    CopyPiece(M, Rect(0, 0, SplitLeft, h), Mask, Rect(0, Top, SplitLeft, Bottom));
+    CopyPiece(M, Rect(NewSplitRight, 0, M->GetWidth(), h), Mask, Rect(SplitRight, Top, mw, Bottom));
+  };
+  bandMask(TopM, 0, ClRect.Top, LTPoint.X, RTPoint.X, NewLTPoint.X, NewRTPoint.X);
+  bandMask(BottomM, ClRect.Bottom, mh, LBPoint.X, RBPoint.X, NewLBPoint.X, NewRBPoint.X);
 }

@@ -43,13 +43,8 @@ void CreateSkinImage(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint&
                      const TRect& NewClRect, TBitmap* B, TBitmap* SB, const TRect& R, int NewW,
                      int NewH, bool DrawClient, bool LeftStretch, bool TopStretch,
                      bool RightStretch, bool BottomStretch, bool StretchEffect, int StretchType);
-// The same (the entry the skinned menus and hints call).
-void CreateSkinImage2(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint& LBPoint,
-                      const TPoint& RBPoint, const TRect& ClRect, const TPoint& NewLTPoint,
-                      const TPoint& NewRTPoint, const TPoint& NewLBPoint, const TPoint& NewRBPoint,
-                      const TRect& NewClRect, TBitmap* B, TBitmap* SB, const TRect& R, int NewW,
-                      int NewH, bool DrawClient, bool LeftStretch, bool TopStretch,
-                      bool RightStretch, bool BottomStretch, bool StretchEffect, int StretchType);
+// The same builder under the name the skinned menus and hints call.
+inline constexpr auto& CreateSkinImage2 = CreateSkinImage;
 // A picture without a right column: the top, the bottom and the client run to the right
 // edge (RightStretch, NewRTPoint and NewRBPoint are not used).
 void CreateSkinImageOpenRight(const TPoint& LTPoint, const TPoint& RTPoint, const TPoint& LBPoint,

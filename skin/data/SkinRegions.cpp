@@ -10,37 +10,14 @@
 // TFBitmap
 
 TFBitmap::TFBitmap(HBITMAP Bitmap) {
-  BITMAP info = {};
-  if (!Bitmap || !GetObjectA(Bitmap, sizeof(info), &info)) return;
-  const int w = info.bmWidth;
-  const int h = std::abs(info.bmHeight);
-  if (w <= 0 || h <= 0) return;
-  BITMAPINFOHEADER& header = FDibInfo.bmiHeader;
-  header.biSize = sizeof(BITMAPINFOHEADER);
-  header.biWidth = w;
-  header.biHeight = -h;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = BI_RGB;
-  void* bits = nullptr;
-  FDibHandle = CreateDIBSection(nullptr, &FDibInfo, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!FDibHandle || !bits) {
-    if (FDibHandle) DeleteObject(FDibHandle);
-    FDibHandle = nullptr;
-    return;
-  }
-  FWidth = w;
-  FHeight = h;
-  FRowGap = w % 4;
-  FRowStride = w * 3 + FRowGap;
-  FImageSize = FRowStride * h;
-  FPixelBits = static_cast<uint8_t*>(bits);
   {
     TWindowDC screen;
-    GetDIBits(screen, Bitmap, 0, static_cast<UINT>(h), FPixelBits, &FDibInfo, DIB_RGB_COLORS);
+    CreateFromBitmap(Bitmap, screen);
   }
-  FRowPointers.resize(size_t(h));
-  for (int y = 0; y < h; ++y) FRowPointers[size_t(y)] = FPixelBits + size_t(y) * size_t(FRowStride);
+  if (!FPixelBits) return;
+  FRowPointers.resize(size_t(FHeight));
+  for (int y = 0; y < FHeight; ++y)
+    FRowPointers[size_t(y)] = FPixelBits + size_t(y) * size_t(GetRowBytes());
   FMemoryDC = CreateCompatibleDC(nullptr);
   if (FMemoryDC) FOldBitmap = SelectObject(FMemoryDC, FDibHandle);
 }
@@ -50,7 +27,6 @@ TFBitmap::~TFBitmap() {
     SelectObject(FMemoryDC, FOldBitmap);
     DeleteDC(FMemoryDC);
   }
-  if (FDibHandle) DeleteObject(FDibHandle);
 }
 
 uint8_t* TFBitmap::GetRowPointer(int Y) const {
@@ -62,8 +38,6 @@ uint8_t* TFBitmap::GetRowPointer(int Y) const {
 
 int CreateRgnDataFromMask(TBitmap* Mask, int OffsetX, int OffsetY, std::vector<uint8_t>& Data) {
   if (!Mask || Mask->GetEmpty()) return 0;
-  // The bitmap's canvas lets go of it, so that its pixels can be read.
-  FreeMemoryContexts();
   std::vector<TRect> rects;
   int w = 0, h = 0;
   {

@@ -9,36 +9,23 @@
 #include <vector>
 
 #include "framework/Graphics.h"
+#include "skin/data/Dib24.h"
 
 // A 24-bit top-down copy of a bitmap for fast scanning: rows padded to 4 bytes, 3 bytes
 // per pixel in blue, green, red order, with a memory device context holding the copy.
-class TFBitmap : public TObject {
+class TFBitmap : public TspDib24 {
  public:
   explicit TFBitmap(HBITMAP Bitmap);
   ~TFBitmap() override;
 
-  HBITMAP GetDibHandle() const { return FDibHandle; }
-  int GetWidth() const { return FWidth; }
-  int GetHeight() const { return FHeight; }
-  int GetImageSize() const { return FImageSize; }
-  uint8_t* GetPixelBits() const { return FPixelBits; }
-  const BITMAPINFO& GetDibInfo() const { return FDibInfo; }
   // RowPointers[y]: the first byte of row y (0 = top); nullptr outside the picture.
   uint8_t* GetRowPointer(int Y) const;
-  int GetRowStride() const { return FRowStride; }
-  int GetRowGap() const { return FRowGap; }
+  int GetRowStride() const { return GetRowBytes(); }
+  int GetRowGap() const { return FWidth % 4; }
   HDC GetMemoryDC() const { return FMemoryDC; }
 
  private:
-  HBITMAP FDibHandle = nullptr;
-  int FWidth = 0;
-  int FHeight = 0;
-  int FImageSize = 0;
-  uint8_t* FPixelBits = nullptr;
-  BITMAPINFO FDibInfo = {};
   std::vector<uint8_t*> FRowPointers;
-  int FRowStride = 0;
-  int FRowGap = 0;
   HDC FMemoryDC = nullptr;
   HGDIOBJ FOldBitmap = nullptr;
 };
