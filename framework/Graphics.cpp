@@ -269,7 +269,7 @@ TCanvas::~TCanvas() {
 }
 
 HDC TCanvas::GetHandle() {
-  RequiredState(csHandleValid);
+  RequiredState(csHandleValid | csFontValid | csPenValid | csBrushValid);
   return FHandle;
 }
 
