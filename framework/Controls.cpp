@@ -147,6 +147,21 @@ void TControlCanvas::FreeHandle() {
 
 void TControlCanvas::UpdateTextFlags() {}
 
+void TControlCanvas::PaintOn(HDC DC, const std::function<void()>& Paint) {
+  Lock();
+  try {
+    SetHandle(DC);
+    if (FControl) SetFont(FControl->GetFont());
+    Paint();
+  } catch (...) {
+    SetHandle(nullptr);
+    Unlock();
+    throw;
+  }
+  SetHandle(nullptr);
+  Unlock();
+}
+
 void FreeDeviceContexts() {
   std::vector<TControlCanvas*> list = ControlCanvases();
   for (TControlCanvas* canvas : list) {

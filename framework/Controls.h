@@ -206,6 +206,9 @@ class TControlCanvas : public TCanvas {
   void SetControl(TControl* Value);
   void FreeHandle();
   void UpdateTextFlags();
+  // Runs Paint with the canvas drawing on DC in the control's font (locked meanwhile); the
+  // canvas lets DC go afterwards, also when Paint raises.
+  void PaintOn(HDC DC, const std::function<void()>& Paint);
   // Frees the contexts canvases hold of a window (before the window goes).
   static void FreeHandlesOf(HWND Wnd);
 
@@ -598,12 +601,17 @@ class TWinControl : public TControl {
   void AlignControl(TControl* AControl);
   virtual void PaintWindow(HDC DC);
   void PaintHandler(TMessage& Message);
+  // WM_PAINT of a window that paints itself (PaintWindow paints, children follow).
+  void CustomPaint(TMessage& Message);
   bool IsControlMouseMsg(TMessage& Message);
   virtual void KeyDown(uint16_t& Key, TShiftState Shift);
   virtual void KeyUp(uint16_t& Key, TShiftState Shift);
   virtual void KeyPress(char& Key);
   bool DoKeyDown(TMessage& Message);
   bool DoKeyUp(TMessage& Message);
+  // The key goes to the form first (KeyPreview), then to Handler; true when swallowed.
+  bool DoKeyEvent(TMessage& Message, bool (TWinControl::*FormFirst)(TMessage&),
+                  void (TWinControl::*Handler)(uint16_t&, TShiftState));
   bool DoKeyPress(TMessage& Message);
   virtual void DoEnter();
   virtual void DoExit();

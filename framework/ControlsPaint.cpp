@@ -24,18 +24,7 @@ void TGraphicControl::Dispatch(TMessage& Message) {
 
 void TGraphicControl::WMPaint(TMessage& Message) {
   if (Message.WParam == 0 || GetComponentState().Contains(csDestroying)) return;
-  FCanvas->Lock();
-  try {
-    FCanvas->SetHandle(reinterpret_cast<HDC>(Message.WParam));
-    FCanvas->SetFont(FFont.get());
-    Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  FCanvas->PaintOn(reinterpret_cast<HDC>(Message.WParam), [this] { Paint(); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -55,31 +44,13 @@ void TCustomControl::Dispatch(TMessage& Message) {
     TWinControl::Dispatch(Message);
 }
 
-void TCustomControl::WMPaint(TMessage& Message) {
-  FControlState.Include(csCustomPaint);
-  try {
-    TWinControl::WMPaint(Message);
-  } catch (...) {
-    FControlState.Exclude(csCustomPaint);
-    throw;
-  }
-  FControlState.Exclude(csCustomPaint);
-}
+void TCustomControl::WMPaint(TMessage& Message) { CustomPaint(Message); }
 
 void TCustomControl::PaintWindow(HDC DC) {
-  FCanvas->Lock();
-  try {
-    FCanvas->SetHandle(DC);
-    FCanvas->SetFont(FFont.get());
+  FCanvas->PaintOn(DC, [this] {
     FCanvas->GetBrush()->SetColor(FColor);
     Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  });
 }
 
 // ---------------------------------------------------------------------------------------

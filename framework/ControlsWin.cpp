@@ -853,6 +853,17 @@ void TWinControl::PaintHandler(TMessage& Message) {
   if (!Message.WParam) EndPaint(FHandle, &ps);
 }
 
+void TWinControl::CustomPaint(TMessage& Message) {
+  FControlState.Include(csCustomPaint);
+  try {
+    TWinControl::WMPaint(Message);
+  } catch (...) {
+    FControlState.Exclude(csCustomPaint);
+    throw;
+  }
+  FControlState.Exclude(csCustomPaint);
+}
+
 void TWinControl::PaintWindow(HDC DC) {
   TMessage message;
   message.Msg = WM_PAINT;
@@ -1292,30 +1303,26 @@ void TWinControl::KeyPress(char& Key) {
   if (OnKeyPress) OnKeyPress(this, Key);
 }
 
-bool TWinControl::DoKeyDown(TMessage& Message) {
+bool TWinControl::DoKeyEvent(TMessage& Message, bool (TWinControl::*FormFirst)(TMessage&),
+                             void (TWinControl::*Handler)(uint16_t&, TShiftState)) {
   TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->GetKeyPreview() && form->DoKeyDown(Message)) return true;
+  if (form && form != this && form->GetKeyPreview() && (form->*FormFirst)(Message)) return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     TWMKey key(Message);
     uint16_t code = key.GetCharCode();
-    KeyDown(code, KeyDataToShiftState(key.GetKeyData()));
+    (this->*Handler)(code, KeyDataToShiftState(key.GetKeyData()));
     key.SetCharCode(code);
     if (code == 0) return true;
   }
   return false;
 }
 
+bool TWinControl::DoKeyDown(TMessage& Message) {
+  return DoKeyEvent(Message, &TWinControl::DoKeyDown, &TWinControl::KeyDown);
+}
+
 bool TWinControl::DoKeyUp(TMessage& Message) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->GetKeyPreview() && form->DoKeyUp(Message)) return true;
-  if (!FControlStyle.Contains(csNoStdEvents)) {
-    TWMKey key(Message);
-    uint16_t code = key.GetCharCode();
-    KeyUp(code, KeyDataToShiftState(key.GetKeyData()));
-    key.SetCharCode(code);
-    if (code == 0) return true;
-  }
-  return false;
+  return DoKeyEvent(Message, &TWinControl::DoKeyUp, &TWinControl::KeyUp);
 }
 
 bool TWinControl::DoKeyPress(TMessage& Message) {

@@ -783,18 +783,10 @@ void TCustomForm::WMGetMinMaxInfo(TMessage& Message) {
 }
 
 void TCustomForm::WMPaintForm(TMessage& Message) {
-  if (FHandle && IsIconic(FHandle)) {
+  if (FHandle && IsIconic(FHandle))
     DefaultHandler(Message);
-    return;
-  }
-  FControlState.Include(csCustomPaint);
-  try {
-    TWinControl::WMPaint(Message);
-  } catch (...) {
-    FControlState.Exclude(csCustomPaint);
-    throw;
-  }
-  FControlState.Exclude(csCustomPaint);
+  else
+    CustomPaint(Message);
 }
 
 void TCustomForm::WMEraseBkgnd(TMessage& Message) {
@@ -806,19 +798,10 @@ void TCustomForm::WMEraseBkgnd(TMessage& Message) {
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
-  FCanvas->Lock();
-  try {
-    FCanvas->SetHandle(DC);
-    FCanvas->SetFont(GetFont());
+  FCanvas->PaintOn(DC, [this] {
     FCanvas->GetBrush()->SetColor(GetColor());
     Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  });
 }
 
 void TCustomForm::Paint() {

@@ -13,6 +13,7 @@
 #include "framework/Classes.h"
 #include "framework/GraphicsBmp.h"
 #include "framework/Types.h"
+#include "framework/UITypes.h"
 #include "framework/WinApi.h"
 
 // ---------------------------------------------------------------------------------------
@@ -63,14 +64,8 @@ inline POINT ToPOINT(const TPoint& P) { return POINT{P.X, P.Y}; }
 inline TPoint FromPOINT(const POINT& P) { return TPoint(P.x, P.y); }
 
 // ---------------------------------------------------------------------------------------
-// Colours
+// Colours (TColor and the RGB colours are in UITypes.h)
 
-// A colour: 0x00BBGGRR for an RGB value (red in the low byte), or a system colour
-// (clSystemColor with the system's colour index in the low byte), or clNone / clDefault.
-using TColor = int32_t;
-
-constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000);
-constexpr TColor SystemColor(int Index) { return static_cast<TColor>(0xFF000000u | unsigned(Index)); }
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);
 constexpr TColor clActiveCaption = SystemColor(COLOR_ACTIVECAPTION);
@@ -101,29 +96,6 @@ constexpr TColor clGradientActiveCaption = SystemColor(COLOR_GRADIENTACTIVECAPTI
 constexpr TColor clGradientInactiveCaption = SystemColor(COLOR_GRADIENTINACTIVECAPTION);
 constexpr TColor clMenuHighlight = SystemColor(COLOR_MENUHILIGHT);
 constexpr TColor clMenuBar = SystemColor(COLOR_MENUBAR);
-
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clMaroon = 0x000080;
-constexpr TColor clGreen = 0x008000;
-constexpr TColor clOlive = 0x008080;
-constexpr TColor clNavy = 0x800000;
-constexpr TColor clPurple = 0x800080;
-constexpr TColor clTeal = 0x808000;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clSilver = 0xC0C0C0;
-constexpr TColor clRed = 0x0000FF;
-constexpr TColor clLime = 0x00FF00;
-constexpr TColor clYellow = 0x00FFFF;
-constexpr TColor clBlue = 0xFF0000;
-constexpr TColor clFuchsia = 0xFF00FF;
-constexpr TColor clAqua = 0xFFFF00;
-constexpr TColor clLtGray = 0xC0C0C0;
-constexpr TColor clDkGray = 0x808080;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clMoneyGreen = 0xC0DCC0;
-constexpr TColor clSkyBlue = 0xF0CAA6;
-constexpr TColor clCream = 0xF0FBFF;
-constexpr TColor clMedGray = 0xA4A0A0;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
 
@@ -143,12 +115,17 @@ class TGraphicsObject : public TPersistent {
 
  protected:
   virtual void Changed();
+  // Changed for an attribute of the GDI object: the listeners are told before the old
+  // object is deleted, and whoever asks meanwhile gets a new one.
+  template <class THandle>
+  void ChangedReleasing(THandle& Handle) {
+    auto old = Handle.release();
+    TGraphicsObject::Changed();
+    if (old) DeleteObject(old);
+  }
 };
 
-enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
-using TFontStyles = TSet<TFontStyle>;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
-using TFontCharset = uint8_t;
 
 class TFont : public TGraphicsObject {
  public:
@@ -279,8 +256,8 @@ class TCanvas : public TPersistent {
   TCanvas();
   ~TCanvas() override;
 
-  // The context, with the canvas's font (and text colour), pen and brush (and background
-  // mode) selected, so that the system's drawing functions called on it draw with them.
+  // The device context with the canvas's font, pen and brush selected, for drawing
+  // through the system's functions (DrawText on the handle draws in the canvas's font).
   HDC GetHandle();
   void SetHandle(HDC Value);
   bool HandleAllocated() const { return FHandle != nullptr; }
@@ -535,6 +512,7 @@ class TBitmap : public TGraphic {
   friend class TBitmapCanvas;
   // Takes Handle as the picture (0: empty), reading its size and format.
   void NewImage(HBITMAP Handle);
+  void LoadFromResource(HINSTANCE Instance, LPCSTR ResName, const AnsiString& Shown);
   void FreeCanvasContext();
 
   TGdiHandle<HBITMAP> FHandle;

@@ -650,26 +650,22 @@ void TBitmap::SaveToStream(TStream* Stream) {
   Stream->WriteBuffer(data.data(), int64_t(data.size()));
 }
 
-void TBitmap::LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName) {
-  HRSRC resource = FindResourceA(Instance, ResName.c_str(), MAKEINTRESOURCEA(2) /*RT_BITMAP*/);
-  if (!resource) throw EResNotFound("Resource %s not found", {ResName});
-  HGLOBAL loaded = LoadResource(Instance, resource);
+void TBitmap::LoadFromResource(HINSTANCE Instance, LPCSTR ResName, const AnsiString& Shown) {
+  HRSRC resource = FindResourceA(Instance, ResName, MAKEINTRESOURCEA(2) /*RT_BITMAP*/);
+  HGLOBAL loaded = resource ? LoadResource(Instance, resource) : nullptr;
   const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) throw EResNotFound("Resource %s not found", {ResName});
+  if (!data) throw EResNotFound("Resource %s not found", {Shown});
   TDibImage image;
   ReadDib(static_cast<const uint8_t*>(data), SizeofResource(Instance, resource), image);
   SetDib(image);
 }
 
+void TBitmap::LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName) {
+  LoadFromResource(Instance, ResName.c_str(), ResName);
+}
+
 void TBitmap::LoadFromResourceID(HINSTANCE Instance, int ResID) {
-  HRSRC resource = FindResourceA(Instance, MAKEINTRESOURCEA(ResID), MAKEINTRESOURCEA(2));
-  if (!resource) throw EResNotFound("Resource %s not found", {IntToStr(ResID)});
-  HGLOBAL loaded = LoadResource(Instance, resource);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) throw EResNotFound("Resource %s not found", {IntToStr(ResID)});
-  TDibImage image;
-  ReadDib(static_cast<const uint8_t*>(data), SizeofResource(Instance, resource), image);
-  SetDib(image);
+  LoadFromResource(Instance, MAKEINTRESOURCEA(ResID), IntToStr(ResID));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -105,18 +105,18 @@ inline std::vector<uint8_t> IconPicture(int width, int height, uint32_t bgra = 0
   return p;
 }
 
-struct TIconLayout {
+struct TIconEntry {
   int width, height, bits;
   std::vector<uint8_t> picture;
 };
 
-inline std::vector<uint8_t> BuildIcon(const std::vector<TIconLayout>& pictures) {
+inline std::vector<uint8_t> BuildIcon(const std::vector<TIconEntry>& pictures) {
   std::vector<uint8_t> file;
   PutLE(file, 0, 2);
   PutLE(file, 1, 2);
   PutLE(file, uint32_t(pictures.size()), 2);
   uint32_t offset = uint32_t(6 + 16 * pictures.size());
-  for (const TIconLayout& p : pictures) {
+  for (const TIconEntry& p : pictures) {
     file.push_back(uint8_t(p.width >= 256 ? 0 : p.width));
     file.push_back(uint8_t(p.height >= 256 ? 0 : p.height));
     file.push_back(0);
@@ -127,6 +127,6 @@ inline std::vector<uint8_t> BuildIcon(const std::vector<TIconLayout>& pictures) 
     PutLE(file, offset, 4);
     offset += uint32_t(p.picture.size());
   }
-  for (const TIconLayout& p : pictures) file.insert(file.end(), p.picture.begin(), p.picture.end());
+  for (const TIconEntry& p : pictures) file.insert(file.end(), p.picture.begin(), p.picture.end());
   return file;
 }

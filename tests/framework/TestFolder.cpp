@@ -50,6 +50,8 @@ void RemoveTree(const AnsiString& folder) {
 
 }  // namespace
 
+void RemoveFolderTree(const AnsiString& folder) { RemoveTree(IncludeTrailingPathDelimiter(folder)); }
+
 TTestFolder::TTestFolder() {
   static std::atomic<int> counter{0};
   FPath = IncludeTrailingPathDelimiter(Format("%sfwtest-%d-%d", {SystemTemp(), ProcessId(),

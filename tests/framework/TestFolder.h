@@ -17,6 +17,9 @@ class TTestFolder {
   AnsiString FPath;
 };
 
+// Removes a folder (given with its trailing separator) and everything in it.
+void RemoveFolderTree(const AnsiString& folder);
+
 // Reads or writes a whole file as bytes (test helpers, independent of the streams).
 AnsiString ReadWholeFile(const AnsiString& name);
 void WriteWholeFile(const AnsiString& name, const AnsiString& bytes);

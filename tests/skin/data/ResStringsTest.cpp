@@ -1,0 +1,121 @@
+// The skin's resource texts: the default lines, lookups by name, replacing the lines, and
+// the built-in texts of unit spconst.
+#include <gtest/gtest.h>
+
+#include "framework/TypInfo.h"
+#include "skin/data/SkinResStrings.h"
+#include "skin/data/spconst.h"
+
+namespace {
+
+struct TResStrings {
+  TspResourceStrData* Data = new TspResourceStrData(nullptr);
+  ~TResStrings() { Data->Free(); }
+};
+
+// The names the skinned parts ask for.
+const char* const kAskedFor[] = {
+    "MI_MINCAPTION",       "MI_MAXCAPTION",   "MI_RESTORECAPTION", "MI_ROLLUPCAPTION",
+    "MI_MINTOTRAYCAPTION", "MI_CLOSECAPTION", "CLOSEBUTTON_HINT",  "MAXBUTTON_HINT",
+    "MINBUTTON_HINT",      "MENUBUTTON_HINT", "ROLLUPBUTTON_HINT", "TRAYBUTTON_HINT",
+    "EDIT_UNDO",           "EDIT_CUT",        "EDIT_COPY",         "EDIT_PASTE",
+    "EDIT_DELETE",         "EDIT_SELECTALL",  "MSG_BTN_YES",       "MSG_BTN_NO",
+    "MSG_BTN_OK",          "MSG_BTN_CANCEL",  "MSG_BTN_ABORT",     "MSG_BTN_RETRY",
+    "MSG_BTN_IGNORE",      "MSG_BTN_ALL",     "MSG_BTN_NOTOALL",   "MSG_BTN_YESTOALL",
+    "MSG_BTN_HELP",        "MSG_CAP_SHOWFLAG"};
+
+}  // namespace
+
+TEST(ResourceTexts, DefaultsHoldTheHundredAndTwentyLinesInOrder) {
+  TResStrings r;
+  TStrings* lines = r.Data->GetResStrings();
+  ASSERT_EQ(120, lines->GetCount());
+  EXPECT_EQ("MI_MINCAPTION=Mi&nimize", lines->Get(0));
+  EXPECT_EQ("MSG_BTN_YES=&Yes", lines->Get(18));
+  EXPECT_EQ("MSG_BTN_STRETCH_HINT=Stretch Picture", lines->Get(36));
+  EXPECT_EQ("MSG_CAP_SHOWFLAG=Do not display this message again", lines->Get(51));
+  EXPECT_EQ("FLV_LOOKIN=Look in: ", lines->Get(71));  // the trailing blank belongs to it
+  EXPECT_EQ("FIND_REPLACE_All=Replace All", lines->Get(115));
+  EXPECT_EQ("CUSTOMCOLOR=Custom...", lines->Get(119));
+  EXPECT_EQ(1, r.Data->GetCharSet());
+  for (int i = 0; i < lines->GetCount(); ++i)
+    EXPECT_NE(AnsiString::npos, lines->Get(i).find('=')) << lines->Get(i);
+  for (const char* name : kAskedFor) EXPECT_NE("", r.Data->GetResStr(name)) << name;
+}
+
+TEST(ResourceTexts, LookupsIgnoreCaseAndTakeEverythingAfterTheFirstEquals) {
+  TResStrings r;
+  struct Case {
+    const char* name;
+    const char* text;
+  };
+  for (const Case& c :
+       {Case{"mi_closecaption", "&Close"}, Case{"MSG_LV_ICON", "Large icons"},
+        Case{"FLV_LOOKIN", "Look in: "}, Case{"NOSUCHNAME", ""}, Case{"", ""}, Case{"MI_MIN", ""}})
+    EXPECT_EQ(c.text, r.Data->GetResStr(c.name)) << c.name;
+
+  TStringList replaced;
+  replaced.SetText(
+      "MSG_BTN_OK=a=b\r\nMI_MINCAPTION=first\r\nmi_mincaption=second\r\nno equals\r\n");
+  r.Data->SetResStrings(&replaced);
+  replaced.Clear();  // the component keeps its own copy
+  EXPECT_EQ(4, r.Data->GetResStrings()->GetCount());
+  EXPECT_EQ("a=b", r.Data->GetResStr("MSG_BTN_OK"));
+  EXPECT_EQ("first", r.Data->GetResStr("MI_MINCAPTION"));
+  EXPECT_EQ("", r.Data->GetResStr("EDIT_UNDO"));  // not the built-in text
+  EXPECT_EQ("", r.Data->GetResStr("no equals"));
+  r.Data->InitDefaults();
+  EXPECT_EQ("Undo", r.Data->GetResStr("EDIT_UNDO"));
+  r.Data->SetCharSet(204);
+  EXPECT_EQ(204, r.Data->GetCharSet());
+  EXPECT_TRUE(GetObjectProp(r.Data, "ResStrings") == r.Data->GetResStrings());
+}
+
+TEST(ResourceTexts, BuiltInTextsEqualTheDefaultLines) {
+  TResStrings r;
+  struct Case {
+    const char* name;
+    const char* const* text;
+  };
+  const Case builtIn[] = {{"MI_MINCAPTION", &SP_MI_MINCAPTION},
+                          {"MI_MAXCAPTION", &SP_MI_MAXCAPTION},
+                          {"MI_CLOSECAPTION", &SP_MI_CLOSECAPTION},
+                          {"MI_RESTORECAPTION", &SP_MI_RESTORECAPTION},
+                          {"MI_MINTOTRAYCAPTION", &SP_MI_MINTOTRAYCAPTION},
+                          {"MI_ROLLUPCAPTION", &SP_MI_ROLLUPCAPTION},
+                          {"MINBUTTON_HINT", &SP_MINBUTTON_HINT},
+                          {"MAXBUTTON_HINT", &SP_MAXBUTTON_HINT},
+                          {"CLOSEBUTTON_HINT", &SP_CLOSEBUTTON_HINT},
+                          {"TRAYBUTTON_HINT", &SP_TRAYBUTTON_HINT},
+                          {"ROLLUPBUTTON_HINT", &SP_ROLLUPBUTTON_HINT},
+                          {"MENUBUTTON_HINT", &SP_MENUBUTTON_HINT},
+                          {"EDIT_UNDO", &SP_EDIT_UNDO},
+                          {"EDIT_COPY", &SP_EDIT_COPY},
+                          {"EDIT_CUT", &SP_EDIT_CUT},
+                          {"EDIT_PASTE", &SP_EDIT_PASTE},
+                          {"EDIT_DELETE", &SP_EDIT_DELETE},
+                          {"EDIT_SELECTALL", &SP_EDIT_SELECTALL},
+                          {"MSG_BTN_YES", &SP_MSG_BTN_YES},
+                          {"MSG_BTN_NO", &SP_MSG_BTN_NO},
+                          {"MSG_BTN_OK", &SP_MSG_BTN_OK},
+                          {"MSG_BTN_CANCEL", &SP_MSG_BTN_CANCEL},
+                          {"MSG_BTN_ABORT", &SP_MSG_BTN_ABORT},
+                          {"MSG_BTN_RETRY", &SP_MSG_BTN_RETRY},
+                          {"MSG_BTN_IGNORE", &SP_MSG_BTN_IGNORE},
+                          {"MSG_BTN_ALL", &SP_MSG_BTN_ALL},
+                          {"MSG_BTN_NOTOALL", &SP_MSG_BTN_NOTOALL},
+                          {"MSG_BTN_YESTOALL", &SP_MSG_BTN_YESTOALL},
+                          {"MSG_BTN_HELP", &SP_MSG_BTN_HELP},
+                          {"MSG_CAP_WARNING", &SP_MSG_CAP_WARNING},
+                          {"MSG_CAP_ERROR", &SP_MSG_CAP_ERROR},
+                          {"MSG_CAP_INFORMATION", &SP_MSG_CAP_INFORMATION},
+                          {"MSG_CAP_CONFIRM", &SP_MSG_CAP_CONFIRM},
+                          {"MSG_CAP_SHOWFLAG", &SP_MSG_CAP_SHOWFLAG}};
+  EXPECT_EQ(34u, sizeof(builtIn) / sizeof(builtIn[0]));
+  for (const Case& c : builtIn) {
+    EXPECT_EQ(r.Data->GetResStr(c.name), AnsiString(*c.text)) << c.name;
+    EXPECT_EQ(AnsiString(*c.text), GetBuiltInResStr(c.name)) << c.name;
+  }
+  EXPECT_EQ("&Close", GetBuiltInResStr("mi_closecaption"));
+  EXPECT_EQ("", GetBuiltInResStr("MSG_BTN_OPEN"));  // a default line, but no built-in text
+}
