@@ -254,6 +254,12 @@ class TMessageForm : public TForm {
   }
 };
 
+struct TFreeObject {
+  void operator()(TObject* Object) const {
+    if (Object) Object->Free();
+  }
+};
+
 constexpr int kButtonWidth = 70;
 constexpr int kButtonGap = 10;
 constexpr int kButtonHeight = 25;
@@ -280,7 +286,7 @@ TMessageDialog::~TMessageDialog() = default;
 int TMessageDialog::MessageDlg(const AnsiString& Msg, const AnsiString& Caption, TMsgDlgType DlgType,
                                TMsgDlgButtons Buttons, int) {
   static const LPCSTR kIcons[] = {IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION, nullptr};
-  TOwned<TMessageForm> form(new TMessageForm(Application));
+  std::unique_ptr<TMessageForm, TFreeObject> form(new TMessageForm(Application));
   form->SetCaption(Caption);
   form->SetFont(FDefaultFont.get());
 
@@ -354,6 +360,6 @@ int TMessageDialog::MessageDlg(const AnsiString& Msg, const AnsiString& Caption,
 }
 
 int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) {
-  TOwned<TMessageDialog> dialog(new TMessageDialog(nullptr));
+  std::unique_ptr<TMessageDialog, TFreeObject> dialog(new TMessageDialog(nullptr));
   return dialog->MessageDlg(Msg, Application ? Application->GetTitle() : AnsiString(), DlgType, Buttons, HelpCtx);
 }

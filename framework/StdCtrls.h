@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "framework/Controls.h"
+#include "framework/UITypes.h"
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <typeinfo>
 
@@ -105,15 +104,6 @@ void FreeAndNil(T*& object) {
   object = nullptr;
   if (doomed) doomed->Free();
 }
-
-// Frees objects held by a unique_ptr (TOwned<TForm>) with Free.
-struct TFreeDeleter {
-  void operator()(TObject* Object) const {
-    if (Object) Object->Free();
-  }
-};
-template <class T>
-using TOwned = std::unique_ptr<T, TFreeDeleter>;
 
 // The demangled name of a type as ClassName gives it (last component, no namespaces).
 AnsiString TypeNameOf(const std::type_info& type);

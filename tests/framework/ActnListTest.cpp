@@ -7,6 +7,7 @@
 #include "framework/ActnList.h"
 #include "framework/StdCtrls.h"
 #include "framework/TypInfo.h"
+#include "tests/framework/FormTestSupport.h"
 
 TEST(Actions, TheListHandlesFirstAndActionsRunOnlyWhileEnabled) {
   TOwned<TComponent> owner(new TComponent(nullptr));

@@ -9,6 +9,7 @@
 #include "framework/ImgList.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "tests/framework/FormTestSupport.h"
 
 // A bitmap of one colour (32-bit, opaque).
 inline TBitmap* SolidBitmap(int Width, int Height, TColor Color) {

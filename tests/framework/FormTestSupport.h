@@ -1,4 +1,4 @@
-// Helpers of the form tests: running the message
+// Helpers of the form tests: objects freed at the end of a scope, running the message
 // loop until something happened, real input sent from another thread (as a user's input
 // arrives, so that key routing and modal loops see it as they would), pixels read back
 // from the screen, and screenshots.
@@ -15,6 +15,14 @@
 #include <vector>
 
 #include "framework/Forms.h"
+
+struct TFreeDeleter {
+  void operator()(TObject* Object) const {
+    if (Object) Object->Free();
+  }
+};
+template <class T>
+using TOwned = std::unique_ptr<T, TFreeDeleter>;
 
 // Handles messages (idle work included) until Done answers true or the time is up;
 // returns Done's last answer.

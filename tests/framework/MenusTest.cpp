@@ -9,6 +9,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/TypInfo.h"
+#include "tests/framework/FormTestSupport.h"
 
 namespace {
 
