@@ -145,11 +145,7 @@ TContainedAction* TCustomActionList::GetAction(int Index) const {
 }
 
 void TCustomActionList::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  if (FImages) RemoveFreeNotification(FImages);
-  FImages = Value;
-  if (Value) FreeNotification(Value);
-  Change();
+  if (ReplaceComponentReference(this, FImages, Value)) Change();
 }
 
 void TCustomActionList::AddAction(TContainedAction* Action) {

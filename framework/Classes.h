@@ -188,6 +188,18 @@ class TComponent : public TPersistent {
   bool FDestructionStarted = false;
 };
 
+// Points Field, a reference Client keeps to another component, at Value: the old
+// component no longer tells Client when it goes, the new one does. False when Field was
+// Value already (nothing changed).
+template <class T>
+bool ReplaceComponentReference(TComponent* Client, T*& Field, T* Value) {
+  if (Field == Value) return false;
+  if (Field) Field->RemoveFreeNotification(Client);
+  Field = Value;
+  if (Value) Value->FreeNotification(Client);
+  return true;
+}
+
 // Builds a component (typically a form in its constructor) the way a stored form would be
 // read: while it lives, the root and every component created with the root as owner carry
 // csLoading and csReading; Finish clears csReading and calls Loaded on the root and then on

@@ -566,17 +566,7 @@ void TCustomListView::SetBorderStyle(TBorderStyle Value) {
 }
 
 void TCustomListView::SetImageList(TCustomImageList*& Field, TCustomImageList* Value) {
-  if (Field == Value) return;
-  if (Field) {
-    Field->UnRegisterChanges(FImageChangeLink.get());
-    Field->RemoveFreeNotification(this);
-  }
-  Field = Value;
-  if (Value) {
-    Value->RegisterChanges(FImageChangeLink.get());
-    Value->FreeNotification(this);
-  }
-  UpdateImageLists();
+  if (ReplaceImageListReference(this, Field, Value, FImageChangeLink.get())) UpdateImageLists();
 }
 
 void TCustomListView::SetSmallImages(TCustomImageList* Value) { SetImageList(FSmallImages, Value); }

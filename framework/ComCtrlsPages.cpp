@@ -236,17 +236,7 @@ int TPageControl::GetTabIndex() const {
 }
 
 void TPageControl::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  if (FImages) {
-    FImages->UnRegisterChanges(FImageChangeLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (Value) {
-    Value->RegisterChanges(FImageChangeLink.get());
-    Value->FreeNotification(this);
-  }
-  UpdateTabs();
+  if (ReplaceImageListReference(this, FImages, Value, FImageChangeLink.get())) UpdateTabs();
 }
 
 void TPageControl::SetMultiLine(bool Value) {
@@ -498,11 +488,7 @@ void TUpDown::SetOrientation(TUDOrientation Value) {
 }
 
 void TUpDown::SetAssociate(TWinControl* Value) {
-  if (FAssociate == Value) return;
-  if (FAssociate) FAssociate->RemoveFreeNotification(this);
-  FAssociate = Value;
-  if (Value) Value->FreeNotification(this);
-  RecreateWnd();
+  if (ReplaceComponentReference(this, FAssociate, Value)) RecreateWnd();
 }
 
 void TUpDown::Notification(TComponent* AComponent, TOperation Operation) {

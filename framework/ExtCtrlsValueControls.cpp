@@ -69,11 +69,7 @@ void TSpeedButton::SetFlat(bool Value) {
 }
 
 void TSpeedButton::SetImageList(TCustomImageList* Value) {
-  if (FImageList == Value) return;
-  if (FImageList) FImageList->RemoveFreeNotification(this);
-  FImageList = Value;
-  if (Value) Value->FreeNotification(this);
-  Invalidate();
+  if (ReplaceComponentReference(this, FImageList, Value)) Invalidate();
 }
 
 void TSpeedButton::SetImageIndex(int Value) {

@@ -7,6 +7,23 @@
 
 namespace {
 
+// A 32-bit top-down DIB section and its pixels; raises EOutOfResources when none is made.
+HBITMAP CreateDib32(int Width, int Height, void*& Bits) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = Width;
+  info.bmiHeader.biHeight = -Height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  Bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+  if (!dib || !Bits) {
+    if (dib) DeleteObject(dib);
+    throw EOutOfResources("Out of system resources");
+  }
+  return dib;
+}
+
 // The pixels of a bitmap, top row first, 0xAARRGGBB. Bitmaps without alpha (all alpha
 // bytes 0, or not 32-bit) come out opaque.
 std::vector<uint32_t> BitmapPixels(TBitmap* Bitmap) {
@@ -23,15 +40,8 @@ std::vector<uint32_t> BitmapPixels(TBitmap* Bitmap) {
     }
     for (uint32_t p : pixels) hasAlpha = hasAlpha || (p >> 24) != 0;
   } else {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    TGdiHandle<HBITMAP> dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib || !bits) throw EOutOfResources("Out of system resources");
+    TGdiHandle<HBITMAP> dib(CreateDib32(w, h, bits));
     TMemoryDC dc(CreateCompatibleDC(nullptr));
     HGDIOBJ old = SelectObject(dc.get(), dib.get());
     TCanvas* canvas = Bitmap->GetCanvas();
@@ -147,18 +157,8 @@ void TCustomImageList::CheckIndex(int Index, int Limit) const {
 }
 
 HBITMAP TCustomImageList::MakeDib(const TImagePixels& Pixels, bool Premultiplied) const {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = FWidth;
-  info.bmiHeader.biHeight = -FHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dib || !bits) {
-    if (dib) DeleteObject(dib);
-    throw EOutOfResources("Out of system resources");
-  }
+  HBITMAP dib = CreateDib32(FWidth, FHeight, bits);
   auto* out = static_cast<uint32_t*>(bits);
   for (size_t i = 0; i < Pixels.size(); ++i) out[i] = Premultiplied ? Premultiply(Pixels[i]) : Pixels[i];
   return dib;
@@ -326,6 +326,15 @@ void TCustomImageList::BeginUpdate() { ++FUpdateCount; }
 
 void TCustomImageList::EndUpdate() {
   if (FUpdateCount > 0 && --FUpdateCount == 0 && FChanged) Change();
+}
+
+bool ReplaceImageListReference(TComponent* Client, TCustomImageList*& Field, TCustomImageList* Value,
+                               TChangeLink* Link) {
+  TCustomImageList* old = Field;
+  if (!ReplaceComponentReference(Client, Field, Value)) return false;
+  if (old) old->UnRegisterChanges(Link);
+  if (Value) Value->RegisterChanges(Link);
+  return true;
 }
 
 void TCustomImageList::Change() {

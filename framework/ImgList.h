@@ -112,6 +112,11 @@ class TCustomImageList : public TComponent {
   bool FChanged = false;
 };
 
+// As ReplaceComponentReference for an image list, and Link hears of the new list's
+// changes instead of the old one's.
+bool ReplaceImageListReference(TComponent* Client, TCustomImageList*& Field, TCustomImageList* Value,
+                               TChangeLink* Link);
+
 class TImageList : public TCustomImageList {
  public:
   explicit TImageList(TComponent* AOwner) : TCustomImageList(AOwner) {}

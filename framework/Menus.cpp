@@ -420,17 +420,7 @@ void TMenu::BeforeDestruction() {
 }
 
 void TMenu::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  if (FImages) {
-    FImages->UnRegisterChanges(FImageChangeLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (Value) {
-    Value->RegisterChanges(FImageChangeLink.get());
-    Value->FreeNotification(this);
-  }
-  MenuChanged(nullptr, false);
+  if (ReplaceImageListReference(this, FImages, Value, FImageChangeLink.get())) MenuChanged(nullptr, false);
 }
 
 void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
@@ -689,12 +679,7 @@ HMENU BuildPopup(TMenuItem* Parent) {
 
 HMENU TPopupMenu::ShowingMenu() { return g_ShowingMenu; }
 
-void TPopupMenu::SetPopupComponent(TComponent* Value) {
-  if (FPopupComponent == Value) return;
-  if (FPopupComponent) FPopupComponent->RemoveFreeNotification(this);
-  FPopupComponent = Value;
-  if (Value) Value->FreeNotification(this);
-}
+void TPopupMenu::SetPopupComponent(TComponent* Value) { ReplaceComponentReference(this, FPopupComponent, Value); }
 
 void TPopupMenu::Notification(TComponent* AComponent, TOperation Operation) {
   TMenu::Notification(AComponent, Operation);

@@ -66,12 +66,7 @@ void TCustomLabel::SetTransparent(bool Value) {
   Invalidate();
 }
 
-void TCustomLabel::SetFocusControl(TWinControl* Value) {
-  if (FFocusControl == Value) return;
-  if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
-  FFocusControl = Value;
-  if (Value) Value->FreeNotification(this);
-}
+void TCustomLabel::SetFocusControl(TWinControl* Value) { ReplaceComponentReference(this, FFocusControl, Value); }
 
 void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
   TGraphicControl::Notification(AComponent, Operation);
@@ -498,6 +493,21 @@ void TButtonControl::CreateParams(TCreateParams& Params) {
   if (FWordWrap) Params.Style |= BS_MULTILINE;
 }
 
+void TButtonControl::ActionChange(TObject* Sender, bool CheckDefaults) {
+  TWinControl::ActionChange(Sender, CheckDefaults);
+  auto* action = dynamic_cast<TCustomAction*>(Sender);
+  if (!action || (CheckDefaults && GetChecked()) || action->GetChecked() == GetChecked()) return;
+  // A box follows its action's check without running the action again.
+  FClicksDisabled = true;
+  try {
+    SetChecked(action->GetChecked());
+  } catch (...) {
+    FClicksDisabled = false;
+    throw;
+  }
+  FClicksDisabled = false;
+}
+
 void TButtonControl::Click() {
   if (FClicksDisabled) return;
   TWinControl::Click();
@@ -624,22 +634,6 @@ void TCustomCheckBox::Toggle() {
     SetChecked(!GetChecked());
 }
 
-void TCustomCheckBox::ActionChange(TObject* Sender, bool CheckDefaults) {
-  TButtonControl::ActionChange(Sender, CheckDefaults);
-  auto* action = dynamic_cast<TCustomAction*>(Sender);
-  if (!action || (CheckDefaults && GetChecked())) return;
-  if (action->GetChecked() == GetChecked()) return;
-  // The box follows its action without running it again.
-  FClicksDisabled = true;
-  try {
-    SetChecked(action->GetChecked());
-  } catch (...) {
-    FClicksDisabled = false;
-    throw;
-  }
-  FClicksDisabled = false;
-}
-
 void TCustomCheckBox::Dispatch(TMessage& Message) {
   if (Message.Msg == CN_COMMAND) {
     if (HIWORD(Message.WParam) == BN_CLICKED) Toggle();
@@ -684,20 +678,6 @@ void TRadioButton::SetChecked(bool Value) {
     }
   }
   if (Value) Click();
-}
-
-void TRadioButton::ActionChange(TObject* Sender, bool CheckDefaults) {
-  TButtonControl::ActionChange(Sender, CheckDefaults);
-  auto* action = dynamic_cast<TCustomAction*>(Sender);
-  if (!action || (CheckDefaults && FChecked) || action->GetChecked() == FChecked) return;
-  FClicksDisabled = true;
-  try {
-    SetChecked(action->GetChecked());
-  } catch (...) {
-    FClicksDisabled = false;
-    throw;
-  }
-  FClicksDisabled = false;
 }
 
 void TRadioButton::Dispatch(TMessage& Message) {

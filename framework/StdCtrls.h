@@ -257,6 +257,8 @@ class TButtonControl : public TWinControl {
   // OnClick (else the action) unless clicks are held back while the control follows its
   // action.
   void Click() override;
+  // Takes the action's check too (check and radio boxes).
+  void ActionChange(TObject* Sender, bool CheckDefaults) override;
   bool FClicksDisabled = false;
 
  private:
@@ -313,7 +315,6 @@ class TCustomCheckBox : public TButtonControl {
  protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
-  void ActionChange(TObject* Sender, bool CheckDefaults) override;
   void UpdateCheck();
 
  private:
@@ -345,7 +346,6 @@ class TRadioButton : public TButtonControl {
  protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
-  void ActionChange(TObject* Sender, bool CheckDefaults) override;
 
  private:
   bool FChecked = false;

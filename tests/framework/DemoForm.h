@@ -11,21 +11,28 @@
 #include "framework/StdCtrls.h"
 #include "tests/framework/FormTestSupport.h"
 
-// A bitmap of one colour (32-bit, opaque).
-inline TBitmap* SolidBitmap(int Width, int Height, TColor Color) {
+// A 32-bit bitmap of Width x Height, each pixel given as 0xAARRGGBB by Pixel(x, y).
+template <class F>
+inline TBitmap* PixelBitmap(int Width, int Height, F&& Pixel) {
   auto* bitmap = new TBitmap;
   bitmap->SetPixelFormat(pf32bit);
   bitmap->SetSize(Width, Height);
   TDibImage dib = bitmap->GetDib();
-  const COLORREF rgb = ColorToRGB(Color);
-  for (size_t i = 0; i + 3 < dib.Bits.size(); i += 4) {
-    dib.Bits[i] = GetBValue(rgb);
-    dib.Bits[i + 1] = GetGValue(rgb);
-    dib.Bits[i + 2] = GetRValue(rgb);
-    dib.Bits[i + 3] = 0xFF;
-  }
+  for (int y = 0; y < Height; ++y)
+    for (int x = 0; x < Width; ++x) {
+      const uint32_t p = Pixel(x, y);
+      uint8_t* at = &dib.Bits[(size_t(Height - 1 - y) * size_t(Width) + size_t(x)) * 4];
+      at[0] = uint8_t(p), at[1] = uint8_t(p >> 8), at[2] = uint8_t(p >> 16), at[3] = uint8_t(p >> 24);
+    }
   bitmap->SetDib(dib);
   return bitmap;
+}
+
+// A bitmap of one colour (32-bit, opaque).
+inline TBitmap* SolidBitmap(int Width, int Height, TColor Color) {
+  const COLORREF rgb = ColorToRGB(Color);
+  const uint32_t pixel = 0xFF000000u | (uint32_t(GetRValue(rgb)) << 16) | (uint32_t(GetGValue(rgb)) << 8) | GetBValue(rgb);
+  return PixelBitmap(Width, Height, [pixel](int, int) { return pixel; });
 }
 
 class TDemoForm : public TForm {

@@ -9,23 +9,6 @@
 
 namespace {
 
-// A 32-bit bitmap of Width x Height, each pixel given as 0xAARRGGBB by Pixel(x, y).
-template <class F>
-TBitmap* PixelBitmap(int Width, int Height, F&& Pixel) {
-  auto* bitmap = new TBitmap;
-  bitmap->SetPixelFormat(pf32bit);
-  bitmap->SetSize(Width, Height);
-  TDibImage dib = bitmap->GetDib();
-  for (int y = 0; y < Height; ++y)
-    for (int x = 0; x < Width; ++x) {
-      const uint32_t p = Pixel(x, y);
-      uint8_t* at = &dib.Bits[(size_t(Height - 1 - y) * size_t(Width) + size_t(x)) * 4];
-      at[0] = uint8_t(p), at[1] = uint8_t(p >> 8), at[2] = uint8_t(p >> 16), at[3] = uint8_t(p >> 24);
-    }
-  bitmap->SetDib(dib);
-  return bitmap;
-}
-
 // A white 24-bit canvas to draw on.
 TBitmap* WhiteSheet(int Width, int Height) {
   auto* sheet = new TBitmap;

@@ -31,14 +31,25 @@ HMENU ShownMenu(DWORD TimeoutMs = 3000) {
   return reinterpret_cast<HMENU>(SendMessageA(wnd, MN_GETHMENU, 0, 0));
 }
 
+TTestPanel* PanelOn(TTestForm* Form) {
+  auto* panel = new TTestPanel(Form);
+  panel->SetBounds(10, 10, 200, 150);
+  panel->SetParent(Form);
+  return panel;
+}
+
+void ShowAndFocus(TTestForm* Form) {
+  Form->Show();
+  SetForegroundWindow(Form->GetHandle());
+  PumpFor(50);
+}
+
 }  // namespace
 
 TEST(PopupMenu, AnAbortInOnPopupCancelsThePopup) {
   TFailOnException failures;
   TOwned<TTestForm> form(new TTestForm(Application, 300, 200));
-  auto* panel = new TTestPanel(form.get());
-  panel->SetBounds(10, 10, 200, 150);
-  panel->SetParent(form.get());
+  TTestPanel* panel = PanelOn(form.get());
   auto* menu = new TPopupMenu(form.get());
   int clicks = 0;
   TMenuItem* item = NewItem(form.get(), menu->GetItems(), "&Jump to");
@@ -51,9 +62,7 @@ TEST(PopupMenu, AnAbortInOnPopupCancelsThePopup) {
     ++popups;
     Abort();
   };
-  form->Show();
-  SetForegroundWindow(form->GetHandle());
-  PumpFor(50);
+  ShowAndFocus(form.get());
 
   TInputDriver input;
   HMENU shown = nullptr;
@@ -74,9 +83,7 @@ TEST(PopupMenu, AnAbortInOnPopupCancelsThePopup) {
 TEST(PopupMenu, ShowsTheTreeAfterItsActionsUpdateAndChoosesByKeysAndSubmenus) {
   TFailOnException failures;
   TOwned<TTestForm> form(new TTestForm(Application, 300, 200));
-  auto* panel = new TTestPanel(form.get());
-  panel->SetBounds(10, 10, 200, 150);
-  panel->SetParent(form.get());
+  TTestPanel* panel = PanelOn(form.get());
   auto* menu = new TPopupMenu(form.get());
   auto* action = new TAction(form.get());
   action->SetCaption("&Jump to");
@@ -104,9 +111,7 @@ TEST(PopupMenu, ShowsTheTreeAfterItsActionsUpdateAndChoosesByKeysAndSubmenus) {
   };
   drawn->OnClick = [&](TObject*) { log("drawn"); };
   panel->SetPopupMenu(menu);
-  form->Show();
-  SetForegroundWindow(form->GetHandle());
-  PumpFor(50);
+  ShowAndFocus(form.get());
 
   TInputDriver input;
   int shownCount = -1;
