@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/ControlsPrivate.h"
+#include "framework/TypInfo.h"
 
 namespace {
 
@@ -695,6 +696,12 @@ bool TCustomForm::IsShortCut(TWMKey& Message) {
   if (OnShortCut) OnShortCut(Message, handled);
   if (!handled && FMenu) handled = FMenu->IsShortCut(Message);
   return handled;
+}
+
+void TCustomForm::PublishProperties(TPropList& Props) const {
+  TWinControl::PublishProperties(Props);
+  Props.String("Caption", &TControl::GetCaption, &TControl::SetCaption, "TCaption");
+  Props.String("Hint", &TControl::GetHint, &TControl::SetHint);
 }
 
 void TCustomForm::UpdateActions() {

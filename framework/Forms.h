@@ -122,6 +122,8 @@ class TCustomForm : public TWinControl {
 
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
+  // The caption and hint, for the language files.
+  void PublishProperties(TPropList& Props) const override;
 
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;

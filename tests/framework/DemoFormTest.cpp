@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/framework/ControlTestSupport.h"
+#include "framework/TypInfo.h"
 #include "tests/framework/DemoForm.h"
 
 TEST(DemoForm, EveryControlShowsAndTheMenusActionsAndTimerWork) {
@@ -65,4 +66,27 @@ TEST(DemoForm, EveryControlShowsAndTheMenusActionsAndTimerWork) {
   EXPECT_EQ(1, opened);
   EXPECT_EQ(1, popupChoice);
   EXPECT_EQ(form->ListBox, form->Popup->GetPopupComponent());
+
+  // The texts a language file re-labels, by name.
+  struct Text {
+    TPersistent* object;
+    const char* property;
+  };
+  const Text texts[] = {
+      {form.get(), "Caption"},         {form->Label, "Caption"},     {form->Button, "Caption"},
+      {form->CheckBox, "Caption"},     {form->Radio1, "Caption"},    {form->Link, "Caption"},
+      {form->Panel, "Caption"},        {form->Sheet1, "Caption"},    {form->miOpen, "Caption"},
+      {form->acRefresh, "Caption"},    {form->ListView->GetColumn(1), "Caption"},
+      {form->Speed[0], "Hint"},        {form->Edit, "Hint"},         {form->ComboBox, "Hint"},
+  };
+  for (const Text& t : texts) {
+    SCOPED_TRACE(t.property);
+    SetStrProp(t.object, t.property, "Relabelled");
+    EXPECT_EQ("Relabelled", GetStrProp(t.object, t.property));
+  }
+  EXPECT_EQ("Relabelled", form->GetCaption());
+  EXPECT_EQ("Relabelled", form->Sheet1->GetCaption());
+  EXPECT_EQ("TStrings", GetPropInfo(form->ComboBox, "Items")->TypeName);
+  EXPECT_EQ("TStrings", GetPropInfo(form->ListBox, "Items")->TypeName);
+  EXPECT_NE(nullptr, GetPropInfo(form->ListView, "Columns"));
 }
