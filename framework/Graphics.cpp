@@ -283,7 +283,7 @@ TCanvas::~TCanvas() {
 }
 
 HDC TCanvas::GetHandle() {
-  RequiredState(csHandleValid);
+  RequiredState(csHandleValid | csFontValid | csPenValid | csBrushValid);
   return FHandle;
 }
 

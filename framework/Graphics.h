@@ -242,6 +242,8 @@ class TCanvas : public TPersistent {
   TCanvas();
   ~TCanvas() override;
 
+  // The device context with the canvas's font, pen and brush selected, for drawing
+  // through the system's functions (DrawText on the handle draws in the canvas's font).
   HDC GetHandle();
   void SetHandle(HDC Value);
   bool HandleAllocated() const { return FHandle != nullptr; }
