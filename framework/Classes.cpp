@@ -267,6 +267,84 @@ void TComponentLoading::Finish() {
   }
   FLoaded.clear();
   Detach();
+  root->AfterConstruction();
+}
+
+// ---------------------------------------------------------------------------------------
+// TBasicActionLink, TBasicAction
+
+TBasicActionLink::TBasicActionLink(TObject* AClient) { AssignClient(AClient); }
+
+TBasicActionLink::~TBasicActionLink() {
+  if (FAction) FAction->UnRegisterChanges(this);
+}
+
+bool TBasicActionLink::Execute(TComponent* AComponent) {
+  if (!FAction) return false;
+  TBasicAction* action = FAction;
+  action->SetActionComponent(AComponent);
+  bool result;
+  try {
+    result = action->Execute();
+  } catch (...) {
+    if (FAction) FAction->SetActionComponent(nullptr);
+    throw;
+  }
+  if (FAction) FAction->SetActionComponent(nullptr);
+  return result;
+}
+
+bool TBasicActionLink::Update() { return FAction ? FAction->Update() : false; }
+
+void TBasicActionLink::SetAction(TBasicAction* Value) {
+  if (Value == FAction) return;
+  if (FAction) FAction->UnRegisterChanges(this);
+  FAction = Value;
+  if (Value) Value->RegisterChanges(this);
+}
+
+void TBasicActionLink::Change() {
+  if (OnChange) OnChange(FAction);
+}
+
+TBasicAction::~TBasicAction() { UnlinkClients(); }
+
+void TBasicAction::BeforeDestruction() {
+  TComponent::BeforeDestruction();
+  UnlinkClients();
+}
+
+void TBasicAction::UnlinkClients() {
+  while (!FClients.empty()) UnRegisterChanges(FClients.back());
+}
+
+bool TBasicAction::Execute() {
+  if (!OnExecute) return false;
+  OnExecute(this);
+  return true;
+}
+
+bool TBasicAction::Update() {
+  if (!OnUpdate) return false;
+  OnUpdate(this);
+  return true;
+}
+
+void TBasicAction::RegisterChanges(TBasicActionLink* Value) {
+  if (std::find(FClients.begin(), FClients.end(), Value) == FClients.end())
+    FClients.push_back(Value);
+  Value->FAction = this;
+}
+
+void TBasicAction::UnRegisterChanges(TBasicActionLink* Value) {
+  if (RemoveFrom(FClients, Value)) Value->FAction = nullptr;
+}
+
+void TBasicAction::Change() {
+  // A client may drop its link while told: walk a copy.
+  std::vector<TBasicActionLink*> clients = FClients;
+  for (TBasicActionLink* link : clients)
+    if (std::find(FClients.begin(), FClients.end(), link) != FClients.end()) link->Change();
 }
 
 // ---------------------------------------------------------------------------------------

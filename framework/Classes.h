@@ -156,6 +156,9 @@ class TComponent : public TPersistent {
   // Runs once the component is completely built (after its properties were set while
   // csLoading was set). Overrides call the base first; it clears csLoading.
   virtual void Loaded();
+  // Runs on the root of a load once every component of it is loaded (a form fires its
+  // OnCreate here).
+  virtual void AfterConstruction() {}
   // AComponent was inserted into or is being removed from this component's owner
   // family, or a component this one asked to be told about goes away. The default passes
   // it on to the owned components; overrides clear their references, then call the base.
@@ -202,6 +205,63 @@ class TComponentLoading {
   TComponent* FRoot;
   std::vector<TComponent*> FLoaded;
   bool FFinishing = false;
+};
+
+// ---------------------------------------------------------------------------------------
+// TBasicAction, TBasicActionLink
+
+class TBasicAction;
+
+// Links a client (a control, a menu item) to an action: the client executes the action
+// and hears of its changes.
+class TBasicActionLink : public TObject {
+ public:
+  explicit TBasicActionLink(TObject* AClient);
+  ~TBasicActionLink() override;
+  // Runs the action with AComponent as its ActionComponent; false when nothing ran.
+  virtual bool Execute(TComponent* AComponent = nullptr);
+  // Asks the action to update itself (its OnUpdate); false when nothing ran.
+  virtual bool Update();
+  TBasicAction* GetAction() const { return FAction; }
+  virtual void SetAction(TBasicAction* Value);
+  TNotifyEvent OnChange;
+
+ protected:
+  friend class TBasicAction;
+  virtual void AssignClient(TObject* AClient) {}
+  // The action changed: tells OnChange.
+  virtual void Change();
+  TBasicAction* FAction = nullptr;
+};
+
+// A command that clients (controls, menu items) execute and that updates itself when the
+// program is idle.
+class TBasicAction : public TComponent {
+ public:
+  explicit TBasicAction(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TBasicAction() override;
+  void BeforeDestruction() override;
+  // OnExecute; false when there is none.
+  virtual bool Execute();
+  // OnUpdate; false when there is none.
+  virtual bool Update();
+  void RegisterChanges(TBasicActionLink* Value);
+  void UnRegisterChanges(TBasicActionLink* Value);
+  // The component that executes the action at the moment (the clicked control).
+  TComponent* GetActionComponent() const { return FActionComponent; }
+  void SetActionComponent(TComponent* Value) { FActionComponent = Value; }
+
+  TNotifyEvent OnExecute;
+  TNotifyEvent OnUpdate;
+
+ protected:
+  // Tells every linked client that the action changed.
+  virtual void Change();
+
+ private:
+  void UnlinkClients();
+  TComponent* FActionComponent = nullptr;
+  std::vector<TBasicActionLink*> FClients;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -40,13 +40,7 @@ TFont::TFont()
       FHeight(-MulDiv(8, ScreenPixelsPerInch(), 72)),
       FPixelsPerInch(ScreenPixelsPerInch()) {}
 
-void TFont::Changed() {
-  // Listeners (canvases) deselect the old object before it goes; anyone asking for the
-  // handle meanwhile gets a new one.
-  HFONT old = FHandle.release();
-  TGraphicsObject::Changed();
-  if (old) DeleteObject(old);
-}
+void TFont::Changed() { ChangedReleasing(FHandle); }
 
 void TFont::Assign(TPersistent* Source) {
   if (TFont* font = dynamic_cast<TFont*>(Source)) {
@@ -150,11 +144,7 @@ void TFont::SetPitch(TFontPitch Value) {
 // ---------------------------------------------------------------------------------------
 // TPen
 
-void TPen::Changed() {
-  HPEN old = FHandle.release();
-  TGraphicsObject::Changed();
-  if (old) DeleteObject(old);
-}
+void TPen::Changed() { ChangedReleasing(FHandle); }
 
 void TPen::Assign(TPersistent* Source) {
   if (TPen* pen = dynamic_cast<TPen*>(Source)) {
@@ -210,11 +200,7 @@ void TPen::SetMode(TPenMode Value) {
 // ---------------------------------------------------------------------------------------
 // TBrush
 
-void TBrush::Changed() {
-  HBRUSH old = FHandle.release();
-  TGraphicsObject::Changed();
-  if (old) DeleteObject(old);
-}
+void TBrush::Changed() { ChangedReleasing(FHandle); }
 
 void TBrush::Assign(TPersistent* Source) {
   if (TBrush* brush = dynamic_cast<TBrush*>(Source)) {

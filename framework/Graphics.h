@@ -19,6 +19,12 @@
 // ---------------------------------------------------------------------------------------
 // Handles
 
+// The system has no GDI or window object left to give.
+class EOutOfResources : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // Owners of GDI objects and memory device contexts: the handle is deleted with the owner.
 struct TGdiObjectDeleter {
   void operator()(void* Handle) const {
@@ -109,6 +115,14 @@ class TGraphicsObject : public TPersistent {
 
  protected:
   virtual void Changed();
+  // Changed for an attribute of the GDI object: the listeners are told before the old
+  // object is deleted, and whoever asks meanwhile gets a new one.
+  template <class THandle>
+  void ChangedReleasing(THandle& Handle) {
+    auto old = Handle.release();
+    TGraphicsObject::Changed();
+    if (old) DeleteObject(old);
+  }
 };
 
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
@@ -498,6 +512,7 @@ class TBitmap : public TGraphic {
   friend class TBitmapCanvas;
   // Takes Handle as the picture (0: empty), reading its size and format.
   void NewImage(HBITMAP Handle);
+  void LoadFromResource(HINSTANCE Instance, LPCSTR ResName, const AnsiString& Shown);
   void FreeCanvasContext();
 
   TGdiHandle<HBITMAP> FHandle;

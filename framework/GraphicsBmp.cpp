@@ -136,7 +136,9 @@ void ReadDib(const uint8_t* Data, size_t Size, TDibImage& Image, size_t PixelOff
     if (U16(Data + 8) != 1) Invalid();
     image.BitCount = U16(Data + 10);
     tableEntrySize = 3;
-  } else if (headerSize >= kInfoHeaderSize && headerSize <= kMaxInfoHeaderSize) {
+  } else if (headerSize == kInfoHeaderSize || headerSize == 52 || headerSize == 56 ||
+             headerSize == 64 || headerSize == 108 || headerSize == kMaxInfoHeaderSize) {
+    // The information header and its longer kinds (with masks, OS/2, version 4 and 5).
     if (Size < headerSize) Invalid();
     image.Width = I32(Data + 4);
     const int32_t height = I32(Data + 8);
@@ -149,6 +151,8 @@ void ReadDib(const uint8_t* Data, size_t Size, TDibImage& Image, size_t PixelOff
     image.XPelsPerMeter = I32(Data + 24);
     image.YPelsPerMeter = I32(Data + 28);
     colorsUsed = U32(Data + 32);
+    // The OS/2 header's compression numbers mean other things (Huffman, 24-bit runs).
+    if (headerSize == 64 && compression != kBiRgb) Invalid();
     if (compression == kBiBitFields) {
       // The masks follow a 40-byte header; longer headers hold them themselves.
       const uint8_t* masks = Data + kInfoHeaderSize;

@@ -47,7 +47,7 @@ class TBitmapCanvas : public TCanvas {
  protected:
   void CreateHandle() override {
     HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) throw EInvalidGraphic("Out of system resources");
+    if (!dc) throw EOutOfResources("Out of system resources");
     FOldBitmap = FBitmap->FHandle ? SelectObject(dc, FBitmap->FHandle.get()) : nullptr;
     FDC = dc;
     SetHandle(dc);
@@ -60,13 +60,14 @@ class TBitmapCanvas : public TCanvas {
   }
 
  private:
+  // Both kept to the end of the process (bitmaps freed at exit still use them).
   static std::mutex& ListMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
   }
   static std::vector<TBitmapCanvas*>& List() {
-    static std::vector<TBitmapCanvas*> list;
-    return list;
+    static auto* list = new std::vector<TBitmapCanvas*>;
+    return *list;
   }
   void Unregister() {
     std::lock_guard<std::mutex> lock(ListMutex());
@@ -140,13 +141,13 @@ HBITMAP CreatePicture(int Width, int Height, TPixelFormat Format,
   if (Format == pfDevice) {
     TWindowDC screen;
     HBITMAP bitmap = CreateCompatibleBitmap(screen, Width, Height);
-    if (!bitmap) throw EInvalidGraphic("Out of system resources");
+    if (!bitmap) throw EOutOfResources("Out of system resources");
     return bitmap;
   }
   const int bits = BitsOf(Format);
   if (bits == 0) throw EInvalidGraphic("Invalid pixel format");
   if (uint64_t(TDibImage::RowBytes(Width, uint16_t(bits))) * uint64_t(Height) > kMaxDibBytes)
-    throw EInvalidGraphic("Out of system resources");
+    throw EOutOfResources("Out of system resources");
   TBitmapInfo info = {};
   info.Header.biSize = sizeof(BITMAPINFOHEADER);
   info.Header.biWidth = Width;
@@ -167,7 +168,7 @@ HBITMAP CreatePicture(int Width, int Height, TPixelFormat Format,
   }
   void* pixels = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, info.Get(), DIB_RGB_COLORS, &pixels, nullptr, 0);
-  if (!bitmap) throw EInvalidGraphic("Out of system resources");
+  if (!bitmap) throw EOutOfResources("Out of system resources");
   return bitmap;
 }
 
@@ -228,11 +229,11 @@ struct TFileFormat {
 };
 
 std::vector<TFileFormat>& FileFormats() {
-  static std::vector<TFileFormat> formats = {
+  static auto* formats = new std::vector<TFileFormat>{
       {"bmp", "Bitmaps", GraphicOf<TBitmap>},
       {"ico", "Icons", GraphicOf<TIcon>},
   };
-  return formats;
+  return *formats;
 }
 
 }  // namespace
@@ -649,26 +650,22 @@ void TBitmap::SaveToStream(TStream* Stream) {
   Stream->WriteBuffer(data.data(), int64_t(data.size()));
 }
 
-void TBitmap::LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName) {
-  HRSRC resource = FindResourceA(Instance, ResName.c_str(), MAKEINTRESOURCEA(2) /*RT_BITMAP*/);
-  if (!resource) throw EResNotFound("Resource %s not found", {ResName});
-  HGLOBAL loaded = LoadResource(Instance, resource);
+void TBitmap::LoadFromResource(HINSTANCE Instance, LPCSTR ResName, const AnsiString& Shown) {
+  HRSRC resource = FindResourceA(Instance, ResName, MAKEINTRESOURCEA(2) /*RT_BITMAP*/);
+  HGLOBAL loaded = resource ? LoadResource(Instance, resource) : nullptr;
   const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) throw EResNotFound("Resource %s not found", {ResName});
+  if (!data) throw EResNotFound("Resource %s not found", {Shown});
   TDibImage image;
   ReadDib(static_cast<const uint8_t*>(data), SizeofResource(Instance, resource), image);
   SetDib(image);
 }
 
+void TBitmap::LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName) {
+  LoadFromResource(Instance, ResName.c_str(), ResName);
+}
+
 void TBitmap::LoadFromResourceID(HINSTANCE Instance, int ResID) {
-  HRSRC resource = FindResourceA(Instance, MAKEINTRESOURCEA(ResID), MAKEINTRESOURCEA(2));
-  if (!resource) throw EResNotFound("Resource %s not found", {IntToStr(ResID)});
-  HGLOBAL loaded = LoadResource(Instance, resource);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) throw EResNotFound("Resource %s not found", {IntToStr(ResID)});
-  TDibImage image;
-  ReadDib(static_cast<const uint8_t*>(data), SizeofResource(Instance, resource), image);
-  SetDib(image);
+  LoadFromResource(Instance, MAKEINTRESOURCEA(ResID), IntToStr(ResID));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -8,7 +8,7 @@
 
 #include "framework/GraphicsBmp.h"
 
-struct TBmpSpec {
+struct TBmpLayout {
   uint32_t headerSize = 40;
   int32_t width = 1;
   int32_t height = 1;
@@ -25,7 +25,7 @@ inline void PutLE(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 }
 
 // A whole bitmap file with a right file size and pixel offset.
-inline std::vector<uint8_t> BuildBmp(const TBmpSpec& s) {
+inline std::vector<uint8_t> BuildBmp(const TBmpLayout& s) {
   std::vector<uint8_t> info;
   if (s.headerSize == 12) {
     PutLE(info, 12, 4);
@@ -68,8 +68,8 @@ struct TBgr {
 };
 
 // A 24-bit picture from pixels listed bottom row first, left to right.
-inline TBmpSpec Spec24(int32_t width, int32_t height, std::initializer_list<TBgr> pixels) {
-  TBmpSpec s;
+inline TBmpLayout Layout24(int32_t width, int32_t height, std::initializer_list<TBgr> pixels) {
+  TBmpLayout s;
   s.width = width;
   s.height = height;
   s.bits = 24;
@@ -105,18 +105,18 @@ inline std::vector<uint8_t> IconPicture(int width, int height, uint32_t bgra = 0
   return p;
 }
 
-struct TIconSpec {
+struct TIconEntry {
   int width, height, bits;
   std::vector<uint8_t> picture;
 };
 
-inline std::vector<uint8_t> BuildIcon(const std::vector<TIconSpec>& pictures) {
+inline std::vector<uint8_t> BuildIcon(const std::vector<TIconEntry>& pictures) {
   std::vector<uint8_t> file;
   PutLE(file, 0, 2);
   PutLE(file, 1, 2);
   PutLE(file, uint32_t(pictures.size()), 2);
   uint32_t offset = uint32_t(6 + 16 * pictures.size());
-  for (const TIconSpec& p : pictures) {
+  for (const TIconEntry& p : pictures) {
     file.push_back(uint8_t(p.width >= 256 ? 0 : p.width));
     file.push_back(uint8_t(p.height >= 256 ? 0 : p.height));
     file.push_back(0);
@@ -127,6 +127,6 @@ inline std::vector<uint8_t> BuildIcon(const std::vector<TIconSpec>& pictures) {
     PutLE(file, offset, 4);
     offset += uint32_t(p.picture.size());
   }
-  for (const TIconSpec& p : pictures) file.insert(file.end(), p.picture.begin(), p.picture.end());
+  for (const TIconEntry& p : pictures) file.insert(file.end(), p.picture.begin(), p.picture.end());
   return file;
 }

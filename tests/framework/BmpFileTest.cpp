@@ -38,7 +38,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
   };
   struct Case {
     const char* name;
-    TBmpSpec spec;
+    TBmpLayout layout;
     int width, height, bits;
     std::vector<Probe> probes;
     int paletteCount;
@@ -46,17 +46,17 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
   std::vector<Case> cases;
 
   {  // 24 bits, bottom-up, rows padded: 3 pixels of 3 bytes make 12-byte rows
-    TBmpSpec s = Spec24(3, 2, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}});
+    TBmpLayout s = Layout24(3, 2, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}});
     cases.push_back({"24-bit bottom-up", s, 3, 2, 24,
                      {{0, 1, 0x030201}, {2, 1, 0x090807}, {0, 0, 0x0C0B0A}, {2, 0, 0x121110}}, 0});
   }
   {  // the same pixels top-down
-    TBmpSpec s = Spec24(3, 2, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}});
+    TBmpLayout s = Layout24(3, 2, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}});
     s.height = -2;
     cases.push_back({"24-bit top-down", s, 3, 2, 24, {{0, 0, 0x030201}, {2, 1, 0x121110}}, 0});
   }
   {  // the old 12-byte header: 3-byte colour entries
-    TBmpSpec s;
+    TBmpLayout s;
     s.headerSize = 12;
     s.width = 2;
     s.height = 1;
@@ -67,7 +67,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
     cases.push_back({"core header", s, 2, 1, 8, {{0, 0, 5}, {1, 0, 0}}, 256});
   }
   {  // a short colour table (2 of 16 colours used)
-    TBmpSpec s;
+    TBmpLayout s;
     s.width = 3;
     s.height = 1;
     s.bits = 4;
@@ -77,7 +77,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
     cases.push_back({"4-bit, two colours", s, 3, 1, 4, {{0, 0, 1}, {1, 0, 0}, {2, 0, 1}}, 2});
   }
   {  // 1 bit, 9 pixels across two bytes
-    TBmpSpec s;
+    TBmpLayout s;
     s.width = 9;
     s.height = 1;
     s.bits = 1;
@@ -86,7 +86,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
     cases.push_back({"1-bit", s, 9, 1, 1, {{0, 0, 1}, {1, 0, 0}, {7, 0, 1}, {8, 0, 1}}, 2});
   }
   {  // 16 bits 5-6-5 with masks after a 40-byte header
-    TBmpSpec s;
+    TBmpLayout s;
     s.width = 1;
     s.height = 1;
     s.bits = 16;
@@ -96,7 +96,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
     cases.push_back({"16-bit 565", s, 1, 1, 16, {{0, 0, 0xF81F}}, 0});
   }
   {  // a 108-byte header with its own masks, 32 bits with alpha
-    TBmpSpec s;
+    TBmpLayout s;
     s.headerSize = 108;
     s.width = 1;
     s.height = 1;
@@ -107,7 +107,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
     cases.push_back({"V4 header 32-bit", s, 1, 1, 32, {{0, 0, 0x80302010}}, 0});
   }
   {  // run-length 8: a run, an absolute run with padding, end of line, delta, end
-    TBmpSpec s;
+    TBmpLayout s;
     s.width = 6;
     s.height = 3;
     s.bits = 8;
@@ -125,7 +125,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
                      256});
   }
   {  // run-length 4: alternating nibbles and an odd absolute run
-    TBmpSpec s;
+    TBmpLayout s;
     s.width = 5;
     s.height = 1;
     s.bits = 4;
@@ -136,7 +136,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
                      16});
   }
   {  // a table before pixels of 24 bits is skipped
-    TBmpSpec s = Spec24(1, 1, {{9, 8, 7}});
+    TBmpLayout s = Layout24(1, 1, {{9, 8, 7}});
     s.clrUsed = 2;
     s.table = std::vector<uint8_t>(8, 0xEE);
     cases.push_back({"24-bit with a table", s, 1, 1, 24, {{0, 0, 0x070809}}, 0});
@@ -144,7 +144,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<uint8_t> file = BuildBmp(c.spec);
+    std::vector<uint8_t> file = BuildBmp(c.layout);
     EXPECT_EQ(file.size(), BmpFileSize(file.data(), file.size()));
     TDibImage image;
     ASSERT_NO_THROW(ReadBmpFile(file.data(), file.size(), image));
@@ -158,7 +158,7 @@ TEST(BmpFile, ReadsEveryHeaderAndPixelLayoutItKnows) {
 }
 
 TEST(BmpFile, RefusesBrokenFilesAndKeepsTheImage) {
-  const TBmpSpec good = Spec24(2, 2, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}});
+  const TBmpLayout good = Layout24(2, 2, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}});
   struct Case {
     const char* name;
     std::function<void(std::vector<uint8_t>&)> damage;
@@ -174,6 +174,9 @@ TEST(BmpFile, RefusesBrokenFilesAndKeepsTheImage) {
       {"no signature", [](auto& f) { f[0] = 'X'; }},
       {"file size below any header", [&](auto& f) { put32(f, 2, 20); }},
       {"header size unknown", [&](auto& f) { put32(f, 14, 41); }},
+      {"bit fields in a header too short for masks",
+       [&](auto& f) { put32(f, 14, 44); put16(f, 28, 32); put32(f, 30, 3); }},
+      {"OS/2 header with compression", [&](auto& f) { put32(f, 14, 64); put32(f, 30, 3); f.resize(f.size() + 24); }},
       {"header size larger than the file", [&](auto& f) { put32(f, 14, 124); f.resize(60); }},
       {"zero width", [&](auto& f) { put32(f, 18, 0); }},
       {"negative width", [&](auto& f) { put32(f, 18, 0xFFFFFFFE); }},
@@ -206,7 +209,7 @@ TEST(BmpFile, RefusesBrokenFilesAndKeepsTheImage) {
     EXPECT_EQ(3u, image.Bits.size());
   }
   // An RLE picture that asks for a huge size from a few bytes is refused too.
-  TBmpSpec rle;
+  TBmpLayout rle;
   rle.width = 60000;
   rle.height = 60000;
   rle.bits = 8;

@@ -303,7 +303,7 @@ TEST(Bitmap, StreamsReadExactlyTheFilesOwnSizeAndBadDataKeepsTheBitmap) {
   // The reader's table of broken files is in the layout tests; here the stream side:
   // a size larger than the stream, a short header, an unknown layout. The bitmap keeps
   // its picture every time.
-  const TBmpSpec good = Spec24(2, 1, {{0, 0, 255}, {0, 255, 0}});
+  const TBmpLayout good = Layout24(2, 1, {{0, 0, 255}, {0, 255, 0}});
   std::vector<uint8_t> tooLong = BuildBmp(good);
   tooLong[2] = 0xFF;
   std::vector<uint8_t> shortHeader = BuildBmp(good);
