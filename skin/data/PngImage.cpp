@@ -133,8 +133,14 @@ void TCustomPngImage::AssignTo(TPersistent* Dest) {
 void TCustomPngImage::AssignFromBitmapHandle(HBITMAP Bitmap, bool Transparent,
                                              COLORREF TransparentColor) {
   BITMAP info = {};
-  if (!Bitmap || !GetObjectA(Bitmap, sizeof(info), &info)) throw EInvalidGraphic("Invalid bitmap");
   FreeChunks();
+  // An empty bitmap (or no bitmap object) gives an empty picture.
+  if (!Bitmap || !GetObjectA(Bitmap, sizeof(info), &info) || info.bmWidth <= 0 ||
+      info.bmHeight == 0) {
+    PixelsChanged();
+    Changed(this);
+    return;
+  }
   const int bits = info.bmBitsPixel * info.bmPlanes;
   const bool palette = bits < 16;
   TPNGList& list = GetChunkList();

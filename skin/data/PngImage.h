@@ -29,7 +29,8 @@ class TCustomPngImage : public TGraphic, public TPngImageCore {
   virtual HPALETTE GetPalette() = 0;
   virtual void SetPalette(HPALETTE Palette) {}
   // The bitmap's pixels as a palette picture (below 16 bits per pixel) or an RGB picture
-  // of bit depth 8, with a transparency chunk of the colour when Transparent.
+  // of bit depth 8, with a transparency chunk of the colour when Transparent. An empty
+  // bitmap gives an empty picture.
   void AssignFromBitmapHandle(HBITMAP Bitmap, bool Transparent, COLORREF TransparentColor);
 
   // Pixels in a DIB section held by a memory device context, with a palette for grey and

@@ -1,15 +1,13 @@
 // The control records' base classes and the records of the simpler controls.
 #include "skin/data/SkinControlRecords.h"
+#include "skin/data/SkinRecordKeys.h"
 
 namespace {
 
 // The font and background keys that the tree view, list view and rich edit records share.
 template <class R>
 void VisitFontAndBackground(TspSkinFieldVisitor& V, R& Record) {
-  V.Text("fontname", Record.FontName, "Arial");
-  V.FontStyles("fontstyle", Record.FontStyle);
-  V.Integer("fontheight", Record.FontHeight, 14);
-  V.Color("fontcolor", Record.FontColor, 0);
+  VisitFontKeys(V, Record);
   V.Color("bgcolor", Record.BGColor, 0);
 }
 
@@ -106,19 +104,13 @@ void TspDataSkinRichEdit::VisitFields(TspSkinFieldVisitor& V) {
 
 void TspDataSkinStdLabelControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinControl::VisitFields(V);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("activefontcolor", ActiveFontColor, 0xFF0000);
 }
 
 void TspDataSkinLabelControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
 }
 
 TspDataSkinBitLabelControl::TspDataSkinBitLabelControl(const AnsiString& AIDName)
@@ -147,10 +139,7 @@ void TspDataSkinScrollBoxControl::VisitFields(TspSkinFieldVisitor& V) {
 void TspDataSkinEditControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
   V.Rect("activeskinrect", ActiveSkinRect);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("disabledfontcolor", DisabledFontColor, 0);
   V.Color("activefontcolor", ActiveFontColor, 0);
   V.Rect("buttonrect", ButtonRect);
@@ -168,18 +157,10 @@ void TspDataSkinMemoControl::VisitFields(TspSkinFieldVisitor& V) {
 void TspDataSkinSpinEditControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
   V.Rect("activeskinrect", ActiveSkinRect);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("activefontcolor", ActiveFontColor, 0);
   V.Color("disabledfontcolor", DisabledFontColor, 0);
-  V.Rect("upbuttonrect", UpButtonRect);
-  V.Rect("activeupbuttonrect", ActiveUpButtonRect);
-  V.Rect("downupbuttonrect", DownUpButtonRect);
-  V.Rect("downbuttonrect", DownButtonRect);
-  V.Rect("activedownbuttonrect", ActiveDownButtonRect);
-  V.Rect("downdownbuttonrect", DownDownButtonRect);
+  VisitUpDownButtonKeys(V, *this);
 }
 
 void TspDataSkinUpDownControl::ClearGeometry() {
@@ -199,12 +180,7 @@ void TspDataSkinUpDownControl::SaveToIni(TCustomIniFile* Ini) {
 
 void TspDataSkinUpDownControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
-  V.Rect("upbuttonrect", UpButtonRect);
-  V.Rect("activeupbuttonrect", ActiveUpButtonRect);
-  V.Rect("downupbuttonrect", DownUpButtonRect);
-  V.Rect("downbuttonrect", DownButtonRect);
-  V.Rect("activedownbuttonrect", ActiveDownButtonRect);
-  V.Rect("downdownbuttonrect", DownDownButtonRect);
+  VisitUpDownButtonKeys(V, *this);
 }
 
 void TspDataSkinTrackBarControl::VisitFields(TspSkinFieldVisitor& V) {
@@ -228,10 +204,7 @@ void TspDataSkinGaugeControl::VisitFields(TspSkinFieldVisitor& V) {
   V.Boolean("vertical", Vertical);
   V.Integer("beginoffset", BeginOffset, 0);
   V.Integer("endoffset", EndOffset, 0);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Rect("animationskinrect", AnimationSkinRect);
   V.Integer("animationcountframes", AnimationCountFrames, 0);
   V.Integer("animationtimerinterval", AnimationTimerInterval, 0);
@@ -245,12 +218,7 @@ void TspDataSkinGaugeControl::VisitFields(TspSkinFieldVisitor& V) {
 void TspDataSkinScrollBarControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
   V.Rect("trackarea", TrackArea);
-  V.Rect("upbuttonrect", UpButtonRect);
-  V.Rect("activeupbuttonrect", ActiveUpButtonRect);
-  V.Rect("downupbuttonrect", DownUpButtonRect);
-  V.Rect("downbuttonrect", DownButtonRect);
-  V.Rect("activedownbuttonrect", ActiveDownButtonRect);
-  V.Rect("downdownbuttonrect", DownDownButtonRect);
+  VisitUpDownButtonKeys(V, *this);
   V.Rect("thumbrect", ThumbRect);
   V.Rect("activethumbrect", ActiveThumbRect);
   V.Rect("downthumbrect", DownThumbRect);

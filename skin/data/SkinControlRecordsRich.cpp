@@ -1,13 +1,11 @@
 // The records of buttons, check boxes, panels, lists, combo boxes, tabs and grids, and the
 // SKINCONTROLS type words.
 #include "skin/data/SkinControlRecords.h"
+#include "skin/data/SkinRecordKeys.h"
 
 void TspDataSkinButtonControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("activefontcolor", ActiveFontColor, 0);
   V.Color("downfontcolor", DownFontColor, 0);
   V.Color("disabledfontcolor", DisabledFontColor, 0);
@@ -35,10 +33,7 @@ void TspDataSkinMenuButtonControl::VisitFields(TspSkinFieldVisitor& V) {
 
 void TspDataSkinCheckRadioControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("activefontcolor", ActiveFontColor, 0);
   V.Color("unenabledfontcolor", UnEnabledFontColor, 0);
   V.Boolean("morphing", Morphing);
@@ -61,10 +56,7 @@ void TspDataSkinPanelControl::VisitFields(TspSkinFieldVisitor& V) {
   TspDataSkinCustomControl::VisitFields(V);
   V.Rect("captionrect", CaptionRect);
   V.Alignment("alignment", Alignment);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Integer("bgpictureindex", BGPictureIndex, -1);
   V.Rect("checkimagerect", CheckImageRect);
   V.Rect("uncheckimagerect", UncheckImageRect);
@@ -104,10 +96,7 @@ void TspDataSkinExPanelControl::VisitFields(TspSkinFieldVisitor& V) {
   V.Rect("vrestorebuttonactiverect", VRestoreButtonActiveRect);
   V.Rect("vrestorebuttondownrect", VRestoreButtonDownRect);
   V.Rect("captionrect", CaptionRect);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Boolean("buttonstransparent", ButtonsTransparent);
   V.Color("buttonstransparentcolor", ButtonsTransparentColor, 0);
 }
@@ -120,10 +109,7 @@ void TspDataSkinListBox::VisitFields(TspSkinFieldVisitor& V) {
   V.Integer("itemleftoffset", ItemLeftOffset, 0);
   V.Integer("itemrightoffset", ItemRightOffset, 0);
   V.Rect("itemtextrect", ItemTextRect);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("activefontcolor", ActiveFontColor, 0);
   V.Color("focusfontcolor", FocusFontColor, 0);
   V.Rect("captionrect", CaptionRect);
@@ -131,12 +117,7 @@ void TspDataSkinListBox::VisitFields(TspSkinFieldVisitor& V) {
   V.FontStyles("captionfontstyle", CaptionFontStyle);
   V.Integer("captionfontheight", CaptionFontHeight, 14);
   V.Color("captionfontcolor", CaptionFontColor, 0);
-  V.Rect("upbuttonrect", UpButtonRect);
-  V.Rect("activeupbuttonrect", ActiveUpButtonRect);
-  V.Rect("downupbuttonrect", DownUpButtonRect);
-  V.Rect("downbuttonrect", DownButtonRect);
-  V.Rect("activedownbuttonrect", ActiveDownButtonRect);
-  V.Rect("downdownbuttonrect", DownDownButtonRect);
+  VisitUpDownButtonKeys(V, *this);
   V.Rect("checkbuttonrect", CheckButtonRect);
   V.Rect("activecheckbuttonrect", ActiveCheckButtonRect);
   V.Rect("downcheckbuttonrect", DownCheckButtonRect);
@@ -161,10 +142,7 @@ void TspDataSkinComboBox::VisitFields(TspSkinFieldVisitor& V) {
   V.Integer("itemleftoffset", ItemLeftOffset, 0);
   V.Integer("itemrightoffset", ItemRightOffset, 0);
   V.Rect("itemtextrect", ItemTextRect);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("focusfontcolor", FocusFontColor, 0);
   V.Color("activefontcolor", ActiveFontColor, 0);
   V.Rect("buttonrect", ButtonRect);
@@ -192,10 +170,7 @@ void TspDataSkinTabControl::VisitFields(TspSkinFieldVisitor& V) {
   V.Point("rightbottompoint", RightBottomPoint);
   V.Integer("tableftoffset", TabLeftOffset, 0);
   V.Integer("tabrightoffset", TabRightOffset, 0);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("activefontcolor", ActiveFontColor, 0);
   V.Color("focusfontcolor", FocusFontColor, 0);
   V.Color("mouseinfontcolor", MouseInFontColor, 0);
@@ -232,10 +207,7 @@ void TspDataSkinGridControl::VisitFields(TspSkinFieldVisitor& V) {
   V.Color("linescolor", LinesColor, 0);
   V.Color("bgcolor", BGColor, 0);
   V.Integer("bgpictureindex", BGPictureIndex, -1);
-  V.Text("fontname", FontName, "Arial");
-  V.FontStyles("fontstyle", FontStyle);
-  V.Integer("fontheight", FontHeight, 14);
-  V.Color("fontcolor", FontColor, 0);
+  VisitFontKeys(V, *this);
   V.Color("selectfontcolor", SelectFontColor, 0);
   V.Color("focusfontcolor", FocusFontColor, 0);
   V.Text("fixedfontname", FixedFontName, "Arial");

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/Forms.h"
 #include "skin/data/SkinDrawPrivate.h"
 #include "skin/data/SkinRegions.h"
 
@@ -94,6 +95,98 @@ void DrawGlyphAndText(TCanvas* Canvas, const TRect& R, int Margin, int Spacing, 
   };
   DrawContentAndText(Canvas, R, Margin, Spacing, Layout, Caption, content, Down, DrawMarker,
                      MarkerColor);
+}
+
+// ---------------------------------------------------------------------------------------
+// Parent images
+
+namespace {
+
+// The parent's own painting, which controls keep to themselves.
+struct TPaintWindowAccess : TWinControl {
+  static void Paint(TWinControl* Control, HDC DC) {
+    (Control->*(&TPaintWindowAccess::PaintWindow))(DC);
+  }
+};
+
+// The paint-copy flag on a control for the life of the object.
+class TPaintCopyScope {
+ public:
+  explicit TPaintCopyScope(TControl* Control) : FControl(Control) { Set(true); }
+  ~TPaintCopyScope() { Set(false); }
+  TPaintCopyScope(const TPaintCopyScope&) = delete;
+  TPaintCopyScope& operator=(const TPaintCopyScope&) = delete;
+
+ private:
+  void Set(bool On) {
+    TControlState state = FControl->GetControlState();
+    if (On)
+      state.Include(csPaintCopy);
+    else
+      state.Exclude(csPaintCopy);
+    FControl->SetControlState(state);
+  }
+  TControl* FControl;
+};
+
+// A device context's state, saved now and restored with the object.
+class TSavedDC {
+ public:
+  explicit TSavedDC(HDC DC) : FDC(DC), FSaved(SaveDC(DC)) {}
+  ~TSavedDC() { RestoreDC(FDC, FSaved); }
+  TSavedDC(const TSavedDC&) = delete;
+  TSavedDC& operator=(const TSavedDC&) = delete;
+
+ private:
+  HDC FDC;
+  int FSaved;
+};
+
+// Paints what lies behind Control into Canvas, Offset being the point of the control at
+// the canvas's origin.
+void PaintParentImage(TControl* Control, const TPoint& Offset, TCanvas* Canvas) {
+  if (!Control || !Control->GetParent()) return;
+  TWinControl* parent = Control->GetParent();
+  const TRect bounds = Control->GetBoundsRect();
+  TPaintCopyScope parentCopy(parent);
+  HDC dc = Canvas->GetHandle();
+  {
+    TSavedDC saved(dc);
+    SetViewportOrgEx(dc, -bounds.Left - Offset.X, -bounds.Top - Offset.Y, nullptr);
+    IntersectClipRect(dc, 0, 0, parent->GetClientWidth(), parent->GetClientHeight());
+    auto* form = dynamic_cast<TCustomForm*>(parent);
+    if (form && form->GetFormStyle() == fsMDIForm) {
+      SendMessageA(form->GetClientHandle(), WM_ERASEBKGND, WPARAM(dc), 0);
+    } else {
+      parent->Perform(WM_ERASEBKGND, NativeUInt(dc), 0);
+      if (!form) TPaintWindowAccess::Paint(parent, dc);
+    }
+  }
+  // The windowless siblings below the control (the list holds them first).
+  for (int i = 0; i < parent->GetControlCount(); ++i) {
+    TControl* sibling = parent->GetControl(i);
+    if (sibling == Control) break;
+    TRect common;
+    if (!sibling->GetVisible() || !dynamic_cast<TGraphicControl*>(sibling) ||
+        !IntersectRect(common, sibling->GetBoundsRect(), bounds))
+      continue;
+    TPaintCopyScope siblingCopy(sibling);
+    TSavedDC saved(dc);
+    SetViewportOrgEx(dc, sibling->GetLeft() - bounds.Left - Offset.X,
+                     sibling->GetTop() - bounds.Top - Offset.Y, nullptr);
+    IntersectClipRect(dc, 0, 0, sibling->GetWidth(), sibling->GetHeight());
+    sibling->Perform(WM_PAINT, NativeUInt(dc), 0);
+  }
+}
+
+}  // namespace
+
+void GetParentImage(TControl* Control, TCanvas* Canvas) {
+  PaintParentImage(Control, Point(0, 0), Canvas);
+}
+
+void GetParentImageRect(TControl* Control, const TRect& R, TCanvas* Canvas) {
+  PaintParentImage(Control, R.TopLeft(), Canvas);
 }
 
 // ---------------------------------------------------------------------------------------

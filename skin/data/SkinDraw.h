@@ -4,6 +4,7 @@
 // the canvas it is given, with that canvas's font, pen and brush unless it says otherwise.
 #pragma once
 
+#include "framework/Controls.h"
 #include "framework/Graphics.h"
 #include "skin/data/SkinLayout.h"
 
@@ -38,6 +39,15 @@ void DrawSingleLineText(TCanvas* Canvas, const AnsiString& S, const TRect& R);
 // Clipped to R at x = R.Left + 2 (+ Offset), centred vertically; nothing for an empty text.
 void DrawTextInRect(TCanvas* Canvas, const AnsiString& S, const TRect& R);
 void DrawTextInRectOffset(TCanvas* Canvas, const AnsiString& S, const TRect& R, int Offset);
+
+// What lies behind a control, painted into a canvas of the control's size in the
+// control's coordinates: the parent's background (for an MDI main form, its client
+// window's) and painting, then every visible windowless sibling before the control in
+// the parent's list that overlaps it. Nothing without a parent. The parent (and each
+// sibling while it paints) carries csPaintCopy meanwhile.
+void GetParentImage(TControl* Control, TCanvas* Canvas);
+// The same for the part R of the control, painted at the canvas's origin.
+void GetParentImageRect(TControl* Control, const TRect& R, TCanvas* Canvas);
 
 // Vector glyphs in Color (the pen, and for filled ones the brush, take it).
 // A down triangle of rows 5, 3 and 1 pixels wide under the centre of R.

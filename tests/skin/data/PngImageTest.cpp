@@ -245,6 +245,12 @@ TEST(PngImage, BitmapsTakeThePictureAndGiveTheirs) {
   TBitmapPtr shown = DrawnOver(&fromPal, Rgb(9, 9, 9));
   EXPECT_EQ(Rgb(255, 0, 0), PixelOf(shown.get(), 1, 1));
   EXPECT_EQ(Rgb(9, 9, 9), PixelOf(shown.get(), 4, 1));
+  // An empty bitmap gives an empty picture.
+  TBitmapPtr empty(new TBitmap);
+  TPNGObject fromEmpty;
+  fromEmpty.Assign(pal.get());
+  fromEmpty.Assign(empty.get());
+  EXPECT_TRUE(fromEmpty.GetEmpty());
   // And written, it reads back the same.
   TMemoryStream stream;
   fromPal.SaveToStream(&stream);

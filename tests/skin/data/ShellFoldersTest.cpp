@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/Forms.h"
 #include "skin/data/ShellFolders.h"
 
 namespace {
@@ -91,7 +92,8 @@ TEST(ShellFolders, FolderObjectsKnowTheirListsAndLevels) {
   LPITEMIDLIST driveList = nullptr;
   ASSERT_EQ(S_OK, root->ParseDisplayName(nullptr, nullptr, drive, nullptr, &driveList, nullptr));
   IShellFolder* driveFolder = nullptr;
-  ASSERT_EQ(S_OK, root->BindToObject(driveList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&driveFolder)));
+  ASSERT_EQ(S_OK, root->BindToObject(driveList, nullptr, IID_IShellFolder,
+                                     reinterpret_cast<void**>(&driveFolder)));
   TspShellFolder* c = new TspShellFolder(nullptr, driveFolder, driveList);
   EXPECT_EQ(DesktopFolder, c->GetParentFolder());  // no parent given: the desktop's
   EXPECT_EQ(0, c->GetLevel());
@@ -104,9 +106,11 @@ TEST(ShellFolders, FolderObjectsKnowTheirListsAndLevels) {
   for (const wchar_t* name : {L"windows", L"system32"}) {
     std::wstring text = name;
     LPITEMIDLIST childList = nullptr;
-    ASSERT_EQ(S_OK, current->ParseDisplayName(nullptr, nullptr, &text[0], nullptr, &childList, nullptr));
+    ASSERT_EQ(S_OK,
+              current->ParseDisplayName(nullptr, nullptr, &text[0], nullptr, &childList, nullptr));
     IShellFolder* child = nullptr;
-    ASSERT_EQ(S_OK, current->BindToObject(childList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&child)));
+    ASSERT_EQ(S_OK, current->BindToObject(childList, nullptr, IID_IShellFolder,
+                                          reinterpret_cast<void**>(&child)));
     TspShellFolder* parent = chain.back();
     TspShellFolder* folder = new TspShellFolder(parent, child, childList);
     EXPECT_EQ(parent, folder->GetParentFolder());
@@ -144,4 +148,23 @@ TEST(ShellFolders, OleIsInitialisedOnTheMainThreadAtStartUp) {
     EXPECT_EQ(uint32_t(E_NOINTERFACE), e.ErrorCode);
   }
   EXPECT_NO_THROW(OleCheck(S_FALSE));
+}
+
+TEST(ShellFolders, TheDragAndCopyCursorIsAScreenCursorAfterStartUp) {
+  HCURSOR cursor = Screen->GetCursors(-23);
+  ASSERT_NE(nullptr, cursor);
+  EXPECT_NE(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)), cursor);
+  // It is the program's "SP_CAT_DRAG_COPY" cursor: 32 x 32, its hot spot at the tip.
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(cursor, &info));
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(0u, info.xHotspot);
+  EXPECT_EQ(0u, info.yHotspot);
+  BITMAP mask = {};
+  ASSERT_TRUE(GetObjectA(info.hbmMask, sizeof(mask), &mask));
+  EXPECT_EQ(32, mask.bmWidth);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  EXPECT_NE(nullptr,
+            FindResourceA(GetModuleHandleA(nullptr), "SP_CAT_DRAG_COPY", MAKEINTRESOURCEA(12)));
 }
