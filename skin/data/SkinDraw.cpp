@@ -97,6 +97,23 @@ void DrawGlyphAndText(TCanvas* Canvas, const TRect& R, int Margin, int Spacing, 
                      MarkerColor);
 }
 
+void DrawImageAndText(TCanvas* Canvas, const TRect& R, int Margin, int Spacing, int Layout,
+                      const AnsiString& Caption, int ImageIndex, TCustomImageList* ImageList,
+                      bool Down, bool Enabled, bool DrawMarker, TColor MarkerColor) {
+  TButtonContent content;
+  content.Present = ImageList && ImageIndex >= 0 && ImageIndex < ImageList->GetCount();
+  if (content.Present) {
+    content.Width = content.MarkerWidth = ImageList->GetWidth();
+    content.Height = content.MarkerHeight = ImageList->GetHeight();
+  }
+  content.ClearBrushAlways = true;
+  content.Draw = [Canvas, ImageList, ImageIndex, Enabled](int X, int Y) {
+    ImageList->Draw(Canvas, X, Y, ImageIndex, Enabled);
+  };
+  DrawContentAndText(Canvas, R, Margin, Spacing, Layout, Caption, content, Down, DrawMarker,
+                     MarkerColor);
+}
+
 // ---------------------------------------------------------------------------------------
 // Parent images
 

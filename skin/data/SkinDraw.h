@@ -6,6 +6,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
+#include "framework/ImgList.h"
 #include "skin/data/SkinLayout.h"
 
 // DrawText flags of the caption: measured with DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK,
@@ -13,6 +14,15 @@
 constexpr UINT kCaptionMeasureFlags = DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK;
 constexpr UINT kCaptionDrawFlags = DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER;
 
+// Picture ImageIndex of an image list and a word-wrapped caption laid out in R
+// (CalcButtonLayout; Margin -1 centres them), moved one pixel right and down when Down;
+// the picture drawn with Enabled (the list's disabled form when False). No picture for a
+// missing list or an index outside it. With DrawMarker, a bar of MarkerColor under the
+// picture, under the caption when there is no picture, or filling the button when there
+// is neither.
+void DrawImageAndText(TCanvas* Canvas, const TRect& R, int Margin, int Spacing, int Layout,
+                      const AnsiString& Caption, int ImageIndex, TCustomImageList* ImageList,
+                      bool Down, bool Enabled, bool DrawMarker, TColor MarkerColor);
 // Glyph number GlyphNum (counted from 1) of a strip of NumGlyphs glyphs of equal width,
 // drawn transparently at (X, Y): the colour of the glyph's bottom-left pixel is left out.
 // Nothing for an empty strip or a glyph number outside the strip.

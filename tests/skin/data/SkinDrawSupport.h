@@ -12,7 +12,9 @@ struct TFreeDeleter {
     if (Object) Object->Free();
   }
 };
-using TBitmapPtr = std::unique_ptr<TBitmap, TFreeDeleter>;
+template <class T>
+using TOwned = std::unique_ptr<T, TFreeDeleter>;
+using TBitmapPtr = TOwned<TBitmap>;
 
 // An RGB value (red in the low byte) from its channels.
 constexpr TColor Rgb(int R, int G, int B) { return TColor(R | G << 8 | B << 16); }
