@@ -533,8 +533,6 @@ class TCustomComboBox : public TWinControl {
   bool FSorted = false;
   int FMaxLength = 0;
   int FItemHeight = 16;
-  bool FDroppingDown = false;
-  bool FSettingText = false;
 };
 
 class TComboBox : public TCustomComboBox {

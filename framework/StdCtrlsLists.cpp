@@ -756,11 +756,10 @@ void TCustomComboBox::Clear() {
 }
 
 void TCustomComboBox::AdjustDropDown() {
+  // The window's height while it is dropped is the list's (its rectangle stays the edit's).
   const int count = std::max(1, std::min(FItems->GetCount(), FDropDownCount));
-  FDroppingDown = true;
   SetWindowPos(GetHandle(), nullptr, 0, 0, FWidth, GetItemHeight() * count + FHeight + 2,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-  FDroppingDown = false;
 }
 
 void TCustomComboBox::EditWndProc(TMessage& Message) {
