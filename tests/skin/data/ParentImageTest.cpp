@@ -52,7 +52,7 @@ TColor Stripe(int ParentX) { return (ParentX / 10) % 2 ? clYellow : clLime; }
 }  // namespace
 
 TEST(ParentImage, PaintsTheParentAndTheWindowlessSiblingsBelowTheControl) {
-  std::unique_ptr<TForm, TFreeDeleter> form(new TForm(nullptr));
+  TOwned<TForm> form(new TForm(nullptr));
   form->SetBounds(50, 50, 300, 200);
   TStripes* parent = new TStripes(form.get());
   parent->SetParent(form.get());
@@ -113,7 +113,7 @@ TEST(ParentImage, PaintsTheParentAndTheWindowlessSiblingsBelowTheControl) {
   EXPECT_EQ(clGray, PixelOf(image.get(), 1, 1));
 
   // A control without a parent: nothing.
-  std::unique_ptr<TBox, TFreeDeleter> lone(new TBox(nullptr));
+  TOwned<TBox> lone(new TBox(nullptr));
   lone->SetBounds(0, 0, 10, 10);
   TBitmapPtr nothing = FilledBitmap(10, 10, clWhite);
   GetParentImage(lone.get(), nothing->GetCanvas());
@@ -131,7 +131,7 @@ TEST(ParentImage, AParentThatFailsToPaintLeavesNoFlagsBehind) {
    protected:
     void Paint() override { throw Exception("paint failed"); }
   };
-  std::unique_ptr<TForm, TFreeDeleter> form(new TForm(nullptr));
+  TOwned<TForm> form(new TForm(nullptr));
   TFailing* parent = new TFailing(form.get());
   parent->SetParent(form.get());
   TBox* control = new TBox(form.get());
@@ -164,7 +164,7 @@ LRESULT CALLBACK MagentaBackground(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
 }  // namespace
 
 TEST(ParentImage, AnMdiMainFormGivesItsClientWindowsBackground) {
-  std::unique_ptr<TForm, TFreeDeleter> form(new TForm(nullptr));
+  TOwned<TForm> form(new TForm(nullptr));
   form->SetFormStyle(fsMDIForm);
   form->SetBounds(50, 50, 300, 200);
   form->HandleNeeded();

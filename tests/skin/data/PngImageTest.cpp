@@ -42,8 +42,8 @@ struct TReference {
 };
 
 template <class T>
-std::unique_ptr<T, TFreeDeleter> Load(const std::string& Name) {
-  std::unique_ptr<T, TFreeDeleter> picture(new T);
+TOwned<T> Load(const std::string& Name) {
+  TOwned<T> picture(new T);
   picture->LoadFromFile(FixturePath(Name));
   return picture;
 }
@@ -71,7 +71,7 @@ TEST(PngImage, OpaquePicturesDrawTheirPixels) {
        {"rgb8_13x7.png", "rgb16_33x17.png", "grey2_13x7.png", "grey16_13x7.png", "pal1_33x17.png",
         "pal4_13x7.png", "pal8_33x17.png", "rgb8_interlaced.png"}) {
     for (bool strict : {false, true}) {
-      std::unique_ptr<TCustomPngImage, TFreeDeleter> picture;
+      TOwned<TCustomPngImage> picture;
       if (strict)
         picture.reset(Load<TPNGObject>(name).release());
       else

@@ -6,14 +6,8 @@
 #include <memory>
 
 #include "framework/Graphics.h"
+#include "tests/framework/FormTestSupport.h"
 
-struct TFreeDeleter {
-  void operator()(TObject* Object) const {
-    if (Object) Object->Free();
-  }
-};
-template <class T>
-using TOwned = std::unique_ptr<T, TFreeDeleter>;
 using TBitmapPtr = TOwned<TBitmap>;
 
 // An RGB value (red in the low byte) from its channels.
