@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "app/EngineWnd.h"
-#include "app/FormLanguage.h"
+#include "app/FormSupport.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
 #include "skin/data/PngImage.h"
@@ -122,7 +122,7 @@ TfrmAboutForm::TfrmAboutForm(TComponent* AOwner) : TForm(AOwner) {
 void TfrmAboutForm::FormCreate(TObject*) {
   // A logo file that cannot be read leaves the built-in logo.
   try {
-    imgLogo->GetPicture()->LoadFromFile(GetExeFolder() + kLogoPicture);
+    imgLogo->GetPicture()->LoadFromFile(ProgramFolder() + kLogoPicture);
   } catch (const Exception&) {
   }
   TSettings* settings = GetSettings();

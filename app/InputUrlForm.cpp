@@ -1,6 +1,6 @@
 #include "app/InputUrlForm.h"
 
-#include "app/FormLanguage.h"
+#include "app/FormSupport.h"
 
 TfrmInputUrlForm::TfrmInputUrlForm(TComponent* AOwner) : TForm(AOwner) {
   TComponentLoading loading(this);

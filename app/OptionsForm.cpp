@@ -3,25 +3,12 @@
 #include <cmath>
 
 #include "app/EngineWnd.h"
-#include "app/FormLanguage.h"
+#include "app/FormSupport.h"
 #include "app/FormRules.h"
 #include "app/Instance.h"
 #include "app/Settings.h"
 
 namespace {
-
-// Sets a flag for the life of the object.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FSaved; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FSaved;
-};
 
 template <class T>
 T* Place(TForm* Form, TWinControl* Parent, const char* Name, int Left, int Top, int Width, int Height) {

@@ -3,34 +3,18 @@
 #include <shellapi.h>
 
 #include "app/EngineWnd.h"
-#include "app/FormLanguage.h"
+#include "app/FormSupport.h"
 #include "app/PreviewForm.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
-
-namespace {
-
-// Sets a flag for the life of the object.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FSaved; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FSaved;
-};
-
-}  // namespace
 
 TfrmPreviewBoxForm::TfrmPreviewBoxForm(TComponent* AOwner) : TForm(AOwner) {
   TComponentLoading loading(this);
   SetName("frmPreviewBoxForm");
   SetCaption("Preview Box");
-  SetBorderStyle(bsSizeable);
-  // The frame's close box is the only button: closing turns the preview switch off.
+  // A sizeable frame without icon whose only button is the close box: closing turns the
+  // preview switch off.
+  SetBorderStyle(bsSizeToolWin);
   SetBorderIcons(TBorderIcons{biSystemMenu});
   SetPosition(poScreenCenter);
   SetClientWidth(320);
@@ -74,6 +58,7 @@ TfrmPreviewBoxForm::TfrmPreviewBoxForm(TComponent* AOwner) : TForm(AOwner) {
   pnPreview->SetParent(this);
 
   OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
+  OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
   OnResize = [this](TObject* Sender) { FormResize(Sender); };
   OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
   loading.Finish();
@@ -95,6 +80,11 @@ void TfrmPreviewBoxForm::FormCreate(TObject*) {
     FMagnetSide = side >= msAbove && side <= msLeft ? static_cast<TMagnetSide>(side) : msNone;
     FMagnetOffset = settings->Read(Setting::PreviewMagnetPos);
   }
+}
+
+void TfrmPreviewBoxForm::FormDestroy(TObject*) {
+  // The preview window lives in the box: it goes with it, handing the engine no window.
+  if (frmPreview) frmPreview->Free();
 }
 
 void TfrmPreviewBoxForm::CreateWnd() {

@@ -60,6 +60,7 @@ class TfrmPreviewBoxForm : public TForm {
 
  private:
   void FormCreate(TObject* Sender);
+  void FormDestroy(TObject* Sender);
   void FormResize(TObject* Sender);
   void FormClose(TObject* Sender, TCloseAction& Action);
   void pnPreviewResize(TObject* Sender);

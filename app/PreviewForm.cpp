@@ -13,6 +13,7 @@ TfrmPreviewForm::TfrmPreviewForm(TComponent* AOwner) : TForm(AOwner) {
   SetClientHeight(240);
   OnShow = [this](TObject* Sender) { FormShow(Sender); };
   OnHide = [this](TObject* Sender) { FormHide(Sender); };
+  OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
   OnDeactivate = [this](TObject* Sender) { FormDeactivate(Sender); };
   loading.Finish();
 }
@@ -32,12 +33,20 @@ void TfrmPreviewForm::Dispatch(TMessage& Message) {
   TForm::Dispatch(Message);
 }
 
-void TfrmPreviewForm::FormShow(TObject*) {
-  if (frmEngineWndLumetra) frmEngineWndLumetra->SetPreviewWindow(GetHandle());
+void TfrmPreviewForm::FormShow(TObject*) { HandToEngine(GetHandle()); }
+
+void TfrmPreviewForm::FormHide(TObject*) { HandToEngine(nullptr); }
+
+void TfrmPreviewForm::FormDestroy(TObject*) {
+  // A form hidden with its parent hears no hide of its own: the engine, which paints into
+  // this window from its timer thread, must not keep it once it goes.
+  if (FHanded) HandToEngine(nullptr);
 }
 
-void TfrmPreviewForm::FormHide(TObject*) {
-  if (frmEngineWndLumetra) frmEngineWndLumetra->SetPreviewWindow(nullptr);
+void TfrmPreviewForm::HandToEngine(HWND Window) {
+  if (!frmEngineWndLumetra) return;
+  frmEngineWndLumetra->SetPreviewWindow(Window);
+  FHanded = Window != nullptr;
 }
 
 void TfrmPreviewForm::FormDeactivate(TObject*) {

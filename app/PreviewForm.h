@@ -18,6 +18,7 @@ class TfrmPreviewForm : public TForm {
  private:
   void FormShow(TObject* Sender);
   void FormHide(TObject* Sender);
+  void FormDestroy(TObject* Sender);
   void FormDeactivate(TObject* Sender);
   void WMLButtonDown(TMessage& Message);
   void WMLButtonUp(TMessage& Message);
@@ -25,4 +26,8 @@ class TfrmPreviewForm : public TForm {
   void WMKillFocus(TMessage& Message);
   // The mouse message to the engine, its point in output pixels.
   void ForwardMouse(const TMessage& Message);
+  // The window the engine paints the output into (null: none).
+  void HandToEngine(HWND Window);
+
+  bool FHanded = false;
 };

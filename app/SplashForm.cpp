@@ -1,6 +1,6 @@
 #include "app/SplashForm.h"
 
-#include "app/SPTools.h"
+#include "app/FormSupport.h"
 #include "skin/data/PngImage.h"
 
 TfrmSplashForm* frmSplashForm = nullptr;
@@ -31,18 +31,18 @@ void TfrmSplashForm::FormCreate(TObject*) {
   // A picture that cannot be read is left out: the caller then shows no splash.
   auto splash = std::make_unique<TPNGObject>();
   try {
-    splash->LoadFromFile(GetExeFolder() + kSplashPicture);
+    splash->LoadFromFile(ProgramFolder() + kSplashPicture);
   } catch (const Exception&) {
     return;
   }
   FSplashPicture = std::move(splash);
-  const AnsiString overlay = GetExeFolder() + kOverlayPicture;
+  const AnsiString overlay = ProgramFolder() + kOverlayPicture;
   if (FileExists(overlay)) {
     FOverlayPicture = std::make_unique<TPNGObject>();
     try {
       FOverlayPicture->LoadFromFile(overlay);
     } catch (const Exception&) {
-      FOverlayPicture->Assign(nullptr);
+      FOverlayPicture.reset();
     }
   }
   SetClientWidth(FSplashPicture->GetWidth());

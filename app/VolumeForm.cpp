@@ -1,7 +1,7 @@
 #include "app/VolumeForm.h"
 
 #include "app/EngineWnd.h"
-#include "app/FormLanguage.h"
+#include "app/FormSupport.h"
 #include "skin/data/PngImageList.h"
 
 namespace {
@@ -57,14 +57,10 @@ TfrmVolumeForm::TfrmVolumeForm(TComponent* AOwner) : TForm(AOwner) {
 void TfrmVolumeForm::PopupAt(const TPoint& ScreenPoint, int Volume) {
   SetBounds(ScreenPoint.X, ScreenPoint.Y, GetWidth(), GetHeight());
   // Showing the player's volume is no change of it: sending it back would also unmute.
-  FShowingValue = true;
-  try {
+  {
+    TFlagScope showing(FShowingValue);
     tbVolume->SetValue(Volume);
-  } catch (...) {
-    FShowingValue = false;
-    throw;
   }
-  FShowingValue = false;
   Show();
   SetForegroundWindow(GetHandle());
 }

@@ -51,7 +51,9 @@ TEST(FormRules, BoxDocksToASideWithinTheSnapDistance) {
     SCOPED_TRACE(c.what);
     const TMagnetDock dock = FindMagnetDock(c.box, kMain, 10);
     EXPECT_EQ(c.side, dock.Side);
-    if (c.side != msNone) EXPECT_EQ(c.offset, dock.Offset);
+    if (c.side != msNone) {
+      EXPECT_EQ(c.offset, dock.Offset);
+    }
   }
   // Near two edges of a narrow main window: the left side is tried before the right, the
   // right before above.

@@ -1,6 +1,8 @@
-#include "app/FormLanguage.h"
+#include "app/FormSupport.h"
 
 #include "app/EngineWnd.h"
+#include "app/SPTools.h"
+#include "app/Settings.h"
 #include "framework/Forms.h"
 #include "skin/data/spMultiLang.h"
 
@@ -13,4 +15,9 @@ TspMultiLang* CreateFormLanguage(TCustomForm* Form) {
     language->SetData(engineWnd->smdCurrent);
   }
   return language;
+}
+
+AnsiString ProgramFolder() {
+  TSettings* settings = GetSettings();
+  return settings ? settings->GetProgramFolder() : GetExeFolder();
 }
