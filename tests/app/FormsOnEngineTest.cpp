@@ -46,6 +46,18 @@ class FormsOnEngineTest : public FormsTest {
 
   IVDEngine* Engine() { return Window->GetEngine().Get(); }
 
+  // The picture a messenger's capture graph on the camera shows after a few frames, the
+  // program's messages handled meanwhile.
+  static bool Capture(camera_test::Captured& Frame) {
+    camera_test::CameraCapture capture;
+    if (!capture.Start()) return false;
+    const DWORD start = GetTickCount();
+    while (capture.Grabber()->Samples() < 3 && GetTickCount() - start < 10000) Run(50);
+    EXPECT_GE(capture.Grabber()->Samples(), 3);
+    Frame = capture.Last();
+    return capture.Grabber()->Samples() >= 3;
+  }
+
   // The preview box shown beside the main window.
   TfrmPreviewBoxForm* ShowPreview() {
     CreateWindows();
@@ -124,11 +136,7 @@ TEST_F(FormsOnEngineTest, VolumePopupValueReachesThePlayer) {
   EXPECT_EQ(50, popup->tbVolume->GetValue());
   const HWND bar = popup->tbVolume->GetHandle();
   TInputDriver input;
-  input.Add([&] {
-    RECT r;
-    GetWindowRect(bar, &r);
-    ClickAt(r.left + (r.right - r.left) * 4 / 5, (r.top + r.bottom) / 2);
-  });
+  input.Add([&] { ClickVolumeBar(bar); });
   input.Run();
   Run(100);
   const int value = popup->tbVolume->GetValue();
@@ -160,14 +168,9 @@ TEST_F(FormsOnEngineTest, OptionsOkWithTheThirdSizeMakesTheCameraDeliverIt) {
   Main->Show();
   ASSERT_TRUE(Engine()->OpenElementFile(-1, "@color:0xFF0000"));
   Run(300);
-  {
-    camera_test::CameraCapture capture;
-    ASSERT_TRUE(capture.Start());
-    const DWORD start = GetTickCount();
-    while (capture.Grabber()->Samples() < 2 && GetTickCount() - start < 10000) Run(50);
-    ASSERT_GE(capture.Grabber()->Samples(), 2);
-    EXPECT_EQ(320, capture.Last().header.biWidth);
-  }
+  camera_test::Captured before;
+  ASSERT_TRUE(Capture(before));
+  EXPECT_EQ(320, before.header.biWidth);
 
   TOwned<TfrmOptionForm> options(new TfrmOptionForm(Main));
   options->cbWebcamSourceSize->SetItemIndex(2);
@@ -176,12 +179,8 @@ TEST_F(FormsOnEngineTest, OptionsOkWithTheThirdSizeMakesTheCameraDeliverIt) {
   EXPECT_EQ(mrOk, options->GetModalResult());
   Run(300);
 
-  camera_test::CameraCapture capture;
-  ASSERT_TRUE(capture.Start());
-  const DWORD start = GetTickCount();
-  while (capture.Grabber()->Samples() < 3 && GetTickCount() - start < 10000) Run(50);
-  ASSERT_GE(capture.Grabber()->Samples(), 3);
-  const camera_test::Captured frame = capture.Last();
+  camera_test::Captured frame;
+  ASSERT_TRUE(Capture(frame));
   EXPECT_EQ(352, frame.header.biWidth);
   EXPECT_EQ(288, std::abs(frame.header.biHeight));
   ASSERT_EQ(size_t(352 * 3 * 288), frame.pixels.size());

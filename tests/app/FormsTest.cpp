@@ -10,6 +10,7 @@
 #include "app/OptionsForm.h"
 #include "app/SplashForm.h"
 #include "skin/data/PngImage.h"
+#include "skin/data/PngImageList.h"
 #include "skin/data/spMultiLangData.h"
 
 namespace {
@@ -144,14 +145,17 @@ TEST_F(FormsTest, ASplashPictureThatCannotBeReadSkipsTheSplash) {
   const AnsiString splashFile = Program.File("res\\images\\splash.png");
   struct Case {
     const char* what;
-    const char* bytes;  // nullptr: no file
+    AnsiString bytes;
+    bool write;
   };
-  const Case cases[] = {{"missing", nullptr}, {"not a picture", "GIF89a..."}, {"empty", ""},
-                        {"cut short", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0"}};
+  const Case cases[] = {{"missing", "", false},
+                        {"not a picture", "GIF89a...", true},
+                        {"empty", "", true},
+                        {"cut short", AnsiString("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", 18), true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DeleteFileA(splashFile.c_str());
-    if (c.bytes) WriteWholeFile(splashFile, AnsiString(c.bytes, c.what == std::string("cut short") ? 18 : strlen(c.bytes)));
+    if (c.write) WriteWholeFile(splashFile, c.bytes);
     const int forms = Screen->GetCustomFormCount();
     EXPECT_EQ(nullptr, ShowSplashForm());
     EXPECT_EQ(nullptr, frmSplashForm);
@@ -466,3 +470,29 @@ TEST_F(FormsTest, ChoosingTheOtherSettingsFolderAsksAndOnOkRestarts) {
   TfrmEngineWndLumetra::RestartProgram = savedRestart;
 }
 
+
+// ---------------------------------------------------------------------------------------
+// Pictures
+
+// The pictures the program ships: the icon list holds every icon the windows name (0 to
+// 15) at 20 x 20 without a gap, and the logo and splash read.
+TEST_F(FormsTest, TheProgramsPicturesAreCompleteAndRead) {
+  Create();
+  EXPECT_EQ(16, Window->liIconsPng->GetCount());
+  EXPECT_EQ(20, Window->liIconsPng->GetWidth());
+  EXPECT_EQ(20, Window->liIconsPng->GetHeight());
+  EXPECT_FALSE(FileExists(Program.File("res\\images\\il_17.png")));
+  struct Case {
+    const char* file;
+    int width, height;
+  };
+  const Case cases[] = {{"logo.png", 80, 80}, {"splash.png", 400, 200}, {"il_01.png", 20, 20}, {"il_16.png", 20, 20}};
+  for (const Case& c : cases) {
+    TPNGObject picture;
+    picture.LoadFromFile(Program.File(AnsiString("res\\images\\") + c.file));
+    EXPECT_EQ(c.width, picture.GetWidth()) << c.file;
+    EXPECT_EQ(c.height, picture.GetHeight()) << c.file;
+  }
+  // The about box's own logo is the shipped one.
+  EXPECT_EQ(ReadWholeFile(Program.File("res\\images\\logo.png")), BuiltinLogoPng());
+}

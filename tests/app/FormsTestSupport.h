@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/app/EngineWndSupport.h"
+#include "tests/framework/ControlTestSupport.h"
 #include "tests/framework/FormTestSupport.h"
 
 #include "framework/ActnList.h"
@@ -112,6 +113,14 @@ class TTestMainForm : public TForm {
   int SliderChanges = 0;
   int SliderReleases = 0;
 };
+
+// A click on the volume pop-up's bar, four fifths along it: the bar pages up from the
+// middle (on the input thread).
+inline void ClickVolumeBar(HWND Bar) {
+  RECT r;
+  GetWindowRect(Bar, &r);
+  ClickAt(r.left + (r.right - r.left) * 4 / 5, (r.top + r.bottom) / 2);
+}
 
 // The engine window with a fake engine over the test's program folder, which holds the
 // program's pictures, and the main window stand-in (not shown until a test shows it).

@@ -356,11 +356,7 @@ TEST_F(PreviewBoxTest, VolumePopupSetsTheVolumeMutesAndHides) {
   // A click on the bar sets the volume; its release hides the pop-up.
   const HWND bar = popup->tbVolume->GetHandle();
   TInputDriver input;
-  input.Add([&] {
-    RECT r;
-    GetWindowRect(bar, &r);
-    ClickAt(r.left + (r.right - r.left) * 4 / 5, (r.top + r.bottom) / 2);
-  });
+  input.Add([&] { ClickVolumeBar(bar); });
   input.Run();
   PumpFor(100);
   EXPECT_FALSE(popup->GetVisible());
