@@ -152,6 +152,16 @@ TEST_F(PreviewBoxTest, BoxFollowsTheMainWindowAndHidesWithIt) {
   Main->Show();
   EXPECT_TRUE(box->GetVisible());
 
+  // Shown again while the main window stays on top, the box stays on top too.
+  Main->SetPreviewVisible(false);
+  SetStayOnTop(Main->GetHandle(), true);
+  Main->SetPreviewVisible(true);
+  EXPECT_TRUE(GetWindowLongA(box->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  SetStayOnTop(Main->GetHandle(), false);
+  Main->SetPreviewVisible(false);
+  Main->SetPreviewVisible(true);
+  EXPECT_FALSE(GetWindowLongA(box->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+
   // Closing the box turns the switch off.
   box->Close();
   PumpFor(50);
