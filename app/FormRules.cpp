@@ -1,5 +1,6 @@
 #include "app/FormRules.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/SPTools.h"
@@ -23,6 +24,13 @@ TMagnetDock FindMagnetDock(const TRect& Box, const TRect& Main, int Distance) {
   if (std::abs(Box.Top - Main.Bottom) < Distance && horizontal) return {msBelow, Box.Left - Main.Left};
   return {};
 }
+
+TMagnetDock StoredMagnetDock(int Side, int Offset) {
+  if (Side < msAbove || Side > msLeft) return {};
+  return {static_cast<TMagnetSide>(Side), std::max(-32768, std::min(Offset, 32767))};
+}
+
+int StoredBoxSize(int Value, int Default) { return Value >= 1 && Value <= 8192 ? Value : Default; }
 
 TPoint MagnetPlace(TMagnetSide Side, int Offset, int BoxWidth, int BoxHeight, const TRect& Main) {
   switch (Side) {

@@ -21,6 +21,14 @@ struct TMagnetDock {
 };
 TMagnetDock FindMagnetDock(const TRect& BoxRect, const TRect& MainRect, int Distance);
 
+// The docking kept in the settings: a side from 0 to 3 (anything else: not docked) and an
+// offset brought into -32768..32767, so that placing the box cannot overflow.
+TMagnetDock StoredMagnetDock(int Side, int Offset);
+
+// A client width or height of the box kept in the settings, or the default when it is
+// below 1 or above 8192 pixels.
+int StoredBoxSize(int Value, int Default);
+
 // The top-left corner of a box of BoxWidth x BoxHeight docked on a side of the main
 // window at an offset; msNone gives the main window's top-left corner.
 TPoint MagnetPlace(TMagnetSide Side, int Offset, int BoxWidth, int BoxHeight, const TRect& MainRect);

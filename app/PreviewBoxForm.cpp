@@ -74,11 +74,13 @@ void TfrmPreviewBoxForm::FormCreate(TObject*) {
   frmPreview->SetVisible(true);
   FSnapDistance = 10;
   if (TSettings* settings = GetSettings()) {
-    SetClientWidth(settings->Read(Setting::PreviewClientWidth));
-    SetClientHeight(settings->Read(Setting::PreviewClientHeight));
-    const int side = settings->Read(Setting::PreviewMagnetFlag);
-    FMagnetSide = side >= msAbove && side <= msLeft ? static_cast<TMagnetSide>(side) : msNone;
-    FMagnetOffset = settings->Read(Setting::PreviewMagnetPos);
+    // Values from the file are checked: sizes within reason, a side that exists.
+    SetClientWidth(StoredBoxSize(settings->Read(Setting::PreviewClientWidth), Setting::PreviewClientWidth.Default));
+    SetClientHeight(StoredBoxSize(settings->Read(Setting::PreviewClientHeight), Setting::PreviewClientHeight.Default));
+    const TMagnetDock dock =
+        StoredMagnetDock(settings->Read(Setting::PreviewMagnetFlag), settings->Read(Setting::PreviewMagnetPos));
+    FMagnetSide = dock.Side;
+    FMagnetOffset = dock.Offset;
   }
 }
 

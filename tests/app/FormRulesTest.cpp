@@ -86,6 +86,33 @@ TEST(FormRules, DockedBoxSitsOnItsSideAtItsOffset) {
   }
 }
 
+TEST(FormRules, StoredDockingAndSizesAreCheckedBeforeUse) {
+  struct Case {
+    int side, offset;
+    TMagnetSide expectedSide;
+    int expectedOffset;
+  };
+  const Case cases[] = {
+      {0, 20, msAbove, 20},       {3, -40, msLeft, -40},   {1, 0, msRight, 0},
+      {-1, 50, msNone, 0},        {4, 50, msNone, 0},      {-2147483647 - 1, 0, msNone, 0},
+      {2, 2147483647, msBelow, 32767}, {2, -2147483647 - 1, msBelow, -32768},
+  };
+  for (const Case& c : cases) {
+    const TMagnetDock dock = StoredMagnetDock(c.side, c.offset);
+    EXPECT_EQ(c.expectedSide, dock.Side) << c.side;
+    EXPECT_EQ(c.expectedOffset, dock.Offset) << c.side << " " << c.offset;
+  }
+  // The largest offset placed on any side stays far from overflowing.
+  const TRect main(-30000, -30000, 30000, 30000);
+  EXPECT_EQ(-30000 + 32767, MagnetPlace(msBelow, 32767, 100, 80, main).X);
+
+  struct SizeCase {
+    int value, expected;
+  };
+  const SizeCase sizes[] = {{320, 320}, {1, 1}, {8192, 8192}, {0, 270}, {-5, 270}, {8193, 270}, {2147483647, 270}};
+  for (const SizeCase& c : sizes) EXPECT_EQ(c.expected, StoredBoxSize(c.value, 270)) << c.value;
+}
+
 TEST(FormRules, PreviewPointsAreScaledToOutputPixels) {
   struct Case {
     int value, output, client, expected;

@@ -408,3 +408,67 @@ TEST_F(PreviewBoxTest, VolumePopupSetsTheVolumeMutesAndHides) {
   PumpFor(100);
   EXPECT_FALSE(popup->GetVisible());
 }
+
+// Sizes and docking read from the settings file are checked: out-of-reason values give the
+// defaults, an unknown side leaves the box undocked where it was put.
+TEST_F(FormsTest, PreviewBoxTakesOnlySaneStoredSizesAndSides) {
+  TFailOnException failures;
+  struct Case {
+    const char* lines;
+    int width, height;
+    TMagnetSide side;
+  };
+  const Case cases[] = {
+      {"Preivew.ClientWidth=400\r\nPreivew.ClientHeight=330\r\nPreivew.MagnetFlag=3\r\nPreivew.MagnetPos=-20\r\n",
+       400, 330, msLeft},
+      {"Preivew.ClientWidth=-20\r\nPreivew.ClientHeight=999999\r\nPreivew.MagnetFlag=7\r\nPreivew.MagnetPos=abc\r\n",
+       320, 270, msNone},
+      {"Preivew.ClientWidth=x\r\nPreivew.ClientHeight=0\r\nPreivew.MagnetFlag=-1\r\n", 320, 270, msNone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    PresetSettings(c.lines);
+    CreateWindows();
+    Main->SetBounds(400, 250, 300, 400);
+    Main->Show();
+    Main->SetPreviewVisible(true);
+    TfrmPreviewBoxForm* box = Main->Box;
+    ASSERT_NE(nullptr, box);
+    PumpFor(50);
+    EXPECT_EQ(c.width, box->GetClientWidth());
+    EXPECT_EQ(c.height, box->GetClientHeight());
+    EXPECT_EQ(c.side, box->GetMagnetSide());
+    if (c.side == msLeft) {
+      EXPECT_EQ(400 - box->GetWidth(), box->GetLeft());
+      EXPECT_EQ(230, box->GetTop());
+    }
+    box->Free();
+    Main->Free();
+    Main = nullptr;
+    Window->Free();
+    Window = nullptr;
+  }
+}
+
+TEST_F(PreviewBoxTest, PreviewMenuGivesTheBoxTheOutputSize) {
+  TFailOnException failures;
+  Main->SetPreviewVisible(true);
+  TfrmPreviewBoxForm* box = Main->Box;
+  ASSERT_NE(nullptr, box);
+  box->SetBounds(box->GetLeft(), box->GetTop(), 500, 420);
+  PumpFor(50);
+  ASSERT_NE(320, box->GetClientWidth());
+  const TPoint at = ScreenPoint(box->frmPreview, 100, 100);
+  TInputDriver input;
+  input.Add([&] { ClickAt(at.X, at.Y, true); });
+  input.Add([&] {
+    ASSERT_TRUE(WaitForTopWindow("#32768"));
+    Sleep(200);
+    TypeKey(VK_DOWN);
+    TypeKey(VK_RETURN);
+  });
+  input.Run();
+  PumpFor(50);
+  EXPECT_EQ(320, box->GetClientWidth());
+  EXPECT_EQ(270, box->GetClientHeight());
+}
