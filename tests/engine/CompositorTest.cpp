@@ -171,10 +171,13 @@ TEST_F(Compositor, TimerPeriodFollowsTheRateHeldWithin0To1000) {
 TEST_F(Compositor, TimerComposesAboutTheRateAndNothingAtRateZero) {
   Start(50);
   const uint32_t before = compositor->GetFramesComposed();
+  const DWORD start = GetTickCount();
   Sleep(1000);
   const uint32_t frames = compositor->GetFramesComposed() - before;
-  EXPECT_GE(frames, 35u);
-  EXPECT_LE(frames, 60u);
+  // Against the time that really passed: a loaded machine wakes the test late.
+  const uint32_t expected = (GetTickCount() - start) * 50 / 1000;  // about 50
+  EXPECT_GE(frames, expected * 7 / 10);
+  EXPECT_LE(frames, expected * 12 / 10);
 
   ASSERT_EQ(compositor->SetFrameRate(0), S_OK);
   const uint32_t idle = compositor->GetFramesComposed();
@@ -194,7 +197,8 @@ TEST_F(Compositor, TickGivesUpAfter500MsWhileTheLockIsHeld) {
   }
   EXPECT_EQ(during, 0u);
   const uint32_t after = compositor->GetFramesComposed();
-  Sleep(500);
+  const DWORD start = GetTickCount();
+  while (compositor->GetFramesComposed() - after < 10u && GetTickCount() - start < 5000) Sleep(10);
   EXPECT_GE(compositor->GetFramesComposed() - after, 10u) << "the ticks compose again";
 }
 

@@ -29,8 +29,10 @@ Bytes Encode(CRaster& picture, int32_t format) {
   return out;
 }
 
+// A file of this process's own in the temporary folder (other test processes run beside).
 std::string WriteTemp(const char* name, const Bytes& bytes) {
-  const std::string path = std::string("picture_test_") + name;
+  const std::string path =
+      GetTempFolder() + "picture_test_" + std::to_string(GetCurrentProcessId()) + "_" + name;
   FILE* f = std::fopen(path.c_str(), "wb");
   if (f) {
     std::fwrite(bytes.data(), 1, bytes.size(), f);

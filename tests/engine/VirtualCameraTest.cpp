@@ -84,7 +84,8 @@ TEST_F(VirtualCamera, InstallsSendsFramesToAnotherGraphAndRemoves) {
       << GetDeviceDiagnostic();
 
   // The INF path goes to the installer unquoted: put it in a folder with blanks.
-  const std::string folder = GetTempFolder() + "Tavisco camera test folder\\";
+  const std::string folder = GetTempFolder() + "Tavisco camera test folder " +
+                             std::to_string(GetCurrentProcessId()) + "\\";
   ASSERT_EQ(CreateDirectoryPath(folder), S_OK);
   const std::string inf = folder + "TaviscoCam.inf";
   ASSERT_TRUE(CopyFileA((GetProgramFolder() + "TaviscoCam.inf").c_str(), inf.c_str(), FALSE));

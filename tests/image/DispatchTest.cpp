@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/Raster.h"
+#include "tests/image/ScratchName.h"
 #include "tests/image/TestPictures.h"
 
 namespace {
@@ -22,7 +23,7 @@ std::vector<uint8_t> EncodeSample(int32_t format) {
   return bytes;
 }
 
-std::string TempPath(const char* name) { return std::string("image_dispatch_") + name; }
+std::string TempPath(const char* name) { return ScratchName("image_dispatch_", name); }
 
 }  // namespace
 

@@ -9,35 +9,18 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "image/Raster.h"
 #include "image/RasterStream.h"
 #include "image/RasterTIF.h"
+#include "tests/image/ScratchName.h"
 #include "tests/image/TestPictures.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-int ProcessNumber() {
-#ifdef _WIN32
-  return _getpid();
-#else
-  return int(getpid());
-#endif
-}
-
-// A scratch file name of the running test's own: the tests of this file run side by side
-// in one folder, natively and under Wine.
 std::string Scratch(const char* what) {
-  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  return std::string("image_tiff_") + (test ? test->name() : "none") + "_" +
-         std::to_string(ProcessNumber()) + "_" + what + ".tif";
+  return ScratchName("image_tiff_", std::string(what) + ".tif");
 }
 
 uint32_t Hex(RGBQUAD q) { return uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue; }

@@ -12,7 +12,7 @@ namespace {
 // few milliseconds after the graph was built; until then the graph answers 0.
 LONGLONG WaitForDuration(IMediaSeeking* seeking) {
   LONGLONG duration = 0;
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 1000; ++i) {  // ten seconds at most, for a loaded machine
     if (SUCCEEDED(seeking->GetDuration(&duration)) && duration != 0) break;
     Sleep(10);
   }

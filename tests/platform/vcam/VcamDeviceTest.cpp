@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/vcam/VcamDevice.h"
@@ -37,7 +38,9 @@ HANDLE OpenStandIn() {
 
 TEST(VcamDevice, PathsThatAreNotDevicePathsNeverOpenAFile) {
   // A file with exactly that relative name exists in the current folder: it must not open.
-  const char* relative = "not-a-device-path.bin";
+  // (Its name is this process's own: other test processes run in the same folder.)
+  const std::string name = "not-a-device-path-" + std::to_string(GetCurrentProcessId()) + ".bin";
+  const char* relative = name.c_str();
   std::FILE* f = std::fopen(relative, "wb");
   ASSERT_NE(f, nullptr);
   std::fclose(f);
