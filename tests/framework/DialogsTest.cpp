@@ -10,6 +10,8 @@
 #include "tests/framework/ControlTestSupport.h"
 #include "tests/framework/TestFolder.h"
 
+#include <commctrl.h>  // after the framework's Windows headers
+
 namespace {
 
 // The edit of the dialog's file name.
@@ -40,6 +42,20 @@ R WhileDriven(const std::function<R()>& Modal, const std::function<void()>& Step
   }
   driver.join();
   return result;
+}
+
+// The text of the item selected in the folder browser's tree ("" while there is none).
+AnsiString SelectedFolderName(HWND Browser) {
+  HWND tree = FindChildWindow(Browser, "SysTreeView32", nullptr);
+  HTREEITEM item = tree ? TreeView_GetSelection(tree) : nullptr;
+  if (!item) return "";
+  char text[MAX_PATH] = {};
+  TVITEMA data = {};
+  data.mask = TVIF_TEXT;
+  data.hItem = item;
+  data.pszText = text;
+  data.cchTextMax = sizeof(text);
+  return SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)) ? AnsiString(text) : "";
 }
 
 RECT ClientRectOnScreen(HWND Wnd) {
@@ -133,8 +149,13 @@ TEST(Dialogs, TheFolderBrowserStartsAtTheFolderGivenAndReturnsTheOneChosen) {
   TFailOnException failures;
   TTestFolder folder;
   AnsiString directory = ExcludeTrailingPathDelimiter(folder.Path());
-  const bool chosen = WhileDriven<bool>([&] { return SelectDirectory("Add &Folder", directory); }, [] {
+  const AnsiString name = ExtractFileName(directory);
+  const bool chosen = WhileDriven<bool>([&] { return SelectDirectory("Add &Folder", directory); }, [&] {
     if (HWND wnd = WaitForTopWindow("#32770")) {
+      // The browser selects the folder given once its tree is filled: wait for that (a fixed
+      // wait is overrun on a loaded machine, and OK then takes the desktop).
+      const DWORD start = GetTickCount();
+      while (SelectedFolderName(wnd) != name && GetTickCount() - start < 10000) Sleep(20);
       Sleep(300);
       RECT r;
       GetWindowRect(wnd, &r);
