@@ -22,7 +22,9 @@ AnsiString CameraNameToUtf8(const AnsiString& CameraName) {
 }
 
 bool PatchFlashSettings(const AnsiString& Data, const AnsiString& Name, AnsiString& Output) {
-  const size_t key = Data.find(kFlashKey);
+  // The header holds no entries: the search starts after it, so the length field written
+  // below never makes a name.
+  const size_t key = Data.find(kFlashKey, kFlashHeader);
   if (key == AnsiString::npos || key < kFlashHeader + 2) return false;
   // An entry name, not the same letters inside some other value.
   if (ByteAt(Data, key - 2) != 0 || ByteAt(Data, key - 1) != kFlashKeyLength) return false;

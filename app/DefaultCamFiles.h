@@ -15,11 +15,12 @@ AnsiString CameraNameToUtf8(const AnsiString& CameraName);
 // length, the name, a type byte and the value; a string value is a 2-byte big-endian
 // length and the bytes.
 //
-// Output := Data with the string of the first "defaultcamera" replaced by Name (bytes as
-// given) and the length field at offset 2 set to the new size less 6. False, Output left
-// alone, unless that first "defaultcamera" is an entry name (its 2-byte length 13 before
-// it, after the 6 header bytes), its type byte is a string (2), the old string's high
-// length byte is 0 and its bytes lie inside Data, and Name is at most 255 bytes.
+// Output := Data with the string of the first "defaultcamera" after the 6 header bytes
+// replaced by Name (bytes as given) and the length field at offset 2 set to the new size
+// less 6. False, Output left alone, unless that first "defaultcamera" is an entry name (its
+// 2-byte length 13 before it, after the header), its type byte is a string (2), the old
+// string's high length byte is 0 and its bytes lie inside Data, and Name is at most 255
+// bytes.
 bool PatchFlashSettings(const AnsiString& Data, const AnsiString& Name, AnsiString& Output);
 
 // The text of a messenger's configuration with the content of the first <Device> element
