@@ -1,53 +1,15 @@
 // The capture-device list of the default-camera dialog against Wine's system device
 // enumerator, with devices registered in the video input category under chosen names.
 // Wine lists the registered devices in the order of their instance names.
-#include "framework/WinApi.h"
-
-#include <dshow.h>
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
 #include "app/CamList.h"
+#include "tests/app/ScopedVideoDevice.h"
 
 namespace {
-
-// Any class id serves: the list reads only the monikers' names.
-const CLSID kTestFilter = {0x5a0c2e61, 0x7f44, 0x4d0b, {0xa1, 0x3e, 0x58, 0x92, 0x0c, 0x6d, 0xe7, 0x19}};
-const char kVideoCategory[] = "{860BB310-5D01-11D0-BD3B-00A0C911CE86}";
-
-class TScopedDevice {
- public:
-  TScopedDevice(const AnsiString& Instance, const AnsiString& FriendlyName)
-      : FInstance(AnsiToWide(Instance)) {
-    CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
-                     reinterpret_cast<void**>(&FMapper));
-    if (!FMapper) return;
-    FMapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, FInstance.c_str(), kTestFilter);
-    REGFILTER2 filter = {};
-    filter.dwVersion = 1;
-    filter.dwMerit = MERIT_DO_NOT_USE;
-    FRegistered = SUCCEEDED(FMapper->RegisterFilter(kTestFilter, AnsiToWide(FriendlyName).c_str(),
-                                                    nullptr, &CLSID_VideoInputDeviceCategory,
-                                                    FInstance.c_str(), &filter));
-  }
-  ~TScopedDevice() {
-    if (FRegistered)
-      FMapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, FInstance.c_str(), kTestFilter);
-    if (FMapper) FMapper->Release();
-  }
-  bool Registered() const { return FRegistered; }
-  AnsiString DisplayName() const {
-    return AnsiString("@device:sw:") + kVideoCategory + "\\" + WideToAnsi(FInstance);
-  }
-
- private:
-  WideString FInstance;
-  IFilterMapper2* FMapper = nullptr;
-  bool FRegistered = false;
-};
 
 class CamList : public ::testing::Test {
  protected:
@@ -56,13 +18,13 @@ class CamList : public ::testing::Test {
     FDevices.clear();
     CoUninitialize();
   }
-  const TScopedDevice& Add(const AnsiString& Instance, const AnsiString& Name) {
-    FDevices.push_back(std::make_unique<TScopedDevice>(Instance, Name));
+  const TScopedVideoDevice& Add(const AnsiString& Instance, const AnsiString& Name) {
+    FDevices.push_back(std::make_unique<TScopedVideoDevice>(Instance, AnsiToWide(Name)));
     EXPECT_TRUE(FDevices.back()->Registered()) << Name;
     return *FDevices.back();
   }
 
-  std::vector<std::unique_ptr<TScopedDevice>> FDevices;
+  std::vector<std::unique_ptr<TScopedVideoDevice>> FDevices;
 };
 
 }  // namespace

@@ -420,7 +420,8 @@ TEST_F(EngineWndTest, TheDefaultCameraDialogIsToldWhetherThisIsTheFirstRun) {
   Create();
   std::vector<bool> shown;
   auto saved = TfrmEngineWndLumetra::DefaultCamDialog;
-  Window->ShowDefaultCamDialog();  // no dialog yet: nothing
+  TfrmEngineWndLumetra::DefaultCamDialog = nullptr;
+  Window->ShowDefaultCamDialog();  // no dialog: nothing
   TfrmEngineWndLumetra::DefaultCamDialog = [&](TfrmEngineWndLumetra* Owner, bool FirstRun) {
     EXPECT_EQ(Window, Owner);
     shown.push_back(FirstRun);

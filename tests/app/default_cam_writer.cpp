@@ -22,39 +22,9 @@
 #include "app/CamList.h"
 #include "app/DefaultCamWriters.h"
 #include "framework/Classes.h"
+#include "tests/app/ScopedVideoDevice.h"
 
 namespace {
-
-// Any class id serves: the writers read the device's names only.
-const CLSID kDeviceFilter = {0x2c4e7d90, 0x31a5, 0x4b7e, {0x8d, 0x12, 0x6f, 0x0b, 0x93, 0x5a, 0xc1, 0x44}};
-
-class TRegisteredDevice {
- public:
-  TRegisteredDevice(const WideString& Instance, const WideString& FriendlyName) : FInstance(Instance) {
-    if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IFilterMapper2, reinterpret_cast<void**>(&FMapper))))
-      return;
-    // A device left behind by a killed run goes first.
-    FMapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, FInstance.c_str(), kDeviceFilter);
-    REGFILTER2 filter = {};
-    filter.dwVersion = 1;
-    filter.dwMerit = MERIT_DO_NOT_USE;
-    FRegistered = SUCCEEDED(FMapper->RegisterFilter(kDeviceFilter, FriendlyName.c_str(), nullptr,
-                                                    &CLSID_VideoInputDeviceCategory,
-                                                    FInstance.c_str(), &filter));
-  }
-  ~TRegisteredDevice() {
-    if (FRegistered)
-      FMapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, FInstance.c_str(), kDeviceFilter);
-    if (FMapper) FMapper->Release();
-  }
-  bool Registered() const { return FRegistered; }
-
- private:
-  WideString FInstance;
-  IFilterMapper2* FMapper = nullptr;
-  bool FRegistered = false;
-};
 
 HKEY CreateKey(const AnsiString& Key) {
   HKEY key = nullptr;
@@ -117,10 +87,10 @@ int main(int argc, char** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int status = 0;
   {
-    std::unique_ptr<TRegisteredDevice> other, registered;
+    std::unique_ptr<TScopedVideoDevice> other, registered;
     if (!device.empty()) {
-      other = std::make_unique<TRegisteredDevice>(AnsiToWide("A" + device), L"Another Camera");
-      registered = std::make_unique<TRegisteredDevice>(AnsiToWide(device), wideName);
+      other = std::make_unique<TScopedVideoDevice>("A" + device, L"Another Camera");
+      registered = std::make_unique<TScopedVideoDevice>(device, wideName);
       if (!other->Registered() || !registered->Registered())
         status = Fail("cannot register the devices");
     }
