@@ -49,7 +49,8 @@ TEST(DefaultCamWriters, EachRowWritesItsOwnStore) {
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (AnsiString(kTestKey) + "\\Machine").c_str(),
                                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine, nullptr));
   TTestFolder local, roaming;
-  TDefaultCamWriters writers("Tavisco Virtual Camera",
+  // A name no device has, so the device writers find none.
+  TDefaultCamWriters writers("No Device Has This Camera Name",
                              TDefaultCamStores{local.Path(), roaming.Path(), user, machine});
   // Rows of registry writers add their value; the file writers find no files and change
   // nothing; rows without a writer of their own run nothing.

@@ -273,13 +273,13 @@ def run_case(label, camera, with_device):
           f"{label}: Camfrog")
     index = next((int(d[1]) for d in devices if d[2] == camera), -1)
     # Another device is registered so that it is listed before the camera.
-    check(with_device == (index >= 1), f"{label}: the device is listed {devices!r}")
+    check(with_device == (index == 1), f"{label}: the device is listed {devices!r}")
     check(value(user + r"\Software\Yahoo\Pager", "Camera Src") ==
           ("REG_DWORD", "0x%x" % (index & 0xFFFFFFFF)), f"{label}: Yahoo index {index}")
     vfw = value(machine + r"\SYSTEM\CurrentControlSet\Control\MediaResources\msvideo\MSVideo.VFWWDM",
                 "DevicePath")
     if with_device:
-        check(vfw == ("REG_SZ", VIDEO_CATEGORY + "\\" + DEVICE_INSTANCE), f"{label}: VFW {vfw!r}")
+        check(vfw == ("REG_SZ", VIDEO_CATEGORY + "\\!1-" + DEVICE_INSTANCE), f"{label}: VFW {vfw!r}")
     else:
         check(vfw is None, f"{label}: no VFW path without the device")
     # Only the stores' own keys were made.

@@ -1,9 +1,10 @@
 // Runs the default-camera writers against stores a test made: the application data
 // folders given, and two registry keys of the current user standing in for the user's
 // and the machine's registry. The camera name is read from a UTF-8 file. With --device the
-// camera is also registered as a video input device for the time of the run, so the
-// writers that look for it among the devices find it, after another device listed before
-// it (its instance name sorts first).
+// camera is also registered as a video input device for the time of the run (instance
+// "!1-" INSTANCE), so the writers that look for it among the devices find it, after another
+// device ("!0-" INSTANCE). Wine lists devices in the order of their instance names: these
+// come first even when a killed run left a device behind.
 //
 //   default_cam_writer --local-appdata DIR --appdata DIR --user-key KEY --machine-key KEY
 //                      --camera-file FILE [--device INSTANCE] ROW...
@@ -89,8 +90,8 @@ int main(int argc, char** argv) {
   {
     std::unique_ptr<TScopedVideoDevice> other, registered;
     if (!device.empty()) {
-      other = std::make_unique<TScopedVideoDevice>("A" + device, L"Another Camera");
-      registered = std::make_unique<TScopedVideoDevice>(device, wideName);
+      other = std::make_unique<TScopedVideoDevice>("!0-" + device, L"Another Camera");
+      registered = std::make_unique<TScopedVideoDevice>("!1-" + device, wideName);
       if (!other->Registered() || !registered->Registered())
         status = Fail("cannot register the devices");
     }
