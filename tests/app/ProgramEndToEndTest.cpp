@@ -105,9 +105,7 @@ TEST_F(ProgramEndToEnd, TheEngineWindowsSettingsReachTheCameraAsFramesOfTheirSiz
   EXPECT_GT(rate, 15 * 0.6);
   EXPECT_LT(rate, 15 * 1.3);
 
-  RECT r;
-  GetWindowRect(main, &r);
-  ScreenshotRect(r, "tavisco-main-window");
+  Screenshot(main, "tavisco-main-window");
   capture.Stop();
   SendMessageA(main, WM_MAIN_COMMAND, 0, 0);
   EXPECT_EQ(0, Program.WaitForExit());
@@ -221,9 +219,7 @@ TEST_F(ProgramEndToEnd, TheQuitQuestionsShowAgainAnswerIsStoredAndHonoured) {
     EXPECT_TRUE(check) << "the stop box is offered";
     if (Tick && check) PostMessageA(check, BM_CLICK, 0, 0);
     Sleep(400);  // the box ticked and painted
-    RECT r;
-    GetWindowRect(box, &r);
-    ScreenshotRect(r, "tavisco-quit-question");
+    Screenshot(box, "tavisco-quit-question");
     HWND button = ChildOf(box, "TButton", Button);
     EXPECT_TRUE(button) << Button;
     if (!button) return false;
@@ -261,9 +257,7 @@ TEST_F(ProgramEndToEnd, ALanguageFileRelabelsTheCaptionAndBreaksTheMessagesLine)
   char text[256] = {};
   GetDlgItemTextA(question, 0xFFFF, text, sizeof(text));
   EXPECT_EQ("No camera aboard.\r\nFix it?", AnsiString(text));
-  RECT r;
-  GetWindowRect(question, &r);
-  ScreenshotRect(r, "tavisco-driver-question");
+  Screenshot(question, "tavisco-driver-question");
   PostMessageA(question, WM_COMMAND, IDNO, 0);
   HWND main = Program.WaitForMainWindow();
   ASSERT_TRUE(main);
