@@ -4,32 +4,13 @@
 #include "app/Instance.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
+#include "app/SplashForm.h"
 #include "engine/effects/PropertyIds.h"
 
-TfrmSplashForm* frmSplashForm = nullptr;
 TfrmMainFormLumetra* frmMainFormLumetra = nullptr;
 
 namespace {
 constexpr int kMainSource = MODULE_MAIN_SOURCE;
-}
-
-// ---------------------------------------------------------------------------------------
-// Splash window
-
-TfrmSplashForm::TfrmSplashForm(TComponent* AOwner) : TForm(AOwner) {
-  TComponentLoading loading(this);
-  SetName("frmSplashForm");
-  SetBorderStyle(bsNone);
-  SetColor(clBlack);
-  SetPosition(poScreenCenter);
-  SetClientWidth(320);
-  SetClientHeight(60);
-  frmSplashForm = this;
-  loading.Finish();
-}
-
-TfrmSplashForm::~TfrmSplashForm() {
-  if (frmSplashForm == this) frmSplashForm = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -49,7 +30,7 @@ TfrmMainFormLumetra::TfrmMainFormLumetra(TComponent* AOwner) : TForm(AOwner) {
   }
   loading.Finish();
   // Started hidden: the splash window goes at once.
-  if (Application && !Application->GetShowMainForm()) CloseSplash();
+  if (Application && !Application->GetShowMainForm()) CloseSplashForm();
 }
 
 TfrmMainFormLumetra::~TfrmMainFormLumetra() {
@@ -59,10 +40,6 @@ TfrmMainFormLumetra::~TfrmMainFormLumetra() {
 void TfrmMainFormLumetra::CloseApp() {
   FQuit = true;
   Close();
-}
-
-void TfrmMainFormLumetra::CloseSplash() {
-  if (frmSplashForm) frmSplashForm->Free();
 }
 
 void TfrmMainFormLumetra::FormShow(TObject*) {
@@ -82,7 +59,7 @@ void TfrmMainFormLumetra::InitOnFirstShow() {
   SetBounds(left, top, width != 0 && height != 0 ? width : GetWidth(), width != 0 && height != 0 ? height : GetHeight());
   engine.SetProperty(kMainSource, PROP_SOURCE_TYPE, "18");
   RestorePlaybackSettings();
-  CloseSplash();
+  CloseSplashForm();
   if (GetScreenColorDepth() != 32) engine.ShowErrorMessage(1006, AnsiString());
   if (settings.Read(Setting::FirstTimeRun)) {
     engine.ShowDefaultCamDialog();

@@ -1,18 +1,11 @@
-// The start-up's windows besides the engine window, in the small form the start-up needs
-// until the full windows replace them: the splash window (black, centred, no border) and
-// the main window that other instances find and talk to. The main window here answers the
-// instance messages, closes without a question when asked to, runs the first-show steps
-// that concern the engine (stored skin, playlist source, playback settings, the saved
-// playlist) and saves the playback settings when it closes. Windows only.
+// The main window in the small form the start-up needs until the full main window takes
+// its place: the window other instances find and talk to. It answers the instance
+// messages, closes without a question when asked to, runs the first-show steps that
+// concern the engine (stored skin, playlist source, playback settings, the splash window
+// closed, the saved playlist) and saves the playback settings when it closes. Windows only.
 #pragma once
 
 #include "framework/Forms.h"
-
-class TfrmSplashForm : public TForm {
- public:
-  explicit TfrmSplashForm(TComponent* AOwner);
-  ~TfrmSplashForm() override;
-};
 
 class TfrmMainFormLumetra : public TForm {
  public:
@@ -33,11 +26,9 @@ class TfrmMainFormLumetra : public TForm {
   void FormShow(TObject* Sender);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   void InitOnFirstShow();
-  void CloseSplash();
 
   bool FQuit = false;
   bool FFirstShowDone = false;
 };
 
-extern TfrmSplashForm* frmSplashForm;
 extern TfrmMainFormLumetra* frmMainFormLumetra;

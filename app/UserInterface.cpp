@@ -6,13 +6,10 @@
 
 #include "app/EngineWnd.h"
 #include "app/MainWndStartup.h"
+#include "app/SplashForm.h"
 
 void RunUserInterface(const TStartupRequest& Request) {
-  if (!EmbedHostWnd) {
-    auto* splash = new TfrmSplashForm(Application);
-    splash->Show();
-    splash->Update();
-  }
+  if (!EmbedHostWnd) ShowSplashForm();
   Application->SetShowMainForm(!Request.AutoRun);
   new TfrmEngineWndLumetra(Application);  // sets up the engine
   Application->CreateForm(frmMainFormLumetra);

@@ -6,6 +6,7 @@
 #include "app/Instance.h"
 #include "app/Main.h"
 #include "app/MainWndStartup.h"
+#include "app/SplashForm.h"
 
 TEST_F(EngineWndTest, TheWindowsGoBeforeTheSettingsTheMainWindowFirst) {
   PresetSettings("FirstTimeRun=0\r\n");
