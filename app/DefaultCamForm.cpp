@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/EngineWnd.h"
+#include "app/FormSupport.h"
 #include "app/Settings.h"
 #include "skin/data/spMultiLang.h"
 
@@ -14,28 +15,6 @@ namespace {
 constexpr int kGroupedRows = 12;  // rows 5-6 and 7-11 go together only with this many
 constexpr int kVfwFirst = 5, kVfwLast = 6;
 constexpr int kFlashFirst = 7, kFlashLast = 11;
-
-template <class T>
-T* Place(TForm* Form, const char* Name, int Left, int Top, int Width, int Height) {
-  T* control = new T(Form);
-  control->SetName(Name);
-  control->SetBounds(Left, Top, Width, Height);
-  control->SetParent(Form);
-  return control;
-}
-
-// Sets a flag for the life of the scope.
-class TFlagSet {
- public:
-  explicit TFlagSet(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagSet() { FFlag = FOld; }
-  TFlagSet(const TFlagSet&) = delete;
-  TFlagSet& operator=(const TFlagSet&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
 
 }  // namespace
 
@@ -49,10 +28,10 @@ TfrmDefaultCam::TfrmDefaultCam(TComponent* AOwner)
   SetClientWidth(342);
   SetClientHeight(370);
 
-  lbSetDefaultInfo = Place<TLabel>(this, "lbSetDefaultInfo", 12, 12, 318, 16);
+  lbSetDefaultInfo = Place<TLabel>(this, this, "lbSetDefaultInfo", 12, 12, 318, 16);
   lbSetDefaultInfo->SetCaption("Set Lumetra as default webcam of these applications");
 
-  lvApplication = Place<TListView>(this, "lvApplication", 12, 34, 318, 212);
+  lvApplication = Place<TListView>(this, this, "lvApplication", 12, 34, 318, 212);
   lvApplication->SetViewStyle(vsReport);
   lvApplication->SetCheckboxes(true);
   lvApplication->SetShowColumnHeaders(false);
@@ -66,36 +45,30 @@ TfrmDefaultCam::TfrmDefaultCam(TComponent* AOwner)
 
   // Fixed bounds: two lines for longer translations, and room for the whole line (under
   // Wine the underlined text draws a little wider than it measures).
-  lbSetOthers = Place<TLinkLabel>(this, "lbSetOthers", 12, 254, 318, 32);
+  lbSetOthers = Place<TLinkLabel>(this, this, "lbSetOthers", 12, 254, 318, 32);
   lbSetOthers->SetAutoSize(false);
   lbSetOthers->SetWordWrap(true);
   lbSetOthers->SetCaption("Set other webcam applications which are not in the above list");
   lbSetOthers->OnClick = [this](TObject* Sender) { lbSetOthersClick(Sender); };
 
-  lbSetDefaultHelp = Place<TLabel>(this, "lbSetDefaultHelp", 12, 292, 318, 32);
+  lbSetDefaultHelp = Place<TLabel>(this, this, "lbSetDefaultHelp", 12, 292, 318, 32);
   lbSetDefaultHelp->SetAutoSize(false);
   lbSetDefaultHelp->SetWordWrap(true);
   lbSetDefaultHelp->SetCaption(
       "You can also change these settings by selecting Menu->Tools->Set Lumetra As Default.");
   lbSetDefaultHelp->SetVisible(false);
 
-  btnOK = Place<TButton>(this, "btnOK", 174, 334, 75, 25);
+  btnOK = Place<TButton>(this, this, "btnOK", 174, 334, 75, 25);
   btnOK->SetCaption("&OK");
   btnOK->SetModalResult(mrOk);
   btnOK->SetDefault(true);
   btnOK->OnClick = [this](TObject* Sender) { btnOKClick(Sender); };
-  btnCancel = Place<TButton>(this, "btnCancel", 255, 334, 75, 25);
+  btnCancel = Place<TButton>(this, this, "btnCancel", 255, 334, 75, 25);
   btnCancel->SetCaption("&Cancel");
   btnCancel->SetModalResult(mrCancel);
   btnCancel->SetCancel(true);
 
-  smLanguage = new TspMultiLang(this);
-  smLanguage->SetName("smLanguage");
-  if (frmEngineWndLumetra) {
-    smLanguage->SetConfig(frmEngineWndLumetra->spcConfig);
-    smLanguage->SetDefaultData(frmEngineWndLumetra->smdDefault);
-    smLanguage->SetData(frmEngineWndLumetra->smdCurrent);
-  }
+  smLanguage = CreateFormLanguage(this);
   smLanguage->OnChangeLanguage = [this](TObject* Sender) { smLanguageChangeLanguage(Sender); };
 
   OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
@@ -137,7 +110,7 @@ void TfrmDefaultCam::FormCreate(TObject*) {
 void TfrmDefaultCam::FormShow(TObject*) { SetRowChecks(0, lvApplication->GetItems()->GetCount() - 1, true); }
 
 void TfrmDefaultCam::SetRowChecks(int First, int Last, bool Checked) {
-  TFlagSet updating(FUpdating);
+  TFlagScope updating(FUpdating);
   TListItems* items = lvApplication->GetItems();
   FChecks.resize(size_t(items->GetCount()), false);
   for (int row = First; row <= Last && row < items->GetCount(); ++row) {

@@ -58,5 +58,5 @@ class TfrmDefaultCam : public TForm {
 };
 
 // Makes the dialog owned by the engine window, tells it whether this is the first run,
-// shows it modally and frees it.
+// shows it modally and frees it: the engine window's DefaultCamDialog in the program.
 void RunDefaultCamDialog(TfrmEngineWndLumetra* Owner, bool FirstRun);

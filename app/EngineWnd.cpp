@@ -1,7 +1,6 @@
 #include "app/EngineWnd.h"
 
 #include "app/BuiltinLanguage.h"
-#include "app/DefaultCamForm.h"
 #include "app/EngineLibrary.h"
 #include "app/EngineWndRules.h"
 #include "app/Instance.h"
@@ -22,7 +21,7 @@ TfrmEngineWndLumetra* frmEngineWndLumetra = nullptr;
 TEngineExports LibraryEngineExports() { return {&CreateEngine, &FindDevice, &InstallDevice}; }
 
 TEngineExports TfrmEngineWndLumetra::EngineExports = LibraryEngineExports();
-TDefaultCamDialogProc TfrmEngineWndLumetra::DefaultCamDialog = RunDefaultCamDialog;
+TDefaultCamDialogProc TfrmEngineWndLumetra::DefaultCamDialog;
 std::function<bool(const AnsiString&)> TfrmEngineWndLumetra::RestartProgram =
     [](const AnsiString& CommandLine) { return RunProcess(AnsiString(), CommandLine, false, 0); };
 

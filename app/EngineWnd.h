@@ -38,7 +38,7 @@ struct TEngineExports {
 TEngineExports LibraryEngineExports();
 
 // Shows the default-camera dialog owned by the engine window, telling it whether this is
-// the first run, modally, and frees it (RunDefaultCamDialog unless replaced).
+// the first run, modally, and frees it. The dialog's unit fills it in.
 using TDefaultCamDialogProc = std::function<void(TfrmEngineWndLumetra* Owner, bool FirstRun)>;
 
 class TfrmEngineWndLumetra : public TForm {
@@ -49,7 +49,7 @@ class TfrmEngineWndLumetra : public TForm {
 
   // The exports the next engine window uses (the library's by default).
   static TEngineExports EngineExports;
-  // The default-camera dialog: RunDefaultCamDialog (nothing happens while it is empty).
+  // The default-camera dialog (nothing happens while it is not set).
   static TDefaultCamDialogProc DefaultCamDialog;
   // Starts the program again with the command line given (no file, no wait); whether it
   // started. RunProcess by default.

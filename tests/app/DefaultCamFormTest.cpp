@@ -299,10 +299,12 @@ TEST_F(DefaultCamForm, TheEngineWindowOpensItModallyAndFreesIt) {
       dialog->SetModalResult(mrCancel);
     }
   };
-  ASSERT_TRUE(TfrmEngineWndLumetra::DefaultCamDialog);
+  auto saved = TfrmEngineWndLumetra::DefaultCamDialog;
+  TfrmEngineWndLumetra::DefaultCamDialog = RunDefaultCamDialog;  // as the program sets it
   Window->ShowDefaultCamDialog();
   GetSettings()->Write(Setting::FirstTimeRun, false);
   Window->ShowDefaultCamDialog();
+  TfrmEngineWndLumetra::DefaultCamDialog = saved;
   ASSERT_EQ(2u, seen.size());
   EXPECT_TRUE(seen[0].Help);
   EXPECT_FALSE(seen[1].Help);

@@ -420,8 +420,7 @@ TEST_F(EngineWndTest, TheDefaultCameraDialogIsToldWhetherThisIsTheFirstRun) {
   Create();
   std::vector<bool> shown;
   auto saved = TfrmEngineWndLumetra::DefaultCamDialog;
-  TfrmEngineWndLumetra::DefaultCamDialog = nullptr;
-  Window->ShowDefaultCamDialog();  // no dialog: nothing
+  Window->ShowDefaultCamDialog();  // no dialog yet: nothing
   TfrmEngineWndLumetra::DefaultCamDialog = [&](TfrmEngineWndLumetra* Owner, bool FirstRun) {
     EXPECT_EQ(Window, Owner);
     shown.push_back(FirstRun);
