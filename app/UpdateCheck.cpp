@@ -36,24 +36,26 @@ TUpdateCheck::TUpdateCheck(TWebDownload* Connection, TSettings* Settings, TUpdat
   };
 }
 
+TSettings* TUpdateCheck::Settings() const { return FSettings ? FSettings : GetSettings(); }
+
 AnsiString TUpdateCheck::BuildQueryString() const {
   TUpdateQueryFields fields;
   fields.TimeToken = FormatDateTime("sszzz", Now());
-  fields.Product = FSettings->ReadConst("App.MagicWord");
-  fields.Language = FSettings->Read(Setting::Language);
-  fields.RunCount = IntToStr(FSettings->GetRunCount());
-  fields.Version = QueryVersionText(FSettings->GetPackedVersion());
-  fields.SubVersion = IntToStr(FSettings->GetSubVersion());
+  fields.Product = Settings()->ReadConst("App.MagicWord");
+  fields.Language = Settings()->Read(Setting::Language);
+  fields.RunCount = IntToStr(Settings()->GetRunCount());
+  fields.Version = QueryVersionText(Settings()->GetPackedVersion());
+  fields.SubVersion = IntToStr(Settings()->GetSubVersion());
   fields.SystemVersion = SystemVersionText();
   fields.SystemLanguage = IntToStr(GetSystemDefaultLangID());
   fields.HostName = FHost.EmbedHostName ? FHost.EmbedHostName() : AnsiString();
-  fields.Channel = ChannelText(FSettings->ReadConst("App.RegPath"));
+  fields.Channel = ChannelText(Settings()->ReadConst("App.RegPath"));
   return BuildQueryText(fields);
 }
 
 AnsiString TUpdateCheck::BuildWebLink(const AnsiString& Name, bool WithQuery) const {
   return BuildWebLinkAddress(
-      Name, WithQuery, [this](const AnsiString& Key) { return FSettings->ReadConst(Key); },
+      Name, WithQuery, [this](const AnsiString& Key) { return Settings()->ReadConst(Key); },
       GetExeFolder(), [this] { return BuildQueryString(); });
 }
 
@@ -75,7 +77,7 @@ void TUpdateCheck::CheckForUpdate(bool Manual) {
 }
 
 void TUpdateCheck::ConnectionComplete(TBSCB*, TStream* Stream, HRESULT Result) {
-  FSettings->Write(Setting::LastUpdateDate, static_cast<int>(Trunc(Date())));
+  Settings()->Write(Setting::LastUpdateDate, static_cast<int>(Trunc(Date())));
   if (!FInProgress) return;
   AnsiString body;
   if (Stream) {
@@ -87,11 +89,11 @@ void TUpdateCheck::ConnectionComplete(TBSCB*, TStream* Stream, HRESULT Result) {
     }
   }
   const TUpdateReply reply = ReadUpdateReply(Result, Stream != nullptr, body,
-                                             FSettings->ReadConst("App.MagicWord"));
+                                             Settings()->ReadConst("App.MagicWord"));
   TUpdateAnswerRules rules;
   rules.Manual = FManual;
-  rules.AutoCheckUpdate = FSettings->Read(Setting::AutoCheckUpdate);
-  rules.NoAutoCheck = FSettings->ReadConstBool("Update.NoAutoCheck", false);
+  rules.AutoCheckUpdate = Settings()->Read(Setting::AutoCheckUpdate);
+  rules.NoAutoCheck = Settings()->ReadConstBool("Update.NoAutoCheck", false);
   rules.Embedded = FHost.Embedded && FHost.Embedded();
   const bool reportFailure = ReportsUpdateFailure(reply, rules);
   // In every case the request is over, and a failed check from the menu says so.
@@ -118,7 +120,7 @@ void TUpdateCheck::ShowAnswer(const TUpdateReply& Reply, const TUpdateAnswerRule
         if (FHost.OpenUrl) FHost.OpenUrl(Reply.Page);
       } else if (!FManual) {
         if (show("MSGBOX_AutoCheckUpdate", mtConfirmation, TMsgDlgButtons{mbYes, mbNo}) == mrNo)
-          FSettings->Write(Setting::AutoCheckUpdate, false);
+          Settings()->Write(Setting::AutoCheckUpdate, false);
       }
       break;
     case TUpdateAnswer::LastVersionAlready:

@@ -32,7 +32,8 @@ struct TUpdateCheckHost {
 class TUpdateCheck {
  public:
   // Sets the download component up for the update request (stream download, time-out,
-  // header, user agent) and takes its completion event.
+  // header, user agent) and takes its completion event. Without a settings object the
+  // program's one is used (GetSettings) each time one is needed.
   TUpdateCheck(TWebDownload* Connection, TSettings* Settings, TUpdateCheckHost Host);
   TUpdateCheck(const TUpdateCheck&) = delete;
   TUpdateCheck& operator=(const TUpdateCheck&) = delete;
@@ -58,6 +59,7 @@ class TUpdateCheck {
   bool GetManual() const { return FManual; }
 
  private:
+  TSettings* Settings() const;
   void ShowAnswer(const TUpdateReply& Reply, const TUpdateAnswerRules& Rules);
 
   TWebDownload* FConnection;
