@@ -24,18 +24,17 @@ struct TUrlComponents {
 
   TUrlComponents() {
     Record.dwStructSize = sizeof(Record);
-    Record.lpszScheme = Scheme;
-    Record.dwSchemeLength = sizeof(Scheme);
-    Record.lpszHostName = HostName;
-    Record.dwHostNameLength = sizeof(HostName);
-    Record.lpszUserName = UserName;
-    Record.dwUserNameLength = sizeof(UserName);
-    Record.lpszPassword = Password;
-    Record.dwPasswordLength = sizeof(Password);
-    Record.lpszUrlPath = UrlPath;
-    Record.dwUrlPathLength = sizeof(UrlPath);
-    Record.lpszExtraInfo = ExtraInfo;
-    Record.dwExtraInfoLength = sizeof(ExtraInfo);
+    Give(Record.lpszScheme, Record.dwSchemeLength, Scheme);
+    Give(Record.lpszHostName, Record.dwHostNameLength, HostName);
+    Give(Record.lpszUserName, Record.dwUserNameLength, UserName);
+    Give(Record.lpszPassword, Record.dwPasswordLength, Password);
+    Give(Record.lpszUrlPath, Record.dwUrlPathLength, UrlPath);
+    Give(Record.lpszExtraInfo, Record.dwExtraInfoLength, ExtraInfo);
+  }
+  template <size_t N>
+  static void Give(LPSTR& Pointer, DWORD& Length, char (&Buffer)[N]) {
+    Pointer = Buffer;
+    Length = N;
   }
 };
 

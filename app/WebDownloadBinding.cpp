@@ -899,13 +899,14 @@ STDMETHODIMP TBSCB::CreateMoniker(LPOLESTR, IBindCtx*, IMoniker** ppmk, DWORD) {
   return CreateURLMonikerEx(nullptr, FInfo->Url.c_str(), ppmk, URL_MK_UNIFORM);
 }
 
-STDMETHODIMP TBSCB::MonikerBindToStorage(IMoniker*, IBindCtx*, IBindStatusCallback*, REFIID,
-                                         void** ppvObj) {
+HRESULT TBSCB::BindOwnMoniker(bool ToObject, void** ppvObj) {
   if (!ppvObj) return E_POINTER;
   *ppvObj = nullptr;
   if (!FMoniker || !FBindCtx) return E_FAIL;
   IStream* stream = nullptr;
-  const HRESULT hr = FMoniker->BindToStorage(FBindCtx, nullptr, IID_IStream, reinterpret_cast<void**>(&stream));
+  void** target = reinterpret_cast<void**>(&stream);
+  const HRESULT hr = ToObject ? FMoniker->BindToObject(FBindCtx, nullptr, IID_IStream, target)
+                              : FMoniker->BindToStorage(FBindCtx, nullptr, IID_IStream, target);
   if (stream) {
     ReleaseAndNil(FDataStream);
     FDataStream = stream;
@@ -915,20 +916,14 @@ STDMETHODIMP TBSCB::MonikerBindToStorage(IMoniker*, IBindCtx*, IBindStatusCallba
   return hr;
 }
 
+STDMETHODIMP TBSCB::MonikerBindToStorage(IMoniker*, IBindCtx*, IBindStatusCallback*, REFIID,
+                                         void** ppvObj) {
+  return BindOwnMoniker(false, ppvObj);
+}
+
 STDMETHODIMP TBSCB::MonikerBindToObject(IMoniker*, IBindCtx*, IBindStatusCallback*, REFIID,
                                         void** ppvObj) {
-  if (!ppvObj) return E_POINTER;
-  *ppvObj = nullptr;
-  if (!FMoniker || !FBindCtx) return E_FAIL;
-  IStream* stream = nullptr;
-  const HRESULT hr = FMoniker->BindToObject(FBindCtx, nullptr, IID_IStream, reinterpret_cast<void**>(&stream));
-  if (stream) {
-    ReleaseAndNil(FDataStream);
-    FDataStream = stream;
-    FDataStream->AddRef();
-    *ppvObj = stream;
-  }
-  return hr;
+  return BindOwnMoniker(true, ppvObj);
 }
 
 STDMETHODIMP TBSCB::PutProperty(MONIKERPROPERTY mkp, LPCWSTR val) {

@@ -133,6 +133,8 @@ class TBSCB : public TObject,
   bool OpenTargetFile(bool Append);
   AnsiString TargetPath() const;
   HRESULT FillBindInfo(DWORD* grfBINDF, BINDINFO* pbindinfo);
+  // The own moniker bound in the own bind context for a stream, which is kept and given out.
+  HRESULT BindOwnMoniker(bool ToObject, void** ppvObj);
   void FinishBinding();
 
   volatile LONG FRefCount = 1;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "app/UpdateRules.h"
 #include "app/WebDownloadBinding.h"
 #include "framework/Classes.h"
 #include "tests/framework/TestFolder.h"
@@ -25,22 +26,6 @@ AnsiString UnixSourceDir() {
   for (char& c : dir)
     if (c == '\\') c = '/';
   return dir;
-}
-
-AnsiString Encode(const AnsiString& Value) {
-  static const char digits[] = "0123456789ABCDEF";
-  AnsiString result;
-  for (char c : Value) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    if (isalnum(b) || b == '-' || b == '.' || b == '_' || b == '~' || b == '/') {
-      result += c;
-    } else {
-      result += '%';
-      result += digits[b >> 4];
-      result += digits[b & 15];
-    }
-  }
-  return result;
 }
 
 AnsiString FromHex(const AnsiString& Hex) {
@@ -120,9 +105,9 @@ AnsiString TWebTestServer::Url(const AnsiString& Path) const {
 
 void TWebTestServer::Answer(const AnsiString& Path, int Status, const AnsiString& Body, double Delay,
                             const std::vector<AnsiString>& Headers, bool Close, int Length) {
-  AnsiString query = "/__set?path=" + Encode(Path) + "&status=" + IntToStr(Status) +
-                     "&body=" + Encode(Body) + "&delay=" + Format("%.2f", {Delay});
-  for (const AnsiString& header : Headers) query += "&header=" + Encode(header);
+  AnsiString query = "/__set?path=" + EncodeQueryValue(Path) + "&status=" + IntToStr(Status) +
+                     "&body=" + EncodeQueryValue(Body) + "&delay=" + Format("%.2f", {Delay});
+  for (const AnsiString& header : Headers) query += "&header=" + EncodeQueryValue(header);
   if (Close) query += "&close=1";
   if (Length >= 0) query += "&length=" + IntToStr(Length);
   HttpGet(Url(query));
@@ -130,8 +115,8 @@ void TWebTestServer::Answer(const AnsiString& Path, int Status, const AnsiString
 
 void TWebTestServer::AnswerBytes(const AnsiString& Path, int Size,
                                  const std::vector<AnsiString>& Headers) {
-  AnsiString query = "/__set?path=" + Encode(Path) + "&size=" + IntToStr(Size);
-  for (const AnsiString& header : Headers) query += "&header=" + Encode(header);
+  AnsiString query = "/__set?path=" + EncodeQueryValue(Path) + "&size=" + IntToStr(Size);
+  for (const AnsiString& header : Headers) query += "&header=" + EncodeQueryValue(header);
   HttpGet(Url(query));
 }
 
