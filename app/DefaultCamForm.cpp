@@ -8,8 +8,6 @@
 #include "app/Settings.h"
 #include "skin/data/spMultiLang.h"
 
-std::function<void(const AnsiString& Name)> TfrmDefaultCam::OpenWebLink;
-
 namespace {
 
 constexpr int kGroupedRows = 12;  // rows 5-6 and 7-11 go together only with this many
@@ -120,7 +118,7 @@ void TfrmDefaultCam::SetRowChecks(int First, int Last, bool Checked) {
 }
 
 void TfrmDefaultCam::lbSetOthersClick(TObject*) {
-  if (OpenWebLink) OpenWebLink("setdefault");
+  if (frmEngineWndLumetra) frmEngineWndLumetra->OpenWebLink("setdefault");
 }
 
 void TfrmDefaultCam::lvApplicationChange(TObject*, TListItem* Item, TItemChange Change) {

@@ -4,8 +4,6 @@
 // modally by the engine window. Windows only.
 #pragma once
 
-#include <functional>
-
 #include "framework/ComCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -27,10 +25,6 @@ class TfrmDefaultCam : public TForm {
   // Where OK writes (the stores of the user running the program unless set).
   const TDefaultCamStores& GetStores() const { return FStores; }
   void SetStores(const TDefaultCamStores& Value) { FStores = Value; }
-
-  // Opens one of the program's web links by name ("setdefault" here); nothing while it is
-  // not set.
-  static std::function<void(const AnsiString& Name)> OpenWebLink;
 
   TLabel* lbSetDefaultInfo = nullptr;
   TListView* lvApplication = nullptr;

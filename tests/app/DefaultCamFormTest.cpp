@@ -5,6 +5,7 @@
 #include "tests/app/EngineWndSupport.h"
 
 #include "app/DefaultCamForm.h"
+#include "tests/app/BrowserStandIn.h"
 #include "tests/framework/ControlTestSupport.h"
 
 namespace {
@@ -256,15 +257,28 @@ TEST_F(DefaultCamForm, WithoutTheCameraNameNothingIsWritten) {
   EXPECT_EQ("<none>", UserValue("Software\\Yahoo\\Pager", "Camera Src"));
 }
 
+// The link opens the engine window's "setdefault" web link in the browser of the prefix:
+// the launch recorder stands in for it and writes down the address it was given.
 TEST_F(DefaultCamForm, TheLinkOpensTheSetDefaultPageUnlessTheConstantHidesIt) {
-  std::vector<std::string> opened;
-  TfrmDefaultCam::OpenWebLink = [&](const AnsiString& Name) { opened.push_back(Name); };
+  WriteConst("URL.setdefault=http://set.example/default.php\r\n");
+  MakeSettings();
+  TBrowserStandIn browser;
+  const AnsiString out = Program.File("browser.txt");
+  ReplaceBrowser("\"" + GetExeFolder() + "record_launch.exe\" \"" + out + "\" \"%1\"");
   MakeDialog();
   Dialog->Show();
   Dialog->lbSetOthers->Click();
-  EXPECT_EQ(std::vector<std::string>{"setdefault"}, opened);
-  TfrmDefaultCam::OpenWebLink = nullptr;
-  Dialog->lbSetOthers->Click();  // nothing to open with: nothing happens
+  for (int i = 0; i < 200 && !FileExists(out); ++i) Sleep(50);
+  Sleep(100);
+  TStringList lines;
+  lines.SetText(ReadWholeFile(out));
+  ASSERT_GE(lines.GetCount(), 1);
+  // The link's address with the installation's query (which begins with a number of its
+  // own each time) and the link's name.
+  const AnsiString line = lines.Get(0);
+  const size_t at = line.find(" \"http://set.example/default.php?");
+  ASSERT_NE(AnsiString::npos, at) << line;
+  EXPECT_NE(AnsiString::npos, line.find("&ACTION=setdefault\"", at)) << line;
   Dialog->Free();
   Dialog = nullptr;
 
