@@ -9,6 +9,7 @@
 #include "framework/StdCtrls.h"
 
 #include "app/ListText.h"
+#include "engine/api/VDEngine.h"
 #include "app/SPTools.h"
 
 namespace {
@@ -343,6 +344,13 @@ AnsiString TfrmBasePropertiesForm::GetControlValue(TComponent* Control, TPropert
 
 void TfrmBasePropertiesForm::EnginePropertyChanged(TMessage& Message) {
   if (static_cast<int>(Message.WParam) == FModuleId) PropertyChanged(static_cast<int32_t>(Message.LParam));
+}
+
+void TfrmBasePropertiesForm::Dispatch(TMessage& Message) {
+  if (Message.Msg == WM_ENGINE_PROPERTY_CHANGED)
+    EnginePropertyChanged(Message);
+  else
+    TForm::Dispatch(Message);
 }
 
 void TfrmBasePropertiesForm::ValueChange(TObject* Sender) {

@@ -74,6 +74,7 @@ class TfrmBasePropertiesForm : public TForm {
   // The engine's WM_ENGINE_PROPERTY_CHANGED (WParam the module id, LParam the property
   // id), handed over by the engine window: changes of this form's module refresh.
   void EnginePropertyChanged(TMessage& Message);
+  void Dispatch(TMessage& Message) override;
   // The handler of bound buttons and actions: applies the binding whose index is the
   // sender's Tag, unless the form is writing a control.
   void ValueChange(TObject* Sender);

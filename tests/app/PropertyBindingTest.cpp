@@ -411,15 +411,15 @@ TEST(PropertyBinding, PropertyChangesOfTheFormsModuleRefreshWhileActive) {
   EXPECT_EQ(4u, form->Reads.size());
   EXPECT_EQ(2, list->GetItems()->GetCount());
   form->Reads.clear();
-  auto message = [](NativeUInt module, NativeInt id) {
-    TMessage m = {};
-    m.Msg = WM_ENGINE_PROPERTY_CHANGED;
-    m.WParam = module;
-    m.LParam = id;
-    return m;
+  // The engine window hands the engine's message on through the form's message path.
+  struct TChange {
+    NativeUInt module;
+    NativeInt id;
   };
-  TMessage changed = message(NativeUInt(kModule), 0x5003);
-  form->EnginePropertyChanged(changed);
+  TBindingTestForm* f = form.get();
+  auto send = [f](TChange c) { f->Perform(WM_ENGINE_PROPERTY_CHANGED, c.module, c.id); };
+  const TChange changed{NativeUInt(kModule), 0x5003};
+  send(changed);
   EXPECT_TRUE(form->Reads.empty()) << "inactive";
 
   form->SetBindingActive(true);
@@ -433,25 +433,22 @@ TEST(PropertyBinding, PropertyChangesOfTheFormsModuleRefreshWhileActive) {
   // run in index order.
   form->Engine[0x5003] = "1|a.avi|b.avi|c.avi";
   form->Engine[0x5004] = "2";
-  form->EnginePropertyChanged(changed);
+  send(changed);
   EXPECT_EQ((std::vector<std::string>{"-1:20483"}), form->Reads);
   EXPECT_EQ(3, list->GetItems()->GetCount());
   EXPECT_EQ(1, list->GetItems()->GetItem(1)->GetImageIndex());
-  TMessage index = message(NativeUInt(kModule), 0x5004);
-  form->EnginePropertyChanged(index);
+  send({NativeUInt(kModule), 0x5004});
   EXPECT_EQ(1, list->GetItems()->GetItem(2)->GetImageIndex());
 
   // Another module's change is ignored; an unbound id reads nothing.
   form->Reads.clear();
-  TMessage otherModule = message(NativeUInt(-3), 0x5003);
-  form->EnginePropertyChanged(otherModule);
-  TMessage unbound = message(NativeUInt(kModule), 0x500D);
-  form->EnginePropertyChanged(unbound);
+  send({NativeUInt(-3), 0x5003});
+  send({NativeUInt(kModule), 0x500D});
   EXPECT_TRUE(form->Reads.empty());
 
   // A property the engine cannot read leaves its control as it was.
   form->Engine.erase(0x5003);
-  form->EnginePropertyChanged(changed);
+  send(changed);
   EXPECT_EQ(3, list->GetItems()->GetCount());
 
   // Play and pause share one place: the one the engine offers is shown at the left.
