@@ -21,6 +21,11 @@ class TEngineLink {
   IVDEngine* Get() const { return FEngine; }
   // Stops the engine's messages and releases it.
   void Release();
+  // Releases the engine held and takes over another (null: none).
+  void Reset(IVDEngine* Engine) {
+    Release();
+    FEngine = Engine;
+  }
 
   // The start-up calls, in the order the engine window makes them.
   void SetHostVersion(int Version);

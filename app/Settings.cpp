@@ -200,8 +200,8 @@ bool TSettings::Flush() {
   return true;
 }
 
-TSettings* CreateSettings() {
-  if (!gSettings) gSettings = new TSettings();
+TSettings* CreateSettings(const AnsiString& ProgramFolder) {
+  if (!gSettings) gSettings = new TSettings(ProgramFolder);
   return gSettings;
 }
 

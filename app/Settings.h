@@ -143,8 +143,9 @@ class TSettings : public TObject {
   bool FOpenedOnce = false;
 };
 
-// The program's one settings object: made once, reached from everywhere, freed once.
-TSettings* CreateSettings();
+// The program's one settings object: made once, reached from everywhere, freed once. Its
+// constants come from the program's folder (or the folder given).
+TSettings* CreateSettings(const AnsiString& ProgramFolder = AnsiString());
 TSettings* GetSettings();
 void FreeSettings();
 
