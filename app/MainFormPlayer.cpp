@@ -388,5 +388,8 @@ void TfrmMainFormLumetra::FormCloseQuery(TObject*, bool& CanClose) {
                                                    TMsgDlgButtons{mbOK, mbCancel}, 1) == mrOk;
   if (!CanClose) return;
   SavePlaybackSettings();
+  // The playlist the user built stays for the next start (while a camera is the source,
+  // "play.lst" already holds the rows saved at the switch).
+  if (GetMainProperty(PROP_SOURCE_TYPE) == "18") SavePlayList();
   frmEngineWndLumetra->DoQuit();
 }

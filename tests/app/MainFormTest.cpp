@@ -463,7 +463,9 @@ TEST_F(MainFormTest, InstanceMessagesAndDroppedFiles) {
   SendMessageA(Main->GetHandle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
   EXPECT_EQ((std::vector<std::string>{"C:\\a.avi", "D:\\Tom & Jerry.avi"}), dropped);
 
-  // WM_MAIN_COMMAND 0 closes without the question and keeps the playback settings.
+  // WM_MAIN_COMMAND 0 closes without the question and keeps the playback settings and
+  // the playlist.
+  Report(PROP_PLAYLIST_ITEMS, "0|C:\\a.avi|D:\\Tom &A Jerry.avi");
   Engine->Properties[PROP_PLAYER_VOLUME] = "64";
   Engine->Properties[PROP_PLAYLIST_LOOP] = "0";
   TBoxAnswerer answers([](const TShownBox&, bool&) { return mrCancel; });
@@ -474,6 +476,7 @@ TEST_F(MainFormTest, InstanceMessagesAndDroppedFiles) {
   EXPECT_TRUE(answers.Shown.empty());
   EXPECT_EQ("64", GetSettings()->ReadString("Video.Volume", ""));
   EXPECT_EQ("0", GetSettings()->ReadString("Video.Loop", ""));
+  EXPECT_EQ("C:\\a.avi\r\nD:\\Tom &A Jerry.avi\r\n", ReadWholeFile(GetSettings()->GetConfigFolder() + "play.lst"));
 }
 
 TEST_F(MainFormTest, TheQuitQuestionDecidesAndCanBeStopped) {
