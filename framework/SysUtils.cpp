@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <ctime>
 
 #ifdef _WIN32
@@ -540,9 +541,10 @@ void Randomize() {
   QueryPerformanceCounter(&counter);
   RandSeed = static_cast<uint32_t>(counter.QuadPart) ^ GetTickCount();
 #else
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  RandSeed = static_cast<uint32_t>(now.tv_nsec) ^ static_cast<uint32_t>(now.tv_sec);
+  const auto ticks = std::chrono::steady_clock::now().time_since_epoch();
+  const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(ticks).count();
+  RandSeed = static_cast<uint32_t>(nanoseconds % 1000000000) ^
+             static_cast<uint32_t>(nanoseconds / 1000000000);
 #endif
 }
 

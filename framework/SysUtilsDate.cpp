@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <chrono>
 #include <ctime>
 
 #include "framework/SysUtils.h"
@@ -117,14 +118,14 @@ TDateTime Now() {
   return EncodeDate(t.wYear, t.wMonth, t.wDay) +
          EncodeTime(t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
 #else
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  time_t seconds = now.tv_sec;
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
+  time_t seconds = static_cast<time_t>(milliseconds / 1000);
   tm local{};
   localtime_r(&seconds, &local);
   return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
          EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59),
-                    static_cast<int>(now.tv_nsec / 1000000));
+                    static_cast<int>(milliseconds % 1000));
 #endif
 }
 

@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "image/Raster.h"
 #include "image/RasterStream.h"
 #include "image/RasterTIF.h"
@@ -18,14 +24,30 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+int ProcessNumber() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return int(getpid());
+#endif
+}
+
+// A scratch file name of the running test's own: the tests of this file run side by side
+// in one folder, natively and under Wine.
+std::string Scratch(const char* what) {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string("image_tiff_") + (test ? test->name() : "none") + "_" +
+         std::to_string(ProcessNumber()) + "_" + what + ".tif";
+}
+
 uint32_t Hex(RGBQUAD q) { return uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue; }
 
 // Writes a one-page file with libtiff: `tags` sets the fields, the rows are given top
 // first (their bytes as the file holds them).
 Bytes MakeTiff(const std::function<void(TIFF*)>& tags, const std::vector<Bytes>& rows,
                bool tiled = false) {
-  const char* path = "image_tiff_made.tif";
-  TIFF* tif = TIFFOpen(path, "w");
+  const std::string path = Scratch("made");
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (!tif) return {};
   tags(tif);
   if (tiled) {
@@ -44,7 +66,7 @@ Bytes MakeTiff(const std::function<void(TIFF*)>& tags, const std::vector<Bytes>&
   }
   TIFFClose(tif);
   Bytes bytes = ReadFileBytes(path);
-  std::remove(path);
+  std::remove(path.c_str());
   return bytes;
 }
 
@@ -67,10 +89,10 @@ struct Tags {
 };
 
 Tags ReadTags(const Bytes& file) {
-  const char* path = "image_tiff_tags.tif";
+  const std::string path = Scratch("tags");
   WriteFileBytes(path, file);
   Tags t;
-  TIFF* tif = TIFFOpen(path, "r");
+  TIFF* tif = TIFFOpen(path.c_str(), "r");
   if (tif) {
     uint16_t* extra = nullptr;
     TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &t.bits);
@@ -83,7 +105,7 @@ Tags ReadTags(const Bytes& file) {
     if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &t.extraCount, &extra) && extra) t.extra = extra[0];
     TIFFClose(tif);
   }
-  std::remove(path);
+  std::remove(path.c_str());
   return t;
 }
 
@@ -211,8 +233,9 @@ TEST(Tiff, PagesAreCountedAndChosen) {
   EXPECT_STREQ("Error: page not present in TIFF file", missing.GetLastError());
   EXPECT_EQ(3, missing.GetFrameCount());
   // The pages carry their numbers and names.
-  WriteFileBytes("image_tiff_pages.tif", file);
-  TIFF* tif = TIFFOpen("image_tiff_pages.tif", "r");
+  const std::string pages = Scratch("pages");
+  WriteFileBytes(pages, file);
+  TIFF* tif = TIFFOpen(pages.c_str(), "r");
   ASSERT_TRUE(tif);
   int page = 1;
   do {
@@ -228,7 +251,7 @@ TEST(Tiff, PagesAreCountedAndChosen) {
     ++page;
   } while (TIFFReadDirectory(tif));
   TIFFClose(tif);
-  std::remove("image_tiff_pages.tif");
+  std::remove(pages.c_str());
   EXPECT_EQ(4, page);
 }
 
@@ -251,7 +274,7 @@ TEST(Tiff, SizeOnlyRequestAndResolution) {
   EXPECT_EQ(2, size.GetHeight());
   EXPECT_FALSE(size.HasPixels());
   CRaster r;
-    DecodeInto(r, file);
+  DecodeInto(r, file);
   EXPECT_EQ(254, r.GetDpiX());
   EXPECT_EQ(102, r.GetDpiY());
   CRaster cancelled;
@@ -381,7 +404,7 @@ TEST(Tiff, DecodesEverySampleLayout) {
   }
   // The second tile column of the tiled file.
   CRaster tiles;
-    DecodeInto(tiles, cases.back().file);
+  DecodeInto(tiles, cases.back().file);
   EXPECT_EQ(200, tiles.GetPixelIndex(19, 0));
 }
 
@@ -414,7 +437,7 @@ TEST(Tiff, OrientationTurnsThePicture) {
           },
           data);
       CRaster r;
-    DecodeInto(r, file);
+      DecodeInto(r, file);
       ASSERT_EQ(c.width, r.GetWidth());
       std::vector<int> shown;
       for (int y = r.GetHeight() - 1; y >= 0; --y)
