@@ -601,6 +601,9 @@ void TfrmMainFormLumetra::smLanguageChangeLanguage(TObject*) {
   int i = 0;
   for (TMenuItem* top : {miFile, miView, miControl, miHelp})
     if (i < spsknmnmnbr1->GetControlCount()) spsknmnmnbr1->GetControl(i++)->SetCaption(top->GetCaption());
+  // The loop menu's items took their actions' new captions, and with them the actions'
+  // check: the loop mode is checked again.
+  PropertyChanged(PROP_PLAYLIST_LOOP);
 }
 
 void TfrmMainFormLumetra::SaveBounds(bool Moved) {

@@ -603,3 +603,23 @@ TEST_F(MainFormTest, TheListUnderRealInput) {
   EXPECT_EQ(selected, pixelAt(1, 1)) << "selected current row: the selection shows above the band";
   EXPECT_EQ(band, pixelAt(1, 5));
 }
+
+// A language file re-labels the window: the caption from its product name, the actions and
+// with them their buttons and menu items, the menus; the loop mode stays checked.
+TEST_F(MainFormTest, ALanguageFileRelabelsTheWindow) {
+  ForceDirectories(Program.File("langs"));
+  WriteWholeFile(Program.File("langs\\Test.lan"),
+                 "[ResString]\r\nstrAppName=Lumina\r\n[TfrmMainFormLumetra]\r\nacPlay.Caption=&Spielen\r\n"
+                 "miFile.Caption=&Datei\r\nacLoopList.Caption=Alles wiederholen\r\n");
+  ShowMain();
+  Report(PROP_PLAYLIST_LOOP, "2");
+  ASSERT_TRUE(Main->pmLoop->GetItems()->GetItem(2)->GetChecked());
+  Window->LoadLanguage("Test");
+  EXPECT_EQ("Lumina  4.2.0.0", Main->GetCaption());
+  EXPECT_EQ("&Spielen", Main->acPlay->GetCaption());
+  EXPECT_EQ("&Spielen", Main->miControl->GetItem(0)->GetCaption());
+  EXPECT_EQ("&Datei", Main->miFile->GetCaption());
+  EXPECT_EQ("&Datei", Main->spsknmnmnbr1->GetControl(0)->GetCaption());
+  EXPECT_EQ("Alles wiederholen", Main->pmLoop->GetItems()->GetItem(2)->GetCaption());
+  EXPECT_TRUE(Main->pmLoop->GetItems()->GetItem(2)->GetChecked());
+}
