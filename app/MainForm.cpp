@@ -237,6 +237,17 @@ void TfrmMainFormLumetra::BuildMenus() {
   for (TAction* a : {acLoopNone, acLoopItem, acLoopList}) NewItem(pmLoop->GetItems(), nullptr, "", a);
 }
 
+TPanel* TfrmMainFormLumetra::NewPanel(TWinControl* Parent, const char* Name, TAlign Align, int Height) {
+  auto* panel = new TPanel(this);
+  panel->SetName(Name);
+  panel->SetParent(Parent);
+  panel->SetAlign(Align);
+  panel->SetHeight(Height);
+  panel->SetBevelOuter(bvNone);
+  panel->SetCaption("");
+  return panel;
+}
+
 TSpeedButton* TfrmMainFormLumetra::NewButton(TWinControl* Parent, const char* Name, int Left, int ImageIndex) {
   auto* button = new TSpeedButton(this);
   button->SetName(Name);
@@ -261,13 +272,7 @@ void TfrmMainFormLumetra::BuildControls() {
   tmProcess->OnTimer = [this](TObject* Sender) { tmProcessTimer(Sender); };
 
   // The menu bar: a button for each menu of the main menu, which drops it.
-  spsknmnmnbr1 = new TPanel(this);
-  spsknmnmnbr1->SetName("spsknmnmnbr1");
-  spsknmnmnbr1->SetParent(this);
-  spsknmnmnbr1->SetAlign(alTop);
-  spsknmnmnbr1->SetHeight(24);
-  spsknmnmnbr1->SetBevelOuter(bvNone);
-  spsknmnmnbr1->SetCaption("");
+  spsknmnmnbr1 = NewPanel(this, "spsknmnmnbr1", alTop, 24);
   int left = 2;
   for (TMenuItem* top : {miFile, miView, miControl, miHelp}) {
     auto* button = new TSpeedButton(this);
@@ -279,13 +284,7 @@ void TfrmMainFormLumetra::BuildControls() {
     left += 64;
   }
 
-  pnSource = new TPanel(this);
-  pnSource->SetName("pnSource");
-  pnSource->SetParent(this);
-  pnSource->SetAlign(alTop);
-  pnSource->SetHeight(kButtonSize + 4);
-  pnSource->SetBevelOuter(bvNone);
-  pnSource->SetCaption("");
+  pnSource = NewPanel(this, "pnSource", alTop, kButtonSize + 4);
   btnSource = NewButton(pnSource, "btnSource", 4, kFileSourceImage);
   btnSource->OnClick = [this](TObject* Sender) { btnSourceClick(Sender); };
   btnSourceMenu = NewButton(pnSource, "btnSourceMenu", 4 + kButtonSize, -1);
@@ -294,24 +293,14 @@ void TfrmMainFormLumetra::BuildControls() {
   btnSourceMenu->SetCaption("v");
   btnSourceMenu->OnClick = [this](TObject* Sender) { btnSourceMenuClick(Sender); };
 
-  pnToolBar = new TPanel(this);
-  pnToolBar->SetName("pnToolBar");
-  pnToolBar->SetParent(this);
-  pnToolBar->SetAlign(alTop);
-  pnToolBar->SetHeight(kButtonSize + 4);
-  pnToolBar->SetBevelOuter(bvNone);
-  pnToolBar->SetCaption("");
+  pnToolBar = NewPanel(this, "pnToolBar", alTop, kButtonSize + 4);
   btnPlayListAdd = NewButton(pnToolBar, "btnPlayListAdd", 4, 0);
   btnPlayListAdd->OnClick = [this](TObject* Sender) { btnPlayListAddClick(Sender); };
   btnPlayListRemoveAll0 = NewButton(pnToolBar, "btnPlayListRemoveAll0", 4 + kButtonSize, 1);
   btnPlayListRemoveAll0->SetAction(acPlayListRemoveAll);
   // Play and pause share one place; the one the player offers shows there.
-  pnPlayPause = new TPanel(this);
-  pnPlayPause->SetName("pnPlayPause");
-  pnPlayPause->SetParent(pnToolBar);
+  pnPlayPause = NewPanel(pnToolBar, "pnPlayPause", alNone, kButtonSize + 2);
   pnPlayPause->SetBounds(12 + 2 * kButtonSize, 0, kButtonSize, kButtonSize + 2);
-  pnPlayPause->SetBevelOuter(bvNone);
-  pnPlayPause->SetCaption("");
   btnMediaPlay = NewButton(pnPlayPause, "btnMediaPlay", 0, 2);
   btnMediaPause = NewButton(pnPlayPause, "btnMediaPause", 0, 3);
   btnMediaPause->SetVisible(false);
@@ -325,13 +314,7 @@ void TfrmMainFormLumetra::BuildControls() {
   btnShowPreview0 = NewButton(pnToolBar, "btnShowPreview0", 20 + 6 * kButtonSize, 11);
   btnShowPreview0->SetAction(acShowPreview);
 
-  pnBottom = new TPanel(this);
-  pnBottom->SetName("pnBottom");
-  pnBottom->SetParent(this);
-  pnBottom->SetAlign(alBottom);
-  pnBottom->SetHeight(22);
-  pnBottom->SetBevelOuter(bvNone);
-  pnBottom->SetCaption("");
+  pnBottom = NewPanel(this, "pnBottom", alBottom, 22);
   lblVideoDecoder = new TLinkLabel(this);
   lblVideoDecoder->SetName("lblVideoDecoder");
   lblVideoDecoder->SetParent(pnBottom);

@@ -183,6 +183,7 @@ class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
   void BuildMenus();
   void BuildControls();
   TMenuItem* NewItem(TMenuItem* Parent, const char* Name, const AnsiString& Caption, TBasicAction* Action = nullptr);
+  TPanel* NewPanel(TWinControl* Parent, const char* Name, TAlign Align, int Height);
   TSpeedButton* NewButton(TWinControl* Parent, const char* Name, int Left, int ImageIndex);
   void BindControls();
   void FormCreate(TObject* Sender);

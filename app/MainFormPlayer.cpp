@@ -303,6 +303,8 @@ void TfrmMainFormLumetra::SetVolume(bool Mute, int Volume) {
 
 void TfrmMainFormLumetra::PropertyChanged(int32_t PropertyId) {
   TfrmBasePropertiesForm::PropertyChanged(PropertyId);
+  // Before the first show no engine value reaches the controls.
+  if (!GetBindingActive()) return;
   switch (PropertyId) {
     case PROP_PLAYLIST_LOOP:
       btnLoop->SetImageIndex(SafeStrToInt(GetMainProperty(PROP_PLAYLIST_LOOP), 0) != 0 ? 12 : 13);
