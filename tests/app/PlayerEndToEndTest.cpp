@@ -21,44 +21,16 @@
 #include "engine/effects/PropertyIds.h"
 #include "platform/vcam/VcamDevice.h"
 #include "tests/app/EngineWndSupport.h"
+#include "tests/app/PlayerClips.h"
 #include "tests/engine/CameraTestSupport.h"
 #include "tests/framework/ControlTestSupport.h"
 #include "tests/framework/FormTestSupport.h"
 #include "tests/framework/TestFolder.h"
-#include "tests/platform/dshow/AviWriter.h"
 
 namespace {
 
 constexpr const char* kHardwareId = camera_test::kHardwareId;
-constexpr int kWidth = 64, kHeight = 48;
-
-// The clips: their frames code their numbers.
-struct TClip {
-  char name;
-  const char* file;
-  int first;
-  int frames;
-  bool Holds(int64_t index) const { return index >= first && index < first + frames; }
-};
-const TClip kClipA{'A', "clip one.avi", 0, 10};
-const TClip kClipB{'B', "Tom & Jerry, live.avi", 100, 10};
-
-// The clip a coded frame number belongs to ('-' for none).
-char ClipOf(int64_t Index) {
-  for (const TClip& clip : {kClipA, kClipB})
-    if (clip.Holds(Index)) return clip.name;
-  return '-';
-}
-
-// The clips the camera showed, in order, each run of one clip once.
-std::string Runs(const std::vector<int64_t>& Indices) {
-  std::string runs;
-  for (int64_t index : Indices) {
-    const char clip = ClipOf(index);
-    if (clip != '-' && (runs.empty() || runs.back() != clip)) runs += clip;
-  }
-  return runs;
-}
+constexpr int kWidth = kClipWidth, kHeight = kClipHeight;
 
 class PlayerEndToEnd : public ::testing::Test {
  protected:
@@ -76,16 +48,7 @@ class PlayerEndToEnd : public ::testing::Test {
                        "\r\nDriver.InfFileName=TaviscoCam.inf\r\nDriver.FriendName=" + camera_test::kCameraName +
                        "\r\nVideoFilter=*.avi\r\nPictureFilter=*.png\r\nFlashFilter=*.swf\r\nMediaExts=.avi\r\n");
     CreateSettings(Program.Path());
-    for (const TClip& clip : {kClipA, kClipB}) {
-      AviClip avi;
-      avi.width = kWidth;
-      avi.height = kHeight;
-      avi.frames = clip.frames;
-      avi.rate = 10;
-      avi.firstIndex = uint32_t(clip.first);
-      const AnsiString path = Clips.File(clip.file);
-      ASSERT_TRUE(WriteAvi(std::wstring(path.begin(), path.end()), avi)) << path;
-    }
+    ASSERT_TRUE(WritePlayerClips(Clips.Path()));
     FSavedExports = TfrmEngineWndLumetra::EngineExports;
     TfrmEngineWndLumetra::EngineExports = LibraryEngineExports();
   }
@@ -146,10 +109,10 @@ class PlayerEndToEnd : public ::testing::Test {
             const char clip = ClipOf(indices.back());
             if (clip != '-') MarkedWhile[clip].push_back(MarkedRow());
           }
-          return Runs(indices).compare(0, Wanted.size(), Wanted) == 0;
+          return ClipRuns(indices).compare(0, Wanted.size(), Wanted) == 0;
         },
         TimeoutMs);
-    return Runs(Capture.Grabber()->Indices());
+    return ClipRuns(Capture.Grabber()->Indices());
   }
 
   // Whether the list marked the row most of the time the camera showed the clip (the
