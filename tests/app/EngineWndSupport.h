@@ -151,6 +151,9 @@ class EngineWndTest : public ::testing::Test {
     return 0;
   }
 
+  // The configuration folder's name under the user's and the machine's folders.
+  const AnsiString& ConfigPath() const { return FConfigPath; }
+
   static EngineWndTest* gTest;
   TTestFolder Program;
   TFakeEngine* Engine = nullptr;

@@ -19,6 +19,7 @@ class TFakeEngine final : public IVDEngine {
   std::string EventText;
   bool Released = false;
   HWND NotifyWindow = nullptr;
+  HWND PreviewWindow = nullptr;
 
   // Calls whose name begins with the prefix, in order.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const {
@@ -40,6 +41,7 @@ class TFakeEngine final : public IVDEngine {
     return 0;
   }
   int VDAPI SetPreviewWindow(HWND window) override {
+    PreviewWindow = window;
     Log("SetPreviewWindow", Window(window));
     return 0;
   }

@@ -1,0 +1,31 @@
+// What the program's smaller windows share: their language component linked to the
+// engine window's language data, the program folder their pictures lie in, and a flag
+// set for the length of a scope. Windows only.
+#pragma once
+
+#include "framework/System.h"
+
+class TCustomForm;
+class TspMultiLang;
+
+// Makes the window's language component "smLanguage" (call it while the window is being
+// built, so that the texts are applied once it is loaded). Without an engine window it
+// is made unlinked and changes nothing.
+TspMultiLang* CreateFormLanguage(TCustomForm* Form);
+
+// The program's folder as the settings know it (with a trailing backslash); the folder of
+// the program file when there are no settings.
+AnsiString ProgramFolder();
+
+// Sets a flag for the life of the object and puts its old value back afterwards.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = true; }
+  ~TFlagScope() { FFlag = FSaved; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& FFlag;
+  bool FSaved;
+};
