@@ -5,10 +5,18 @@
 
 #include <shellapi.h>
 
+#include <memory>
 #include <vector>
 
+#include "app/AboutForm.h"
 #include "app/EngineWnd.h"
+#include "app/FormSupport.h"
+#include "app/InputUrlForm.h"
 #include "app/Instance.h"
+#include "app/ListText.h"
+#include "app/OptionsForm.h"
+#include "app/PreviewBoxForm.h"
+#include "app/VolumeForm.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
 #include "engine/effects/PropertyIds.h"
@@ -82,13 +90,7 @@ TfrmMainFormLumetra::TfrmMainFormLumetra(TComponent* AOwner) : TfrmBasePropertie
   BuildMenus();
   BuildControls();
 
-  smLanguage = new TspMultiLang(this);
-  smLanguage->SetName("smLanguage");
-  if (frmEngineWndLumetra) {
-    smLanguage->SetConfig(frmEngineWndLumetra->spcConfig);
-    smLanguage->SetDefaultData(frmEngineWndLumetra->smdDefault);
-    smLanguage->SetData(frmEngineWndLumetra->smdCurrent);
-  }
+  smLanguage = CreateFormLanguage(this);
   smLanguage->OnChangeLanguage = [this](TObject* Sender) { smLanguageChangeLanguage(Sender); };
 
   frmMainFormLumetra = this;
@@ -493,6 +495,19 @@ void TfrmMainFormLumetra::PopupMainMenuItem(TMenuItem* Item, TControl* Button) {
 void TfrmMainFormLumetra::SetStayOnTop(bool On) {
   FStayOnTop = On;
   if (HandleAllocated()) ::SetStayOnTop(GetHandle(), On);
+  if (FPreviewBox && FPreviewBox->GetVisible()) ::SetStayOnTop(FPreviewBox->GetHandle(), On);
+}
+
+template <class TDialog, class F>
+void TfrmMainFormLumetra::ShowDialog(F&& Closed) {
+  SuspendStayOnTop();
+  struct TResume {
+    TfrmMainFormLumetra* Form;
+    ~TResume() { Form->ResumeStayOnTop(); }
+  } resume{this};
+  std::unique_ptr<TDialog, void (*)(TDialog*)> dialog(new TDialog(this), [](TDialog* D) { D->Free(); });
+  const int result = dialog->ShowModal();
+  Closed(*dialog, result);
 }
 
 void TfrmMainFormLumetra::SuspendStayOnTop() {
@@ -527,11 +542,22 @@ void TfrmMainFormLumetra::acSetDefaultExecute(TObject*) {
 }
 
 void TfrmMainFormLumetra::acAboutExecute(TObject*) {
-  // The about dialog belongs to the dialog windows.
+  ShowDialog<TfrmAboutForm>([](TfrmAboutForm&, int) {});
 }
 
 void TfrmMainFormLumetra::acOptionExecute(TObject*) {
-  // The options dialog belongs to the dialog windows.
+  ShowDialog<TfrmOptionForm>([](TfrmOptionForm&, int) {});
+}
+
+void TfrmMainFormLumetra::acPlayListAddURLExecute(TObject*) {
+  bool confirmed = false;
+  TStringList paths;
+  ShowDialog<TfrmInputUrlForm>([&](TfrmInputUrlForm& Dialog, int Result) {
+    confirmed = Result == mrOk;
+    paths.Add(Dialog.GetUrl());
+  });
+  // The address is one new path: escaped once, as a list of one.
+  if (confirmed) AddFilesAndPlay(ListDelimitedText(&paths, true));
 }
 
 void TfrmMainFormLumetra::acHelpExecute(TObject*) {
@@ -566,12 +592,33 @@ void TfrmMainFormLumetra::SetPreviewVisible(bool On) {
   acShowPreview->SetChecked(On);
   if (On == FPreviewVisible) return;
   FPreviewVisible = On;
-  // The preview box belongs to the preview windows.
+  if (On) {
+    if (!FPreviewBox) {
+      FPreviewBox = new TfrmPreviewBoxForm(Application);
+      FPreviewBox->FreeNotification(this);
+      FPreviewBox->OnCloseBox = [this](TObject*) { SetPreviewVisible(false); };
+      FPreviewBox->OnMediaSliderChange = [this](TObject* Sender) { valueMediaSliderChange(Sender); };
+      FPreviewBox->OnMediaSliderChanged = [this](TObject* Sender) { valueMediaSliderChanged(Sender); };
+    }
+    FPreviewBox->AttachToMainForm(this);
+    FPreviewBox->ShowBox(true);
+    PropertyChanged(PROP_PLAYER_POSITION);
+  } else if (FPreviewBox) {
+    FPreviewBox->ShowBox(false);
+  }
   if (GetSettings()) GetSettings()->Write(Setting::MainFormPreviewSize, On);
 }
 
 void TfrmMainFormLumetra::StreamSizeChanged() {
-  // The preview box takes the new output size.
+  if (FPreviewBox) FPreviewBox->UpdateSize();
+}
+
+void TfrmMainFormLumetra::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove) {
+    if (AComponent == FPreviewBox) FPreviewBox = nullptr;
+    if (AComponent == FVolumeForm) FVolumeForm = nullptr;
+  }
+  TfrmBasePropertiesForm::Notification(AComponent, Operation);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -601,7 +648,7 @@ void TfrmMainFormLumetra::SaveBounds(bool Moved) {
     settings.Write(Setting::MainFormWidth, GetWidth());
     settings.Write(Setting::MainFormHeight, GetHeight());
   }
-  // The preview box follows the window.
+  if (FPreviewBox) FPreviewBox->FollowMainForm();
 }
 
 void TfrmMainFormLumetra::FormResize(TObject*) { SaveBounds(false); }
@@ -612,7 +659,7 @@ void TfrmMainFormLumetra::WMMove(TMessage& Message) {
 }
 
 void TfrmMainFormLumetra::FormHide(TObject*) {
-  // The preview box hides with the window.
+  if (FPreviewBox) FPreviewBox->MainFormHidden();
 }
 
 // ---------------------------------------------------------------------------------------

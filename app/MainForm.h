@@ -19,6 +19,8 @@
 #include "app/BasePropertiesForm.h"
 
 class TspMultiLang;
+class TfrmPreviewBoxForm;
+class TfrmVolumeForm;
 
 class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
  public:
@@ -66,11 +68,12 @@ class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
   void spSkinForm1ObjectCommand(int Command, bool& Cancel);
   void spSkinForm1GetObjectRestoreMode(int Command, bool& RestoreMode);
 
-  // The main window's preview switch, its volume pop-up, the position slider and the
-  // dialogs it opens belong to the preview, volume and dialog windows: these are the
-  // places where the main window hands over to them.
+  // The preview switch: the preview box (made at the first switch-on and kept) shows
+  // beside the window while it is on.
   void SetPreviewVisible(bool On);
   bool GetPreviewVisible() const { return FPreviewVisible; }
+  TfrmPreviewBoxForm* GetPreviewBox() const { return FPreviewBox; }
+  TfrmVolumeForm* GetVolumeForm() const { return FVolumeForm; }
 
   // --- Components, as the form carries them.
   TActionList* alMain = nullptr;
@@ -177,8 +180,13 @@ class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
   bool WriteProperty(int Module, int32_t PropertyId, const AnsiString& Value) override;
   void Dispatch(TMessage& Message) override;
   void CreateWnd() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
+  // Runs a modal dialog of the window's with always-on-top suspended; Closed sees the
+  // dialog and its modal result before it is freed.
+  template <class TDialog, class F>
+  void ShowDialog(F&& Closed);
   void BuildActions();
   void BuildMenus();
   void BuildControls();
@@ -226,6 +234,8 @@ class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
   bool FStayOnTop = false;
   bool FSavedStayOnTop = false;
   bool FPreviewVisible = false;
+  TfrmPreviewBoxForm* FPreviewBox = nullptr;
+  TfrmVolumeForm* FVolumeForm = nullptr;
 };
 
 extern TfrmMainFormLumetra* frmMainFormLumetra;

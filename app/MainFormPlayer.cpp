@@ -9,6 +9,8 @@
 #include <algorithm>
 
 #include "app/EngineWnd.h"
+#include "app/PreviewBoxForm.h"
+#include "app/VolumeForm.h"
 #include "app/ListText.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
@@ -41,6 +43,7 @@ void TfrmMainFormLumetra::FormShow(TObject*) {
     return;
   }
   // Every later show: the preview box shows again beside the window.
+  if (FPreviewBox) FPreviewBox->MainFormShown();
 }
 
 void TfrmMainFormLumetra::InitOnFirstShow() {
@@ -115,10 +118,6 @@ void TfrmMainFormLumetra::acAddDvdExecute(TObject*) {
   FindFilesRecursive(drive + "VIDEO_TS", &files, "*.vob", true);
   FindFilesRecursive(drive + "MPEGAV", &files, "*.dat", true);
   AddFilesAndPlay(ListDelimitedText(&files, true));
-}
-
-void TfrmMainFormLumetra::acPlayListAddURLExecute(TObject*) {
-  // The address dialog belongs to the dialog windows.
 }
 
 void TfrmMainFormLumetra::btnPlayListAddClick(TObject*) { PopupBelow(pmAddFile, btnPlayListAdd); }
@@ -278,8 +277,13 @@ void TfrmMainFormLumetra::acLoopItemExecute(TObject*) { SetMainProperty(PROP_PLA
 void TfrmMainFormLumetra::acLoopListExecute(TObject*) { SetMainProperty(PROP_PLAYLIST_LOOP, "2"); }
 
 void TfrmMainFormLumetra::btnVolumeClick(TObject*) {
+  if (!FVolumeForm) {
+    FVolumeForm = new TfrmVolumeForm(this);
+    FVolumeForm->OnSetVolume = [this](bool Mute, int Volume) { SetVolume(Mute, Volume); };
+  }
   UpdateVolumeButton();
-  // The volume pop-up belongs to the preview and volume windows.
+  const TPoint below = btnVolume->ClientToScreen(TPoint(0, btnVolume->GetHeight()));
+  FVolumeForm->PopupAt(below, SafeStrToInt(GetMainProperty(PROP_PLAYER_VOLUME), 0));
 }
 
 void TfrmMainFormLumetra::UpdateVolumeButton() {
@@ -291,6 +295,7 @@ void TfrmMainFormLumetra::UpdateVolumeButton() {
     const int volume = std::clamp(SafeStrToInt(GetMainProperty(PROP_PLAYER_VOLUME), 0), 0, 100);
     btnVolume->SetImageIndex(7 + volume / 34);
   }
+  if (FVolumeForm) FVolumeForm->btnMute->SetTag(muted ? 1 : 0);
 }
 
 void TfrmMainFormLumetra::SetVolume(bool Mute, int Volume) {
@@ -315,6 +320,9 @@ void TfrmMainFormLumetra::PropertyChanged(int32_t PropertyId) {
       break;
     case PROP_PLAYER_POSITION:
       // The position slider lives in the preview box.
+      if (FPreviewBox)
+        SetControlValue(FPreviewBox->valueMediaSlider, GetMainProperty(PROP_PLAYER_POSITION), PROP_PLAYER_POSITION,
+                        pkSlider);
       break;
     default:
       break;

@@ -8,12 +8,16 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <thread>
 
 #include "app/Instance.h"
 #include "app/ListText.h"
 #include "app/MainForm.h"
+#include "app/PreviewBoxForm.h"
+#include "app/VolumeForm.h"
 #include "engine/effects/PropertyIds.h"
 #include "tests/app/EngineWndSupport.h"
+#include "tests/framework/ControlTestSupport.h"
 #include "tests/framework/FormTestSupport.h"
 
 namespace {
@@ -622,4 +626,126 @@ TEST_F(MainFormTest, ALanguageFileRelabelsTheWindow) {
   EXPECT_EQ("&Datei", Main->spsknmnmnbr1->GetControl(0)->GetCaption());
   EXPECT_EQ("Alles wiederholen", Main->pmLoop->GetItems()->GetItem(2)->GetCaption());
   EXPECT_TRUE(Main->pmLoop->GetItems()->GetItem(2)->GetChecked());
+}
+
+// The preview switch makes the preview box once and shows or hides it beside the window;
+// the position poll writes the player's position into its slider, and moving the slider
+// seeks.
+TEST_F(MainFormTest, ThePreviewBoxFollowsTheSwitchAndItsSliderSeeks) {
+  ShowMain();
+  Engine->Properties[PROP_PLAYER_POSITION] = "1500|60000";
+  EXPECT_FALSE(Main->GetPreviewBox());
+  Main->acShowPreview->Execute();
+  TfrmPreviewBoxForm* box = Main->GetPreviewBox();
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(box->GetVisible());
+  EXPECT_TRUE(Main->acShowPreview->GetChecked());
+  EXPECT_EQ(10, Main->btnShowPreview0->GetImageIndex());
+  EXPECT_EQ("1", GetSettings()->ReadString("MainForm.PreviewSize", ""));
+  // The poll, once a second.
+  Pump(1300);
+  TSlider* slider = box->valueMediaSlider;
+  EXPECT_EQ(60000, slider->GetMaxValue());
+  EXPECT_EQ(1500, slider->GetValue());
+  EXPECT_TRUE(slider->GetEnabled());
+
+  // The user drags the slider's thumb: the poll stops meanwhile, the release seeks.
+  Forget();
+  const TRect thumb = slider->ThumbRect();
+  const TPoint from = slider->ClientToScreen(TPoint((thumb.Left + thumb.Right) / 2, (thumb.Top + thumb.Bottom) / 2));
+  const TPoint to = slider->ClientToScreen(TPoint(slider->ValueToOffset(30000) + (thumb.Right - thumb.Left) / 2,
+                                                  (thumb.Top + thumb.Bottom) / 2));
+  bool pollStopped = false;
+  TInputDriver input;
+  input.Add([&] {
+    MoveMouseTo(from.X, from.Y);
+    MouseButton(true);
+    for (int step = 1; step <= 6; ++step) MoveMouseTo(from.X + (to.X - from.X) * step / 6, to.Y);
+  });
+  input.Add([&] { pollStopped = !Main->tmProcess->GetEnabled(); });
+  input.Add([] { MouseButton(false); });
+  input.Run();
+  EXPECT_TRUE(pollStopped);
+  EXPECT_TRUE(Main->tmProcess->GetEnabled());
+  const std::vector<std::string> sent = Sent();
+  ASSERT_EQ(1u, sent.size());
+  const std::string prefix = "SetProperty(-1," + std::to_string(PROP_PLAYER_POSITION) + ",";
+  ASSERT_EQ(0u, sent[0].rfind(prefix, 0)) << sent[0];
+  const int seek = std::stoi(sent[0].substr(prefix.size()));
+  EXPECT_NEAR(30000, seek, 6000) << "where the thumb was let go";
+
+  // Always on top reaches the box; hiding the window hides the box, showing shows it.
+  Main->SetStayOnTop(true);
+  EXPECT_TRUE(GetWindowLongA(box->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Main->SetStayOnTop(false);
+  EXPECT_FALSE(GetWindowLongA(box->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Main->Hide();
+  EXPECT_FALSE(box->GetVisible());
+  Main->Show();
+  Pump(50);
+  EXPECT_TRUE(box->GetVisible());
+
+  // Switched off: hidden and kept; the box's own close switches it off too.
+  Main->acShowPreview->Execute();
+  EXPECT_FALSE(box->GetVisible());
+  EXPECT_EQ(box, Main->GetPreviewBox());
+  EXPECT_EQ(11, Main->btnShowPreview0->GetImageIndex());
+  EXPECT_EQ("0", GetSettings()->ReadString("MainForm.PreviewSize", ""));
+  Main->acShowPreview->Execute();
+  ASSERT_TRUE(box->OnCloseBox);
+  box->OnCloseBox(box);
+  EXPECT_FALSE(Main->GetPreviewVisible());
+}
+
+// The volume pop-up opens below its button with the player's volume; its bar and mute
+// button reach the player through the main window.
+TEST_F(MainFormTest, TheVolumePopupSetsTheVolumeAndMutes) {
+  ShowMain("Video.Volume=40\r\n");
+  Engine->Properties[PROP_PLAYER_MUTE] = "0";
+  Main->btnVolume->OnClick(Main->btnVolume);
+  TfrmVolumeForm* popup = Main->GetVolumeForm();
+  ASSERT_TRUE(popup);
+  EXPECT_TRUE(popup->GetVisible());
+  EXPECT_EQ(40, popup->tbVolume->GetValue());
+  const TPoint below = Main->btnVolume->ClientToScreen(TPoint(0, Main->btnVolume->GetHeight()));
+  EXPECT_EQ(below.X, popup->GetLeft());
+  EXPECT_EQ(below.Y, popup->GetTop());
+  EXPECT_EQ(0, popup->btnMute->GetTag());
+  Forget();
+  popup->tbVolume->SetValue(75);
+  EXPECT_EQ(std::vector<std::string>{Set(PROP_PLAYER_VOLUME, "75")}, Sent());
+  EXPECT_EQ(9, Main->btnVolume->GetImageIndex());
+  // Mute: the button's Tag follows the player.
+  Report(PROP_PLAYER_MUTE, "1");
+  EXPECT_EQ(1, popup->btnMute->GetTag());
+  EXPECT_EQ(6, Main->btnVolume->GetImageIndex());
+  Main->btnVolume->OnClick(Main->btnVolume);
+  EXPECT_EQ(popup, Main->GetVolumeForm()) << "made once";
+}
+
+// The address dialog: what the user types is added as one path, escaped once.
+TEST_F(MainFormTest, TheAddressDialogAddsItsAddressEscapedOnce) {
+  ShowMain();
+  Forget();
+  const char* address = "http://127.0.0.1/clips/Tom & Jerry, live.flv";
+  std::thread user([&] {
+    HWND dialog = WaitForTopWindow("TfrmInputUrlForm", nullptr, 10000);
+    if (!dialog) return;
+    Sleep(200);
+    SendMessageA(FindChildWindow(dialog, "TEdit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address));
+    PostMessageA(FindChildWindow(dialog, "TButton", "&OK"), BM_CLICK, 0, 0);
+  });
+  Main->acPlayListAddURL->Execute();
+  user.join();
+  EXPECT_EQ((std::vector<std::string>{Set(PROP_PLAYLIST_ADD, "\"http://127.0.0.1/clips/Tom &A Jerry&C live.flv\""),
+                                      Set(PROP_PLAYER_PLAY, "1")}),
+            Sent());
+  // Cancelled: nothing.
+  std::thread cancel([&] {
+    if (HWND dialog = WaitForTopWindow("TfrmInputUrlForm", nullptr, 10000))
+      PostMessageA(FindChildWindow(dialog, "TButton", "&Cancel"), BM_CLICK, 0, 0);
+  });
+  Main->acPlayListAddURL->Execute();
+  cancel.join();
+  EXPECT_TRUE(Sent().empty());
 }
