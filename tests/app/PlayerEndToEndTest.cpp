@@ -16,6 +16,7 @@
 #include "app/EngineLibrary.h"
 #include "app/EngineWnd.h"
 #include "app/MainForm.h"
+#include "app/PreviewBoxForm.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
 #include "engine/effects/PropertyIds.h"
@@ -48,6 +49,12 @@ class PlayerEndToEnd : public ::testing::Test {
                        "\r\nDriver.InfFileName=TaviscoCam.inf\r\nDriver.FriendName=" + camera_test::kCameraName +
                        "\r\nVideoFilter=*.avi\r\nPictureFilter=*.png\r\nFlashFilter=*.swf\r\nMediaExts=.avi\r\n");
     CreateSettings(Program.Path());
+    // The program's icons, as they lie beside the program.
+    ForceDirectories(Program.File("res\\images"));
+    for (int n = 1; n <= 16; ++n) {
+      const AnsiString name = "res\\images\\il_" + IntToStrPad(n, 2, '0') + ".png";
+      CopyFileA((GetExeFolder() + name).c_str(), Program.File(name).c_str(), FALSE);
+    }
     ASSERT_TRUE(WritePlayerClips(Clips.Path()));
     FSavedExports = TfrmEngineWndLumetra::EngineExports;
     TfrmEngineWndLumetra::EngineExports = LibraryEngineExports();
@@ -73,8 +80,7 @@ class PlayerEndToEnd : public ::testing::Test {
     TSettings& settings = *GetSettings();
     ForceDirectories(settings.GetAllUsersFolder());
     WriteWholeFile(settings.GetAllUsersFolder() + "Setting.dat",
-                   "[setting]\r\nFirstTimeRun=0\r\nMainForm.PreviewSize=0\r\nStream.Width=64\r\nStream.Height=48\r\n"
-                   "Stream.Rate=20\r\n" +
+                   "[setting]\r\nFirstTimeRun=0\r\nStream.Width=64\r\nStream.Height=48\r\nStream.Rate=20\r\n" +
                        Settings);
     if (!PlayList.empty()) WriteWholeFile(settings.GetAllUsersFolder() + "play.lst", PlayList);
     EngineWnd = new TfrmEngineWndLumetra(Application);
@@ -146,7 +152,7 @@ TPoint Centre(TControl* Control) {
 TEST_F(PlayerEndToEnd, TwoClipsAddedThroughTheDialogPlayInOrderWithThePlayingRowMarked) {
   TFailOnException failures;
   // The open dialog starts in the clips' folder (the last file chosen).
-  StartPlayer("OD.0=" + Clips.File(kClipA.file) + "\r\n");
+  StartPlayer("OD.0=" + Clips.File(kClipA.file) + "\r\nMainForm.PreviewSize=1\r\n");
   const TPoint loop = Centre(Main->btnLoop), add = Centre(Main->btnPlayListAdd);
   TInputDriver input;
   // The loop menu: the second shown item repeats the whole list.
@@ -195,6 +201,10 @@ TEST_F(PlayerEndToEnd, TwoClipsAddedThroughTheDialogPlayInOrderWithThePlayingRow
   RECT r;
   GetWindowRect(Main->GetHandle(), &r);
   ScreenshotRect(r, "main_window_playing");
+  if (TForm* box = Main->GetPreviewBox()) {
+    GetWindowRect(box->GetHandle(), &r);
+    ScreenshotRect(r, "preview_box_playing");
+  }
   const int marked = MarkedRow();
   ASSERT_GE(marked, 0);
   const TRect row = rows->GetItem(marked)->DisplayRect(drBounds);
@@ -211,7 +221,7 @@ TEST_F(PlayerEndToEnd, AMissingFileShowsTheEnginesTextAndTheListGoesOn) {
     return mrOk;
   });
   // The list restored at the first show: one clip, a file that is gone, another clip.
-  StartPlayer("Video.Loop=2\r\n",
+  StartPlayer("Video.Loop=2\r\nMainForm.PreviewSize=0\r\n",
               Clips.File(kClipA.file) + "\r\n" + missing + "\r\n" + Clips.File("Tom &A Jerry&C live.avi") + "\r\n");
   const std::string runs = PlayUntil("AB");
   EXPECT_EQ(0u, runs.find("AB")) << runs;
