@@ -1,0 +1,225 @@
+// Prints three figures of Tavisco.exe's player with the stand-in camera installed:
+//  - the time from starting the program to the first frame of a clip in the camera, with a
+//    playlist of 20 clips restored at the first show (median of warm starts; the first
+//    start of the run warms the prefix and is not counted), beside the time a plain
+//    program takes to start and end in the same run, and their ratio;
+//  - the processor time the program takes while idle (an empty playlist, the stock picture
+//    at the default 320 x 240 and 20 frames a second), as a fraction of one core;
+//  - the same while it plays a 640 x 480 clip at 30 frames a second into a 640 x 480, 30
+//    frames a second output, beside a plain loop that only writes 640 x 480 frames into the
+//    camera 30 times a second (the least any program feeding the camera does), and their
+//    ratio.
+//
+//   player_bench.exe [starts] [seconds of each processor measurement]
+#include "framework/WinApi.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "app/EngineLibrary.h"
+#include "app/Instance.h"
+#include "app/SPTools.h"
+#include "platform/vcam/VcamDevice.h"
+#include "tests/app/ProgramRun.h"
+#include "tests/platform/dshow/AviWriter.h"
+#include "tests/platform/dshow/TestFilters.h"
+
+namespace {
+
+constexpr const char* kHardwareId = "root\\TaviscoVCam";
+constexpr int kPlaylistItems = 20;
+
+double Now() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> Values) {
+  std::sort(Values.begin(), Values.end());
+  return Values.empty() ? 0 : Values[Values.size() / 2];
+}
+
+double FileTimeMs(const FILETIME& Time) {
+  return double((uint64_t(Time.dwHighDateTime) << 32) | Time.dwLowDateTime) / 10000.0;
+}
+
+// Kernel and user time of a process, in milliseconds.
+double ProcessCpuMs(HANDLE Process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(Process, &created, &exited, &kernel, &user)) return 0;
+  return FileTimeMs(kernel) + FileTimeMs(user);
+}
+
+double ThreadCpuMs(HANDLE Thread) {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(Thread, &created, &exited, &kernel, &user)) return 0;
+  return FileTimeMs(kernel) + FileTimeMs(user);
+}
+
+// A plain program started and run to its end: the reference of the start.
+double PlainProgramMs() {
+  std::string line = "\"" + GetExeFolder() + "exit_with_code.exe\" 0";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  const double start = Now();
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 0;
+  WaitForSingleObject(info.hProcess, INFINITE);
+  const double took = Now() - start;
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return took;
+}
+
+// Whether the camera's newest frame is a frame of a clip (its pixels code a number).
+bool CameraShowsAClip(vcam::FrameBuffer& Buffer) {
+  std::vector<uint8_t> pixels;
+  int32_t width = 0, height = 0;
+  uint32_t count = 0;
+  if (!Buffer.ReadFrame(pixels, width, height, count) || pixels.empty()) return false;
+  return DecodeFrame(pixels.data(), pixels.size(), width, height, 3) >= 0;
+}
+
+void Quit(TProgramRun& Program) {
+  if (HWND main = Program.WaitForMainWindow(5000)) SendMessageA(main, WM_MAIN_COMMAND, 0, 0);
+  Program.WaitForExit(30000);
+}
+
+// From the start of the program to the first clip frame in the camera; 0 when none came
+// in 30 s.
+double StartToClipMs(TProgramRun& Program, vcam::FrameBuffer& Buffer) {
+  const double start = Now();
+  if (!Program.Start()) return 0;
+  double took = 0;
+  while (Now() - start < 30000) {
+    if (CameraShowsAClip(Buffer)) {
+      took = Now() - start;
+      break;
+    }
+    Sleep(2);
+  }
+  Quit(Program);
+  return took;
+}
+
+// The program's processor time over the seconds given, as a fraction of one core (it runs
+// for 3 s first, so that it is past its start).
+double ProgramLoad(TProgramRun& Program, int Seconds) {
+  if (!Program.Start() || !Program.WaitForMainWindow()) return -1;
+  Sleep(3000);
+  const double cpu0 = ProcessCpuMs(Program.Process()), wall0 = Now();
+  Sleep(DWORD(Seconds) * 1000);
+  const double load = (ProcessCpuMs(Program.Process()) - cpu0) / (Now() - wall0);
+  Quit(Program);
+  return load;
+}
+
+// The reference: a thread that writes a 640 x 480 frame into the camera 30 times a second
+// for the seconds given; its processor time as a fraction of one core.
+double PlainFeedLoad(vcam::FrameBuffer& Buffer, int Seconds) {
+  std::vector<uint8_t> source(640 * 480 * 3), frame(source.size());
+  for (size_t i = 0; i < source.size(); ++i) source[i] = uint8_t(i * 7);
+  double load = 0;
+  std::thread feeder([&] {
+    HANDLE self = GetCurrentThread();
+    timeBeginPeriod(1);
+    const double cpu0 = ThreadCpuMs(self), wall0 = Now();
+    for (int n = 0; Now() - wall0 < Seconds * 1000.0; ++n) {
+      std::copy(source.begin(), source.end(), frame.begin());
+      frame[0] = uint8_t(n);
+      Buffer.SetSize(640, 480);
+      Buffer.WriteFrame(frame.data(), uint32_t(frame.size()));
+      const double next = wall0 + (n + 1) * 1000.0 / 30;
+      const double wait = next - Now();
+      if (wait > 0) Sleep(DWORD(wait));
+    }
+    load = (ThreadCpuMs(self) - cpu0) / (Now() - wall0);
+    timeEndPeriod(1);
+  });
+  feeder.join();
+  return load;
+}
+
+bool WriteClip(const AnsiString& Path, int Width, int Height, int Frames, int Rate, int First) {
+  AviClip avi;
+  avi.width = Width;
+  avi.height = Height;
+  avi.frames = Frames;
+  avi.rate = uint32_t(Rate);
+  avi.firstIndex = uint32_t(First);
+  return WriteAvi(std::wstring(Path.begin(), Path.end()), avi);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int starts = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+  const int seconds = argc > 2 ? std::max(1, atoi(argv[2])) : 60;
+
+  RemoveDevice(kHardwareId);
+  InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
+  if (!FindDevice(kHardwareId)) {
+    std::printf("the stand-in camera could not be installed\n");
+    return 1;
+  }
+  vcam::FrameBuffer buffer;
+  buffer.Open();
+  int status = 0;
+  {
+    TProgramRun program;
+
+    // Start to the first clip frame with 20 clips restored (the output has the clips' size,
+    // so their frames reach the camera pixel for pixel).
+    AnsiString list;
+    for (int i = 0; i < kPlaylistItems; ++i) {
+      const AnsiString clip = program.Folder().File("clip " + IntToStr(i + 1) + ".avi");
+      WriteClip(clip, 320, 240, 20, 10, i * 100);
+      list += clip + "\r\n";
+    }
+    program.PresetSettings("Video.Loop=2\r\n");
+    WriteWholeFile(program.UserFolder() + "play.lst", list);
+    StartToClipMs(program, buffer);
+    PlainProgramMs();
+    std::vector<double> program_ms, plain_ms;
+    for (int i = 0; i < starts; ++i) {
+      program_ms.push_back(StartToClipMs(program, buffer));
+      plain_ms.push_back(PlainProgramMs());
+    }
+    const double p = Median(program_ms), r = Median(plain_ms);
+    std::printf("start to the first clip frame in the camera, %d clips restored (median of %d warm starts): %.0f ms\n",
+                kPlaylistItems, starts, p);
+    std::printf("a plain program started and ended (median, the reference): %.0f ms\n", r);
+    std::printf("ratio: %.2f plain program starts\n", r > 0 ? p / r : 0.0);
+    if (p == 0) status = 1;
+
+    // Idle: nothing in the playlist.
+    DeleteFileA((program.UserFolder() + "play.lst").c_str());
+    program.PresetSettings();
+    const double idle = ProgramLoad(program, seconds);
+    std::printf("idle program (empty playlist, 320 x 240 at 20 frames a second), over %d s: %.3f of one core\n",
+                seconds, idle);
+
+    // Playing 640 x 480 at 30 frames a second, the clip repeating.
+    const AnsiString big = program.Folder().File("big.avi");
+    WriteClip(big, 640, 480, 30, 30, 0);
+    program.PresetSettings("Stream.Width=640\r\nStream.Height=480\r\nStream.Rate=30\r\nVideo.Loop=1\r\n");
+    WriteWholeFile(program.UserFolder() + "play.lst", big + "\r\n");
+    const double playing = ProgramLoad(program, seconds);
+    const double plain = PlainFeedLoad(buffer, std::min(seconds, 20));
+    std::printf("playing 640 x 480 at 30 frames a second, over %d s: %.3f of one core\n", seconds, playing);
+    std::printf("a plain loop writing 640 x 480 frames into the camera 30 times a second (the reference): "
+                "%.4f of one core\n",
+                plain);
+    std::printf("ratio: %.1f plain frame feeds\n", plain > 0 ? playing / plain : 0.0);
+    if (idle < 0 || playing < 0) status = 1;
+  }
+  buffer.Close();
+  RemoveDevice(kHardwareId);
+  return status;
+}
