@@ -19,6 +19,7 @@
 #include "app/VolumeForm.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
+#include "app/SplashForm.h"
 #include "engine/effects/PropertyIds.h"
 #include "skin/data/PngImageList.h"
 #include "skin/data/spMultiLang.h"
@@ -391,13 +392,7 @@ void TfrmMainFormLumetra::CreateWnd() {
   DragAcceptFiles(GetHandle(), TRUE);
 }
 
-void TfrmMainFormLumetra::CloseSplash() {
-  // The splash window is the application's form of that name.
-  if (!Application) return;
-  for (int i = Application->GetComponentCount() - 1; i >= 0; --i)
-    if (auto* form = dynamic_cast<TForm*>(Application->GetComponent(i)))
-      if (form->ClassName() == "TfrmSplashForm") form->Free();
-}
+void TfrmMainFormLumetra::CloseSplash() { CloseSplashForm(); }
 
 // ---------------------------------------------------------------------------------------
 // Engine properties

@@ -3,6 +3,8 @@
 // program closed and started again. The second run comes back where the first left:
 // the window's place and size, the playlist (which plays again on the camera), the loop
 // mode.
+#include "framework/WinApi.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 
