@@ -1,8 +1,9 @@
 // Tavisco.exe's player across a restart, driven as a user drives it: the window moved and
-// sized, the loop menu, the add menu and the open dialog through real input, then the
+// sized, the loop menu, the volume pop-up, the add menu and the open dialog through real
+// input, then the
 // program closed and started again. The second run comes back where the first left:
 // the window's place and size, the playlist (which plays again on the camera), the loop
-// mode.
+// mode and the volume.
 #include "framework/WinApi.h"
 
 #include <commctrl.h>
@@ -29,11 +30,26 @@ constexpr const char* kHardwareId = camera_test::kHardwareId;
 constexpr int kToolBarMiddle = 24 + 32 + 1 + 14;
 constexpr int kAddButtonMiddle = 4 + 14;
 constexpr int kLoopButtonMiddle = 20 + 5 * 28 + 14;
+constexpr int kVolumeButtonMiddle = 20 + 4 * 28 + 14;
 
 TPoint OnScreen(HWND Window, int X, int Y) {
   POINT p = {X, Y};
   ClientToScreen(Window, &p);
   return FromPOINT(p);
+}
+
+// A visible dialog of the process with that title, waited for; null after the time.
+HWND WaitForDialog(DWORD ProcessId, const char* Title, DWORD TimeoutMs = 10000) {
+  const DWORD start = GetTickCount();
+  do {
+    for (HWND wnd : ProcessWindows(ProcessId, "#32770")) {
+      char text[256] = {};
+      GetWindowTextA(wnd, text, sizeof(text));
+      if (IsWindowVisible(wnd) && AnsiString(text) == Title) return wnd;
+    }
+    Sleep(30);
+  } while (GetTickCount() - start < TimeoutMs);
+  return nullptr;
 }
 
 class PlayerProgram : public ::testing::Test {
@@ -72,7 +88,7 @@ class PlayerProgram : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(PlayerProgram, ARestartComesBackWithThePlaceThePlaylistAndTheLoopMode) {
+TEST_F(PlayerProgram, ARestartComesBackWithThePlaceThePlaylistTheLoopModeAndTheVolume) {
   // The open dialog starts in the clips' folder (the last file chosen there).
   Program.PresetSettings("OD.0=" + Program.Folder().File(kClipA.file) + "\r\nStream.Width=64\r\nStream.Height=48\r\n");
   ASSERT_TRUE(Program.Start());
@@ -92,11 +108,20 @@ TEST_F(PlayerProgram, ARestartComesBackWithThePlaceThePlaylistAndTheLoopMode) {
   TypeKey(VK_DOWN);
   TypeKey(VK_RETURN);
   Sleep(400);
+  // The volume pop-up: its bar to the top.
+  const TPoint volume = OnScreen(main, kVolumeButtonMiddle, kToolBarMiddle);
+  ClickAt(volume.X, volume.Y);
+  Sleep(400);
+  TypeKey(VK_END);
+  Sleep(200);
+  TypeKey(VK_ESCAPE);
+  SetForegroundWindow(main);
+  Sleep(300);
   const TPoint add = OnScreen(main, kAddButtonMiddle, kToolBarMiddle);
   ClickAt(add.X, add.Y);
   Sleep(400);
   TypeKey('F');
-  HWND dialog = WaitForTopWindow("#32770", "Open Media Files", 10000);
+  HWND dialog = WaitForDialog(Program.ProcessId(), "Open Media Files");
   ASSERT_TRUE(dialog);
   Sleep(300);
   HWND edit = FindChildWindow(dialog, "Edit", nullptr);
@@ -115,6 +140,7 @@ TEST_F(PlayerProgram, ARestartComesBackWithThePlaceThePlaylistAndTheLoopMode) {
 
   TMemIniFile* settings = Program.ReadSettings();
   EXPECT_EQ("2", settings->ReadString("setting", "Video.Loop", ""));
+  EXPECT_EQ("100", settings->ReadString("setting", "Video.Volume", ""));
   EXPECT_EQ("150", settings->ReadString("setting", "MainForm.Left", ""));
   EXPECT_EQ("600", settings->ReadString("setting", "MainForm.Height", ""));
 
@@ -136,5 +162,8 @@ TEST_F(PlayerProgram, ARestartComesBackWithThePlaceThePlaylistAndTheLoopMode) {
   ScreenshotRect(r, "tavisco-player-restarted");
   SendMessageA(main, WM_MAIN_COMMAND, 0, 0);
   ASSERT_EQ(0, Program.WaitForExit());
-  EXPECT_EQ("2", Program.ReadSettings()->ReadString("setting", "Video.Loop", ""));
+  // What the engine held when the second run closed came from the first run.
+  settings = Program.ReadSettings();
+  EXPECT_EQ("2", settings->ReadString("setting", "Video.Loop", ""));
+  EXPECT_EQ("100", settings->ReadString("setting", "Video.Volume", ""));
 }
