@@ -9,6 +9,8 @@
 //    frames a second output, beside a plain loop that only writes 640 x 480 frames into the
 //    camera 30 times a second (the least any program feeding the camera does), and their
 //    ratio.
+// The program's processor time is read from the Linux process that runs it (Wine gives no
+// times for other processes); the Wine server's own work for it is not counted.
 //
 //   player_bench.exe [starts] [seconds of each processor measurement]
 #include "framework/WinApi.h"
@@ -49,11 +51,46 @@ double FileTimeMs(const FILETIME& Time) {
   return double((uint64_t(Time.dwHighDateTime) << 32) | Time.dwLowDateTime) / 10000.0;
 }
 
-// Kernel and user time of a process, in milliseconds.
-double ProcessCpuMs(HANDLE Process) {
-  FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(Process, &created, &exited, &kernel, &user)) return 0;
-  return FileTimeMs(kernel) + FileTimeMs(user);
+// A whole small file (a /proc entry reports no size, so it is read until its end).
+AnsiString ReadSmallFile(const AnsiString& Name) {
+  HANDLE file = CreateFileA(Name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return AnsiString();
+  AnsiString text;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0 && text.size() < 65536) text.append(chunk, got);
+  CloseHandle(file);
+  return text;
+}
+
+// Kernel and user time of the program, in milliseconds. Wine answers no times for other
+// processes, so they are read from the Linux process that runs the program (found by its
+// command line, which holds the program's own folder): utime and stime of /proc/N/stat,
+// in ticks of 10 ms. -1 when it cannot be found.
+double ProgramCpuMs(const AnsiString& ExePath) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+  if (search == INVALID_HANDLE_VALUE) return -1;
+  double found = -1;
+  do {
+    const AnsiString name = entry.cFileName;
+    if (name.empty() || name.find_first_not_of("0123456789") != AnsiString::npos) continue;
+    const AnsiString folder = "Z:\\proc\\" + name + "\\";
+    if (UpperCase(ReadSmallFile(folder + "cmdline")).find(UpperCase(ExePath)) == AnsiString::npos) continue;
+    const AnsiString stat = ReadSmallFile(folder + "stat");
+    const size_t close = stat.rfind(')');
+    if (close == AnsiString::npos) continue;
+    TStringList fields;
+    fields.SetDelimiter(' ');
+    fields.SetDelimitedText(stat.substr(close + 2));
+    // After the name: state is field 3 of the line; utime and stime are fields 14 and 15.
+    if (fields.GetCount() < 13) continue;
+    found = (StrToInt64Def(fields.Get(11), 0) + StrToInt64Def(fields.Get(12), 0)) * 10.0;
+    break;
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return found;
 }
 
 double ThreadCpuMs(HANDLE Thread) {
@@ -77,12 +114,21 @@ double PlainProgramMs() {
   return took;
 }
 
-// Whether the camera's newest frame is a frame of a clip (its pixels code a number).
-bool CameraShowsAClip(vcam::FrameBuffer& Buffer) {
+// The number of frames written into the camera so far.
+uint32_t FramesWritten(vcam::FrameBuffer& Buffer) {
   std::vector<uint8_t> pixels;
   int32_t width = 0, height = 0;
   uint32_t count = 0;
-  if (!Buffer.ReadFrame(pixels, width, height, count) || pixels.empty()) return false;
+  return Buffer.ReadFrame(pixels, width, height, count) ? count : 0;
+}
+
+// Whether the camera's newest frame came after the first Since frames and is a frame of a
+// clip (its pixels code a number).
+bool CameraShowsANewClipFrame(vcam::FrameBuffer& Buffer, uint32_t Since) {
+  std::vector<uint8_t> pixels;
+  int32_t width = 0, height = 0;
+  uint32_t count = 0;
+  if (!Buffer.ReadFrame(pixels, width, height, count) || pixels.empty() || count <= Since) return false;
   return DecodeFrame(pixels.data(), pixels.size(), width, height, 3) >= 0;
 }
 
@@ -94,11 +140,12 @@ void Quit(TProgramRun& Program) {
 // From the start of the program to the first clip frame in the camera; 0 when none came
 // in 30 s.
 double StartToClipMs(TProgramRun& Program, vcam::FrameBuffer& Buffer) {
+  const uint32_t before = FramesWritten(Buffer);
   const double start = Now();
   if (!Program.Start()) return 0;
   double took = 0;
   while (Now() - start < 30000) {
-    if (CameraShowsAClip(Buffer)) {
+    if (CameraShowsANewClipFrame(Buffer, before)) {
       took = Now() - start;
       break;
     }
@@ -113,9 +160,10 @@ double StartToClipMs(TProgramRun& Program, vcam::FrameBuffer& Buffer) {
 double ProgramLoad(TProgramRun& Program, int Seconds) {
   if (!Program.Start() || !Program.WaitForMainWindow()) return -1;
   Sleep(3000);
-  const double cpu0 = ProcessCpuMs(Program.Process()), wall0 = Now();
+  const double cpu0 = ProgramCpuMs(Program.ExePath()), wall0 = Now();
   Sleep(DWORD(Seconds) * 1000);
-  const double load = (ProcessCpuMs(Program.Process()) - cpu0) / (Now() - wall0);
+  const double cpu1 = ProgramCpuMs(Program.ExePath());
+  const double load = cpu0 < 0 || cpu1 < 0 ? -1 : (cpu1 - cpu0) / (Now() - wall0);
   Quit(Program);
   return load;
 }
