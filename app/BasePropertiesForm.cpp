@@ -63,8 +63,11 @@ void WritePlayList(TCustomListView* List, const AnsiString& Value) {
       const AnsiString piece = parts->Get(i);
       TListItem* item = items->Add();
       item->SetImageIndex(int64_t(i) == int64_t(current) + 1 ? 1 : 0);
-      // The row shows the file as it is called; the piece stays as the engine wrote it.
-      item->SetCaption(Decimal(i) + ".  " + ExtractFileName(UnescapeListItem(piece)));
+      // The row shows the file as it is called (a source named by its prefix alone, such as
+      // the screen, by its whole text); the piece stays as the engine wrote it.
+      const AnsiString path = UnescapeListItem(piece);
+      const AnsiString name = ExtractFileName(path);
+      item->SetCaption(Decimal(i) + ".  " + (name.empty() ? path : name));
       item->GetSubItems()->Add(piece);
       item->SetSubItemImage(0, 2);
     }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -229,4 +230,41 @@ TEST_F(PlayerEndToEnd, AMissingFileShowsTheEnginesTextAndTheListGoesOn) {
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ("The Media File \"" + missing + "\" Error.", shown[0]);
   EXPECT_EQ(3, Main->valueMediaPlayList->GetItems()->GetCount());
+}
+
+// The screen as the source: its address given in the address dialog; the camera then shows
+// the desktop (here a red window over all of it).
+TEST_F(PlayerEndToEnd, TheScreenGivenInTheAddressDialogShowsTheDesktop) {
+  TFailOnException failures;
+  StartPlayer("MainForm.PreviewSize=0\r\n");
+  std::thread user([&] {
+    HWND dialog = WaitForTopWindow("TfrmInputUrlForm", nullptr, 10000);
+    if (!dialog) return;
+    Sleep(200);
+    SendMessageA(FindChildWindow(dialog, "TEdit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("@screen:"));
+    PostMessageA(FindChildWindow(dialog, "TButton", "&OK"), BM_CLICK, 0, 0);
+  });
+  Main->acPlayListAddURL->Execute();
+  user.join();
+  ASSERT_TRUE(PumpUntil([&] { return Main->valueMediaPlayList->GetItems()->GetCount() == 1; }));
+  EXPECT_EQ("1.  @screen:", Main->valueMediaPlayList->GetItems()->GetItem(0)->GetCaption());
+
+  TOwned<TForm> cover(new TForm(Application));
+  cover->SetBorderStyle(bsNone);
+  cover->SetColor(clRed);
+  cover->SetBounds(0, 0, Screen->GetWidth(), Screen->GetHeight());
+  cover->Show();
+  SetWindowPos(cover->GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  auto mostlyRed = [&] {
+    const camera_test::Captured frame = Capture.Last();
+    if (frame.pixels.empty()) return false;
+    int red = 0, all = 0;
+    for (int y = 0; y < frame.header.biHeight; y += 4)
+      for (int x = 0; x < frame.header.biWidth; x += 4, ++all) {
+        const BYTE* p = frame.At(x, y);
+        if (p[2] > 200 && p[1] < 60 && p[0] < 60) ++red;
+      }
+    return red * 10 > all * 9;
+  };
+  EXPECT_TRUE(PumpUntil(mostlyRed, 10000)) << "the camera shows the red desktop";
 }

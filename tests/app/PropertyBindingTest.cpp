@@ -290,6 +290,9 @@ TEST(PropertyBinding, PlaylistRowsFromTheEngineValue) {
        "-1|D:\\Rock &A Roll&C live.mpg|C:\\x&A&Cy.avi", {},
        {"1.  Rock & Roll, live.mpg|D:\\Rock &A Roll&C live.mpg|0|2", "2.  x&,y.avi|C:\\x&A&Cy.avi|0|2"}},
       {"an index that is not a number counts as 0", "x|C:\\a.avi", {}, {"1.  a.avi|C:\\a.avi|1|2"}},
+      {"a source without a file name shows its whole text", "0|@screen:|@color:255|C:\\clips\\",
+       {},
+       {"1.  @screen:|@screen:|1|2", "2.  255|@color:255|0|2", "3.  C:\\clips\\|C:\\clips\\|0|2"}},
       {"only the index: no rows", "0", {}, {}},
       {"nothing: no rows", "", {}, {}},
   };
