@@ -749,3 +749,39 @@ TEST_F(MainFormTest, TheAddressDialogAddsItsAddressEscapedOnce) {
   cancel.join();
   EXPECT_TRUE(Sent().empty());
 }
+
+// Options opened while always-on-top is on: the window and the preview box drop their
+// top-most state while the dialog shows and take it back afterwards; About likewise.
+TEST_F(MainFormTest, OptionsAndAboutSuspendAlwaysOnTopOfTheWindowAndThePreviewBox) {
+  ShowMain();
+  Main->SetPreviewVisible(true);
+  Main->SetStayOnTop(true);
+  TfrmPreviewBoxForm* box = Main->GetPreviewBox();
+  ASSERT_TRUE(box && box->GetVisible());
+  auto topMost = [](HWND Wnd) { return (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  const HWND main = Main->GetHandle(), boxWnd = box->GetHandle();
+  EXPECT_TRUE(topMost(main));
+  EXPECT_TRUE(topMost(boxWnd));
+  for (const char* dialogClass : {"TfrmOptionForm", "TfrmAboutForm"}) {
+    SCOPED_TRACE(dialogClass);
+    bool seen = false, mainOnTop = true, boxOnTop = true;
+    std::thread user([&] {
+      HWND dialog = WaitForTopWindow(dialogClass, nullptr, 10000);
+      if (!dialog) return;
+      seen = true;
+      mainOnTop = topMost(main);
+      boxOnTop = topMost(boxWnd);
+      PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    if (std::string(dialogClass) == "TfrmOptionForm")
+      Main->acOption->Execute();
+    else
+      Main->acAbout->Execute();
+    user.join();
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(mainOnTop);
+    EXPECT_FALSE(boxOnTop);
+    EXPECT_TRUE(topMost(main));
+    EXPECT_TRUE(topMost(boxWnd));
+  }
+}
