@@ -4,6 +4,7 @@
 #include "app/EngineLibrary.h"
 #include "app/EngineWndRules.h"
 #include "app/Instance.h"
+#include "app/Main.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
 #include "engine/effects/PropertyIds.h"
@@ -117,6 +118,21 @@ TfrmEngineWndLumetra::TfrmEngineWndLumetra(TComponent* AOwner) : TForm(AOwner) {
 
   dlgOpenMediaFile = new TOpenDialog(this);
   dlgOpenMediaFile->SetName("dlgOpenMediaFile");
+
+  iedNetConnection = new TWebDownload(this);
+  iedNetConnection->SetName("iedNetConnection");
+  TUpdateCheckHost host;
+  host.ShowMessageBox = [this](const AnsiString& TextId, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {
+    return ShowMessageBox(TextId, {}, 0, DlgType, Buttons, 0);
+  };
+  host.ShowErrorMessage = [this](int Code) { ShowErrorMessage(Code, AnsiString()); };
+  host.OpenUrl = [this](const AnsiString& Address) { OpenUrl(Address); };
+  host.EmbedHostName = [] { return EmbedHostName; };
+  host.Embedded = [] { return EmbedHostWnd != 0; };
+  FUpdateCheck = std::make_unique<TUpdateCheck>(iedNetConnection, nullptr, std::move(host));
+  iedNetConnection->OnStreamComplete = [this](TBSCB* Sender, TStream* Stream, HRESULT Result) {
+    iedNetConnectionComplete(Sender, Stream, Result);
+  };
 
   frmEngineWndLumetra = this;
   loading.Finish();
@@ -383,6 +399,30 @@ void TfrmEngineWndLumetra::LoadIconList() {
 
 void TfrmEngineWndLumetra::ShowDefaultCamDialog() {
   if (DefaultCamDialog) DefaultCamDialog(this, GetSettings()->Read(Setting::FirstTimeRun));
+}
+
+// ---------------------------------------------------------------------------------------
+// Web links and the update check
+
+AnsiString TfrmEngineWndLumetra::BuildWebLink(const AnsiString& Name, bool WithQuery) {
+  return FUpdateCheck->BuildWebLink(Name, WithQuery);
+}
+
+AnsiString TfrmEngineWndLumetra::BuildQueryString() { return FUpdateCheck->BuildQueryString(); }
+
+void TfrmEngineWndLumetra::OpenWebLink(const AnsiString& Name) { OpenUrl(BuildWebLink(Name, true)); }
+
+void TfrmEngineWndLumetra::OpenUrl(const AnsiString& Address) {
+  HWND owner = GetMainFormHandle();
+  OpenUrlInBrowser(owner ? owner : GetHandle(), Address);
+}
+
+void TfrmEngineWndLumetra::CheckForUpdate(bool Manual) { FUpdateCheck->CheckForUpdate(Manual); }
+
+void TfrmEngineWndLumetra::AutoCheckForUpdate() { FUpdateCheck->AutoCheckForUpdate(); }
+
+void TfrmEngineWndLumetra::iedNetConnectionComplete(TBSCB* Sender, TStream* Stream, HRESULT Result) {
+  FUpdateCheck->ConnectionComplete(Sender, Stream, Result);
 }
 
 // ---------------------------------------------------------------------------------------

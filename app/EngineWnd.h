@@ -16,6 +16,7 @@
 #include "framework/IniFiles.h"
 
 #include "app/EngineLink.h"
+#include "app/UpdateCheck.h"
 
 class TSettings;
 class TspMultiLangConfig;
@@ -122,6 +123,28 @@ class TfrmEngineWndLumetra : public TForm {
   // The default-camera dialog, told whether this is the first run ("FirstTimeRun").
   void ShowDefaultCamDialog();
 
+  // --- Web links and the update check.
+  // The address of a named link ("help", "home", "videodecoder", "setdefault", "update"):
+  // the constant "URL." + name ("%exepath%" is the program folder), else "URL.Redirect";
+  // a web address gets the query and "&ACTION=" + name when asked.
+  AnsiString BuildWebLink(const AnsiString& Name, bool WithQuery);
+  // The query that describes this installation (its values encoded).
+  AnsiString BuildQueryString();
+  // The named link with its query, in the user's browser.
+  void OpenWebLink(const AnsiString& Name);
+  // The address in the user's browser, owned by the main window (this window before the
+  // main window exists).
+  void OpenUrl(const AnsiString& Address);
+  // Sends the update request unless one runs (Manual: from the menu, which then shows
+  // failures and "already the latest version"); returns when it has ended, dispatching
+  // messages meanwhile.
+  void CheckForUpdate(bool Manual);
+  // The check at the end of the main window's first show.
+  void AutoCheckForUpdate();
+  // The completion event of iedNetConnection: "LastUpdateDate", then the reply's answer.
+  void iedNetConnectionComplete(TBSCB* Sender, TStream* Stream, HRESULT Result);
+  TUpdateCheck* GetUpdateCheck() const { return FUpdateCheck.get(); }
+
   // --- Accessors.
   // The main window: the one set by SetMainForm, else the application's main form; null
   // before it exists.
@@ -179,6 +202,7 @@ class TfrmEngineWndLumetra : public TForm {
   TspPngImageList* liIconsPng = nullptr;
   TMessageDialog* dlgMessage = nullptr;
   TOpenDialog* dlgOpenMediaFile = nullptr;
+  TWebDownload* iedNetConnection = nullptr;
 
  protected:
   void Dispatch(TMessage& Message) override;
@@ -218,6 +242,7 @@ class TfrmEngineWndLumetra : public TForm {
   std::unique_ptr<TMemIniFile> FFavorites;
   std::unique_ptr<TMemIniFile> FRemoveEffect;
   TForm* FMainForm = nullptr;
+  std::unique_ptr<TUpdateCheck> FUpdateCheck;
 };
 
 // The program's engine window while it exists (null otherwise).

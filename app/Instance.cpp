@@ -2,9 +2,15 @@
 
 #include "framework/WinApi.h"
 
+#include "app/Main.h"
 #include "app/SPTools.h"
 
 const char* const kMainWindowClassName = "TfrmMainFormLumetra";
+
+// The embedded mode of this run, set by the start-up (Main.cpp) and read by the windows.
+NativeInt EmbedHostWnd = 0;
+AnsiString EmbedHostName;
+AnsiString EmbedExtraParam;
 
 namespace {
 

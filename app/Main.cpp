@@ -7,10 +7,6 @@
 #include "app/SPTools.h"
 #include "app/Settings.h"
 
-NativeInt EmbedHostWnd = 0;
-AnsiString EmbedHostName;
-AnsiString EmbedExtraParam;
-
 namespace {
 
 std::vector<AnsiString> Params() {

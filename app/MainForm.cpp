@@ -556,19 +556,19 @@ void TfrmMainFormLumetra::acPlayListAddURLExecute(TObject*) {
 }
 
 void TfrmMainFormLumetra::acHelpExecute(TObject*) {
-  // The web link "help" belongs to the update check.
+  if (frmEngineWndLumetra) frmEngineWndLumetra->OpenWebLink("help");
 }
 
 void TfrmMainFormLumetra::acHomeExecute(TObject*) {
-  // The web link "home" belongs to the update check.
+  if (frmEngineWndLumetra) frmEngineWndLumetra->OpenWebLink("home");
 }
 
 void TfrmMainFormLumetra::lblVideoDecoderClick(TObject*) {
-  // The web link "videodecoder" belongs to the update check.
+  if (frmEngineWndLumetra) frmEngineWndLumetra->OpenWebLink("videodecoder");
 }
 
 void TfrmMainFormLumetra::acUpdateExecute(TObject*) {
-  // The manual update check belongs to the update check.
+  if (frmEngineWndLumetra) frmEngineWndLumetra->CheckForUpdate(true);
 }
 
 void TfrmMainFormLumetra::acExitExecute(TObject*) { Close(); }

@@ -72,7 +72,7 @@ void TfrmMainFormLumetra::InitOnFirstShow() {
     acSetDefault->Execute();
     settings.Write(Setting::FirstTimeRun, false);
   }
-  // The start-up update check belongs to the update check.
+  engine.AutoCheckForUpdate();
   FFirstShowDone = true;
   SetPreviewVisible(settings.Read(Setting::MainFormPreviewSize));
   RestorePlayList();

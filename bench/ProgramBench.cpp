@@ -6,7 +6,7 @@
 //  - the program's private memory while it plays a playlist (two video clips, looping), a
 //    few seconds in and after the time given (60 s unless said).
 //
-//   program_bench.exe [starts] [seconds of playing]
+//   program_bench.exe [starts] [seconds of playing] [frames per clip, 0: no playlist]
 #include "framework/WinApi.h"
 
 #include <psapi.h>
@@ -110,6 +110,7 @@ int DistinctPictures(vcam::FrameBuffer& Buffer) {
 int main(int argc, char** argv) {
   const int starts = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
   const int seconds = argc > 2 ? std::max(1, atoi(argv[2])) : 60;
+  const int clipFrames = argc > 3 ? std::max(0, atoi(argv[3])) : 60;
 
   RemoveDevice(kHardwareId);
   InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
@@ -143,14 +144,14 @@ int main(int argc, char** argv) {
     AviClip avi;
     avi.width = 320;
     avi.height = 240;
-    avi.frames = 60;
+    avi.frames = std::max(1, clipFrames);
     avi.rate = 20;
     WriteAvi(std::wstring(clip.begin(), clip.end()), avi);
     const AnsiString clip2 = program.Folder().File("clip two.avi");
     avi.firstIndex = 1000;
     WriteAvi(std::wstring(clip2.begin(), clip2.end()), avi);
-    WriteWholeFile(program.UserFolder() + "play.lst", clip + "\r\n" + clip2 + "\r\n");
     program.PresetSettings("Video.Loop=2\r\n");
+    if (clipFrames > 0) WriteWholeFile(program.UserFolder() + "play.lst", clip + "\r\n" + clip2 + "\r\n");
     if (!program.Start() || !program.WaitForMainWindow()) {
       std::printf("the program did not start\n");
       status = 1;
