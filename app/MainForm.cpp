@@ -100,6 +100,12 @@ TfrmMainFormLumetra::TfrmMainFormLumetra(TComponent* AOwner) : TfrmBasePropertie
 }
 
 TfrmMainFormLumetra::~TfrmMainFormLumetra() {
+  // The preview box lives as long as the window it stands beside.
+  if (FPreviewBox) {
+    TfrmPreviewBoxForm* box = FPreviewBox;
+    FPreviewBox = nullptr;
+    box->Free();
+  }
   if (frmEngineWndLumetra && frmEngineWndLumetra->GetMainForm() == this) {
     frmEngineWndLumetra->SetMainForm(nullptr);
     frmEngineWndLumetra->OnStreamSizeChanged = nullptr;
