@@ -7,11 +7,17 @@
 
 class TCustomForm;
 class TspMultiLang;
+struct TMessage;
 
 // Makes the window's language component "smLanguage" (call it while the window is being
 // built, so that the texts are applied once it is loaded). Without an engine window it
 // is made unlinked and changes nothing.
 TspMultiLang* CreateFormLanguage(TCustomForm* Form);
+
+// A drop of files on one of the program's windows (WM_DROPFILES): the window comes to the
+// front, the dropped names are collected and handed to the engine window's dropped-files
+// hook; the drop is finished.
+void HandleDroppedFiles(TCustomForm* Form, TMessage& Message);
 
 // The program's folder as the settings know it (with a trailing backslash); the folder of
 // the program file when there are no settings.

@@ -671,15 +671,7 @@ void TfrmMainFormLumetra::CloseApp() {
   Close();
 }
 
-void TfrmMainFormLumetra::WMDropFiles(TMessage& Message) {
-  const auto drop = static_cast<uintptr_t>(Message.WParam);
-  ForceForegroundWindow(GetHandle());
-  TStringList files;
-  GetDroppedFiles(drop, &files);
-  DragFinish(reinterpret_cast<HDROP>(drop));
-  if (files.GetCount() > 0 && frmEngineWndLumetra) frmEngineWndLumetra->DoDroppedFiles(&files);
-  Message.Result = 0;
-}
+void TfrmMainFormLumetra::WMDropFiles(TMessage& Message) { HandleDroppedFiles(this, Message); }
 
 void TfrmMainFormLumetra::WMCopyData(TMessage& Message) {
   const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(Message.LParam);

@@ -27,12 +27,12 @@
 #include "app/SPTools.h"
 #include "platform/vcam/VcamDevice.h"
 #include "tests/app/ProgramRun.h"
+#include "tests/app/StandInCamera.h"
 #include "tests/platform/dshow/AviWriter.h"
 #include "tests/platform/dshow/TestFilters.h"
 
 namespace {
 
-constexpr const char* kHardwareId = "root\\TaviscoVCam";
 constexpr int kPlaylistItems = 20;
 
 double Now() {
@@ -210,9 +210,7 @@ int main(int argc, char** argv) {
   const int starts = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
   const int seconds = argc > 2 ? std::max(1, atoi(argv[2])) : 60;
 
-  RemoveDevice(kHardwareId);
-  InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
-  if (!FindDevice(kHardwareId)) {
+  if (!InstallStandInCamera()) {
     std::printf("the stand-in camera could not be installed\n");
     return 1;
   }
@@ -268,6 +266,6 @@ int main(int argc, char** argv) {
     if (idle < 0 || playing < 0) status = 1;
   }
   buffer.Close();
-  RemoveDevice(kHardwareId);
+  RemoveStandInCamera();
   return status;
 }

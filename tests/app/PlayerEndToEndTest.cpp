@@ -22,6 +22,7 @@
 #include "app/Settings.h"
 #include "engine/effects/PropertyIds.h"
 #include "platform/vcam/VcamDevice.h"
+#include "tests/app/StandInCamera.h"
 #include "tests/app/EngineWndSupport.h"
 #include "tests/app/PlayerClips.h"
 #include "tests/engine/CameraTestSupport.h"
@@ -31,16 +32,14 @@
 
 namespace {
 
-constexpr const char* kHardwareId = camera_test::kHardwareId;
+constexpr const char* kHardwareId = kStandInCameraId;
 constexpr int kWidth = kClipWidth, kHeight = kClipHeight;
 
 class PlayerEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    RemoveDevice(kHardwareId);  // what a killed run may have left
-    InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
-    ASSERT_TRUE(FindDevice(kHardwareId));
+    ASSERT_TRUE(InstallStandInCamera());
     ASSERT_TRUE(Buffer.Open());
     static int counter = 0;
     FConfigPath = "TaviscoTests\\Player-" + IntToStr(GetCurrentProcessId()) + "-" + IntToStr(counter++);
@@ -71,7 +70,7 @@ class PlayerEndToEnd : public ::testing::Test {
     for (const AnsiString& folder : folders)
       if (folder.find(FConfigPath) != AnsiString::npos) RemoveFolderTree(folder);
     Buffer.Close();
-    RemoveDevice(kHardwareId);
+    RemoveStandInCamera();
     CoUninitialize();
   }
 

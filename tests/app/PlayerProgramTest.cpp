@@ -15,6 +15,7 @@
 #include "app/Instance.h"
 #include "app/SPTools.h"
 #include "platform/vcam/VcamDevice.h"
+#include "tests/app/StandInCamera.h"
 #include "tests/app/PlayerClips.h"
 #include "tests/app/ProgramRun.h"
 #include "tests/engine/CameraTestSupport.h"
@@ -22,8 +23,6 @@
 #include "tests/framework/FormTestSupport.h"
 
 namespace {
-
-constexpr const char* kHardwareId = camera_test::kHardwareId;
 
 // Where the main window keeps its controls, in client coordinates: the tool bar below the
 // menu bar and the source row, its buttons 28 pixels wide.
@@ -56,14 +55,12 @@ class PlayerProgram : public ::testing::Test {
  protected:
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    RemoveDevice(kHardwareId);  // what a killed run may have left
-    InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
-    ASSERT_TRUE(FindDevice(kHardwareId));
+    ASSERT_TRUE(InstallStandInCamera());
     ASSERT_TRUE(WritePlayerClips(Program.Folder().Path()));
   }
   void TearDown() override {
     Capture.Stop();
-    RemoveDevice(kHardwareId);
+    RemoveStandInCamera();
     CoUninitialize();
   }
 
