@@ -1,5 +1,7 @@
 #include "tests/engine/GraphTestSupport.h"
 
+#include <tlhelp32.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -111,6 +113,44 @@ long CProbeGraph::ReadVolume() {
 HRESULT CProbeGraph::WaitForGraphState(DWORD timeoutMs, OAFilterState* state) {
   if (!m_control) return E_FAIL;
   return m_control->GetState(static_cast<LONG>(timeoutMs), state);
+}
+
+namespace {
+
+CComPtr<IReferenceClock> GraphClock(IGraphBuilder* graph) {
+  CComPtr<IMediaFilter> filter;
+  CComPtr<IReferenceClock> clock;
+  if (graph && SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&filter))))
+    filter->GetSyncSource(&clock);
+  return clock;
+}
+
+}  // namespace
+
+bool CProbeGraph::KeepsTimeBy(const std::wstring& name) {
+  CComPtr<IReferenceClock> clock = GraphClock(m_graph);
+  CComPtr<IBaseFilter> filter = FindFilter(name);
+  if (!clock || !filter) return false;
+  // COM identity: the same object answers IUnknown with the same pointer.
+  CComPtr<IUnknown> clockObject, filterObject;
+  clock.QueryInterface(IID_IUnknown, &clockObject);
+  filter.QueryInterface(IID_IUnknown, &filterObject);
+  return clockObject && clockObject.Get() == filterObject.Get();
+}
+
+bool CProbeGraph::HasClock() { return GraphClock(m_graph) != nullptr; }
+
+int ThreadCount() {
+  const DWORD self = GetCurrentProcessId();
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == self) ++count;
+  CloseHandle(snapshot);
+  return count;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
