@@ -1,5 +1,5 @@
-// What the program's smaller windows share: their language component linked to the
-// engine window's language data, the program folder their pictures lie in, and a flag
+// What the program's smaller windows share: their controls' placing, their language
+// component linked to the engine window's language data, the program folder their pictures lie in, and a flag
 // set for the length of a scope. Windows only.
 #pragma once
 
@@ -7,6 +7,17 @@
 
 class TCustomForm;
 class TspMultiLang;
+
+// A control of the form made as a form resource would make it: owned by the form, named,
+// placed and put into its parent.
+template <class T, class TOwnerForm, class TParent>
+T* Place(TOwnerForm* Form, TParent* Parent, const char* Name, int Left, int Top, int Width, int Height) {
+  T* control = new T(Form);
+  control->SetName(Name);
+  control->SetBounds(Left, Top, Width, Height);
+  control->SetParent(Parent);
+  return control;
+}
 
 // Makes the window's language component "smLanguage" (call it while the window is being
 // built, so that the texts are applied once it is loaded). Without an engine window it

@@ -8,19 +8,6 @@
 #include "app/Instance.h"
 #include "app/Settings.h"
 
-namespace {
-
-template <class T>
-T* Place(TForm* Form, TWinControl* Parent, const char* Name, int Left, int Top, int Width, int Height) {
-  T* control = new T(Form);
-  control->SetName(Name);
-  control->SetBounds(Left, Top, Width, Height);
-  control->SetParent(Parent);
-  return control;
-}
-
-}  // namespace
-
 TfrmOptionForm::TfrmOptionForm(TComponent* AOwner) : TForm(AOwner) {
   TComponentLoading loading(this);
   SetName("frmOptionForm");

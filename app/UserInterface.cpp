@@ -4,6 +4,7 @@
 
 #include "framework/Forms.h"
 
+#include "app/DefaultCamForm.h"
 #include "app/EngineWnd.h"
 #include "app/MainWndStartup.h"
 #include "app/SplashForm.h"
@@ -11,6 +12,7 @@
 void RunUserInterface(const TStartupRequest& Request) {
   if (!EmbedHostWnd) ShowSplashForm();
   Application->SetShowMainForm(!Request.AutoRun);
+  TfrmEngineWndLumetra::DefaultCamDialog = RunDefaultCamDialog;
   new TfrmEngineWndLumetra(Application);  // sets up the engine
   Application->CreateForm(frmMainFormLumetra);
   Application->Run();

@@ -30,8 +30,13 @@ TEST_F(EngineWndTest, TheWindowsGoBeforeTheSettingsTheMainWindowFirst) {
     EXPECT_EQ(nullptr, frmSplashForm);  // gone at the main window's first show
     PostMessageA(frmMainFormLumetra->GetHandle(), WM_MAIN_COMMAND, 0, 0);
   };
+  auto savedDialog = TfrmEngineWndLumetra::DefaultCamDialog;
+  TfrmEngineWndLumetra::DefaultCamDialog = nullptr;
   RunUserInterface(TStartupRequest());
   timer->Free();
+  // The engine window opens the default-camera dialog of the program.
+  EXPECT_TRUE(TfrmEngineWndLumetra::DefaultCamDialog);
+  TfrmEngineWndLumetra::DefaultCamDialog = savedDialog;
 
   EXPECT_TRUE(hooked);
   EXPECT_EQ((std::vector<std::string>{"frmMainFormLumetra", "frmEngineWndLumetra"}), freed);

@@ -13,37 +13,11 @@
 #include "app/UpdateCheck.h"
 #include "app/UpdateRules.h"
 #include "app/WebDownloadBinding.h"
+#include "tests/app/BrowserStandIn.h"
 #include "tests/app/WebTestServer.h"
 #include "tests/framework/TestFolder.h"
 
 namespace {
-
-// The browser command of the prefix is replaced for the web-link test and put back after
-// it; the original waits under the tests' own key until it is back, so that a killed run
-// is repaired by the next one.
-const char kBrowserKey[] = "HTTP\\shell\\open\\command";
-const char kBackupKey[] = "Software\\TaviscoTests\\BrowserCommand";
-const char kMissing[] = "\x01missing";
-
-void RestoreBrowser() {
-  const AnsiString saved = RegReadString(HKEY_CURRENT_USER, kBackupKey, "Command", kMissing);
-  if (saved == kMissing) return;
-  const AnsiString existed = RegReadString(HKEY_CURRENT_USER, kBackupKey, "Existed", "0");
-  if (existed == "1")
-    RegWriteString(HKEY_CLASSES_ROOT, kBrowserKey, "", saved);
-  else
-    RegDeleteKeyValueA(HKEY_CLASSES_ROOT, kBrowserKey, nullptr);
-  RegDeleteTreeA(HKEY_CURRENT_USER, kBackupKey);
-}
-
-void ReplaceBrowser(const AnsiString& Command) {
-  if (RegReadString(HKEY_CURRENT_USER, kBackupKey, "Command", kMissing) == kMissing) {
-    const AnsiString current = RegReadString(HKEY_CLASSES_ROOT, kBrowserKey, "", kMissing);
-    RegWriteString(HKEY_CURRENT_USER, kBackupKey, "Existed", current == kMissing ? "0" : "1");
-    RegWriteString(HKEY_CURRENT_USER, kBackupKey, "Command", current == kMissing ? "" : current);
-  }
-  RegWriteString(HKEY_CLASSES_ROOT, kBrowserKey, "", Command);
-}
 
 struct TShown {
   AnsiString TextId;
@@ -314,10 +288,7 @@ TEST_F(UpdateCheckTest, WebLinksOpenTheRegisteredBrowserWithTheirAddress) {
   Reload();
   // The browser of the prefix is the launch recorder while the test runs.
   const AnsiString out = FProgram.File("browser.txt");
-  RestoreBrowser();
-  struct TRestoreBrowser {
-    ~TRestoreBrowser() { RestoreBrowser(); }
-  } restoreBrowser;
+  TBrowserStandIn browser;
   const AnsiString recorder = "\"" + GetExeFolder() + "record_launch.exe\" \"" + out + "\"";
   struct Case {
     AnsiString command;  // the registered command
