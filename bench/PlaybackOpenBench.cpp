@@ -38,6 +38,8 @@
 #include "engine/graphs/FilePlayerGraph.h"
 #include "engine/graphs/FrameRenderer.h"
 #include "platform/dshow/ComBase.h"
+#include "tests/engine/ThreadCount.h"
+#include "tests/framework/GdiCount.h"
 #include "tests/platform/dshow/AviWriter.h"
 
 namespace {
@@ -58,19 +60,6 @@ struct Figures {
   LONG objects;
 };
 
-int ThreadCount() {
-  const DWORD self = GetCurrentProcessId();
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof(entry);
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    if (entry.th32OwnerProcessID == self) ++count;
-  CloseHandle(snapshot);
-  return count;
-}
-
 // Where each thread of the process started: module and offset.
 void PrintThreadStarts() {
   using QueryThread = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
@@ -85,7 +74,8 @@ void PrintThreadStarts() {
     if (entry.th32OwnerProcessID != self) continue;
     HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
     void* start = nullptr;
-    if (thread) query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr);
+    if (thread)
+      query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr);
     HMODULE module = nullptr;
     char name[MAX_PATH] = "?";
     if (start && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -93,7 +83,8 @@ void PrintThreadStarts() {
                                     static_cast<LPCSTR>(start), &module))
       GetModuleFileNameA(module, name, MAX_PATH);
     std::printf("  thread %lu starts at %p in %s+0x%llx\n", entry.th32ThreadID, start, name,
-                static_cast<unsigned long long>(static_cast<char*>(start) - reinterpret_cast<char*>(module)));
+                static_cast<unsigned long long>(static_cast<char*>(start) -
+                                                reinterpret_cast<char*>(module)));
     if (thread) CloseHandle(thread);
   }
   CloseHandle(snapshot);
@@ -105,10 +96,10 @@ Figures Measure() {
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                        sizeof(counters));
   const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-  DWORD handles = 0;
+  DWORD handles = 0;  // Wine answers 0
   GetProcessHandleCount(GetCurrentProcess(), &handles);
-  return Figures{bytes / 1048576.0, handles, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
-                 ThreadCount(), CUnknown::ObjectCount()};
+  return Figures{bytes / 1048576.0, handles, static_cast<DWORD>(GdiObjectCount()), ThreadCount(),
+                 CUnknown::ObjectCount()};
 }
 
 class CNullSink : public IFrameSink {
@@ -177,7 +168,8 @@ void SystemCycle(const std::wstring& clip, bool sound, DWORD playMs, Video video
   } else {
     first = AddSystemFilter(graph, kSampleGrabber, L"grabber");
     ISampleGrabber* grab = nullptr;
-    if (first && SUCCEEDED(first->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void**>(&grab)))) {
+    if (first &&
+        SUCCEEDED(first->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void**>(&grab)))) {
       AM_MEDIA_TYPE mt = {};
       mt.majortype = MEDIATYPE_Video;
       mt.subtype = MEDIASUBTYPE_RGB24;
@@ -201,7 +193,8 @@ void SystemCycle(const std::wstring& clip, bool sound, DWORD playMs, Video video
   if (last) last->Release();
   if (g_clock != ClockChoice::kDefault) {
     IMediaFilter* graphFilter = nullptr;
-    if (SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&graphFilter)))) {
+    if (SUCCEEDED(
+            graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&graphFilter)))) {
       IReferenceClock* own = nullptr;
       if (g_clock == ClockChoice::kSystem)
         CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
@@ -212,7 +205,8 @@ void SystemCycle(const std::wstring& clip, bool sound, DWORD playMs, Video video
     }
   }
   IMediaControl* control = nullptr;
-  if (playMs && SUCCEEDED(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)))) {
+  if (playMs &&
+      SUCCEEDED(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)))) {
     control->Run();
     Sleep(playMs);
     control->Stop();
@@ -388,10 +382,12 @@ int main(int argc, char** argv) {
     std::printf("%5d  %10.1f  %7lu  %3lu  %7d  %11ld\n", i, now.privateMb, now.handles, now.gdi,
                 now.threads, now.objects);
     if (i == cycles && cycles > 1) {
-      std::printf("per cycle after the first: %.3f MB, %.2f handles, %.2f threads\n",
-                  (now.privateMb - first.privateMb) / (cycles - 1),
-                  (double(now.handles) - first.handles) / (cycles - 1),
-                  double(now.threads - first.threads) / (cycles - 1));
+      std::printf(
+          "per cycle after the first: %.3f MB, %.2f handles, %.2f GDI objects, %.2f threads\n",
+          (now.privateMb - first.privateMb) / (cycles - 1),
+          (double(now.handles) - first.handles) / (cycles - 1),
+          (double(now.gdi) - first.gdi) / (cycles - 1),
+          double(now.threads - first.threads) / (cycles - 1));
     }
   }
   PrintThreadStarts();

@@ -12,6 +12,7 @@
 #include "engine/base/ModuleValues.h"
 #include "engine/graphs/FrameRenderer.h"
 #include "tests/engine/GraphTestSupport.h"
+#include "tests/engine/ThreadCount.h"
 #include "tests/platform/dshow/TestFilters.h"
 
 using graph_test::Bgr;
@@ -517,9 +518,9 @@ TEST_F(FilePlayerGraphTest, ClipsOpenedOneAfterAnotherLeaveNoThreadBehind) {
     ASSERT_TRUE(sink.WaitForCount(3, 10000));
     probe.reset();
     Sleep(50);  // threads that end with the graph have gone
-    if (i == 0) afterFirst = graph_test::ThreadCount();
+    if (i == 0) afterFirst = ThreadCount();
   }
-  EXPECT_LE(graph_test::ThreadCount(), afterFirst + 2);
+  EXPECT_LE(ThreadCount(), afterFirst + 2);
 }
 
 TEST_F(FilePlayerGraphTest, DestroyingARunningGraphEndsDeliveryAtOnce) {

@@ -1,7 +1,5 @@
 #include "tests/engine/GraphTestSupport.h"
 
-#include <tlhelp32.h>
-
 #include <chrono>
 #include <cstdio>
 
@@ -120,7 +118,8 @@ namespace {
 CComPtr<IReferenceClock> GraphClock(IGraphBuilder* graph) {
   CComPtr<IMediaFilter> filter;
   CComPtr<IReferenceClock> clock;
-  if (graph && SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&filter))))
+  if (graph &&
+      SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&filter))))
     filter->GetSyncSource(&clock);
   return clock;
 }
@@ -139,19 +138,6 @@ bool CProbeGraph::KeepsTimeBy(const std::wstring& name) {
 }
 
 bool CProbeGraph::HasClock() { return GraphClock(m_graph) != nullptr; }
-
-int ThreadCount() {
-  const DWORD self = GetCurrentProcessId();
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof(entry);
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    if (entry.th32OwnerProcessID == self) ++count;
-  CloseHandle(snapshot);
-  return count;
-}
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const LONGLONG deadline = NowMs() + timeoutMs;

@@ -73,8 +73,6 @@ class CProbeGraph : public CFilePlayerGraph {
   bool HasClock();
 };
 
-// The threads of this process.
-int ThreadCount();
 
 // Polls the condition every 10 ms; true when it held within the time.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
