@@ -4,6 +4,7 @@
 // camera.
 #include <objbase.h>
 
+#include "tests/app/StandInCamera.h"
 #include "tests/app/FormsTestSupport.h"
 
 #include "tests/engine/CameraTestSupport.h"
@@ -31,9 +32,7 @@ class FormsOnEngineTest : public FormsTest {
                        "\r\nDriver.InfFileName=TaviscoCam.inf\r\nDriver.FriendName=" + camera_test::kCameraName +
                        "\r\n");
     MakeSettings();
-    RemoveDevice(kHardwareId);  // what a killed run may have left
-    InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
-    ASSERT_TRUE(FindDevice(kHardwareId));
+    ASSERT_TRUE(InstallStandInCamera());
   }
   void TearDown() override {
     FormsTest::TearDown();
