@@ -30,7 +30,7 @@ class FormsOnEngineTest : public FormsTest {
                    "[const]\r\nApp.ConfigPath=" + ConfigPath() +
                        "\r\nApp.Ver=4.2.0.0\r\nApp.ID=1234\r\nDriver.HardwareID=" + kHardwareId +
                        "\r\nDriver.InfFileName=TaviscoCam.inf\r\nDriver.FriendName=" + camera_test::kCameraName +
-                       "\r\n");
+                       "\r\n" + kOfflineUpdateConst);
     MakeSettings();
     ASSERT_TRUE(InstallStandInCamera());
   }

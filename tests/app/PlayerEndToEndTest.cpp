@@ -47,7 +47,8 @@ class PlayerEndToEnd : public ::testing::Test {
                    "[const]\r\nApp.ConfigPath=" + FConfigPath +
                        "\r\nApp.Ver=4.2.0.0\r\nApp.ID=1234\r\nDriver.HardwareID=" + kHardwareId +
                        "\r\nDriver.InfFileName=TaviscoCam.inf\r\nDriver.FriendName=" + camera_test::kCameraName +
-                       "\r\nVideoFilter=*.avi\r\nPictureFilter=*.png\r\nFlashFilter=*.swf\r\nMediaExts=.avi\r\n");
+                       "\r\nVideoFilter=*.avi\r\nPictureFilter=*.png\r\nFlashFilter=*.swf\r\nMediaExts=.avi\r\n" +
+                       kOfflineUpdateConst);
     CreateSettings(Program.Path());
     // The program's icons, as they lie beside the program.
     ForceDirectories(Program.File("res\\images"));
