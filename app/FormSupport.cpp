@@ -1,5 +1,9 @@
 #include "app/FormSupport.h"
 
+#include "framework/WinApi.h"
+
+#include <shellapi.h>
+
 #include "app/EngineWnd.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
@@ -15,6 +19,16 @@ TspMultiLang* CreateFormLanguage(TCustomForm* Form) {
     language->SetData(engineWnd->smdCurrent);
   }
   return language;
+}
+
+void HandleDroppedFiles(TCustomForm* Form, TMessage& Message) {
+  const auto drop = static_cast<uintptr_t>(Message.WParam);
+  ForceForegroundWindow(Form->GetHandle());
+  TStringList files;
+  GetDroppedFiles(drop, &files);
+  DragFinish(reinterpret_cast<HDROP>(drop));
+  if (files.GetCount() > 0 && frmEngineWndLumetra) frmEngineWndLumetra->DoDroppedFiles(&files);
+  Message.Result = 0;
 }
 
 AnsiString ProgramFolder() {

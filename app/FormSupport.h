@@ -7,6 +7,7 @@
 
 class TCustomForm;
 class TspMultiLang;
+struct TMessage;
 
 // A control of the form made as a form resource would make it: owned by the form, named,
 // placed and put into its parent.
@@ -23,6 +24,11 @@ T* Place(TOwnerForm* Form, TParent* Parent, const char* Name, int Left, int Top,
 // built, so that the texts are applied once it is loaded). Without an engine window it
 // is made unlinked and changes nothing.
 TspMultiLang* CreateFormLanguage(TCustomForm* Form);
+
+// A drop of files on one of the program's windows (WM_DROPFILES): the window comes to the
+// front, the dropped names are collected and handed to the engine window's dropped-files
+// hook; the drop is finished.
+void HandleDroppedFiles(TCustomForm* Form, TMessage& Message);
 
 // The program's folder as the settings know it (with a trailing backslash); the folder of
 // the program file when there are no settings.

@@ -206,12 +206,4 @@ void TfrmPreviewBoxForm::WMMove(TMessage& Message) {
   DockToMainForm();
 }
 
-void TfrmPreviewBoxForm::WMDropFiles(TMessage& Message) {
-  const uintptr_t drop = static_cast<uintptr_t>(Message.WParam);
-  ForceForegroundWindow(GetHandle());
-  TStringList files;
-  GetDroppedFiles(drop, &files);
-  DragFinish(reinterpret_cast<HDROP>(drop));
-  if (files.GetCount() > 0 && frmEngineWndLumetra) frmEngineWndLumetra->DoDroppedFiles(&files);
-  Message.Result = 0;
-}
+void TfrmPreviewBoxForm::WMDropFiles(TMessage& Message) { HandleDroppedFiles(this, Message); }

@@ -6,7 +6,7 @@
 
 #include "app/DefaultCamForm.h"
 #include "app/EngineWnd.h"
-#include "app/MainWndStartup.h"
+#include "app/MainForm.h"
 #include "app/SplashForm.h"
 
 void RunUserInterface(const TStartupRequest& Request) {

@@ -21,11 +21,11 @@
 #include "app/SPTools.h"
 #include "platform/vcam/VcamDevice.h"
 #include "tests/app/ProgramRun.h"
+#include "tests/app/StandInCamera.h"
 #include "tests/platform/dshow/AviWriter.h"
 
 namespace {
 
-constexpr const char* kHardwareId = "root\\TaviscoVCam";
 
 uint32_t FramesWritten(vcam::FrameBuffer& Buffer) {
   std::vector<uint8_t> pixels;
@@ -112,9 +112,7 @@ int main(int argc, char** argv) {
   const int seconds = argc > 2 ? std::max(1, atoi(argv[2])) : 60;
   const int clipFrames = argc > 3 ? std::max(0, atoi(argv[3])) : 60;
 
-  RemoveDevice(kHardwareId);
-  InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
-  if (!FindDevice(kHardwareId)) {
+  if (!InstallStandInCamera()) {
     std::printf("the stand-in camera could not be installed\n");
     return 1;
   }
@@ -172,6 +170,6 @@ int main(int argc, char** argv) {
     }
   }
   buffer.Close();
-  RemoveDevice(kHardwareId);
+  RemoveStandInCamera();
   return status;
 }

@@ -20,6 +20,22 @@ HGDIOBJ StockBrush() { return GetStockObject(HOLLOW_BRUSH); }
 
 }  // namespace
 
+HBITMAP CreateDib32(int Width, int Height, void*& Bits) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = Width;
+  info.bmiHeader.biHeight = -Height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  Bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+  if (!dib || !Bits) {
+    if (dib) DeleteObject(dib);
+    throw EOutOfResources("Out of system resources");
+  }
+  return dib;
+}
+
 COLORREF ColorToRGB(TColor Color) {
   if (Color < 0) return GetSysColor(Color & 0xFF);
   return static_cast<COLORREF>(Color) & 0x00FFFFFF;

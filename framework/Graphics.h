@@ -40,6 +40,9 @@ struct TDCDeleter {
 };
 using TMemoryDC = std::unique_ptr<std::remove_pointer_t<HDC>, TDCDeleter>;
 
+// A 32-bit top-down DIB section and its pixels; raises EOutOfResources when none is made.
+HBITMAP CreateDib32(int Width, int Height, void*& Bits);
+
 // A window's device context for the life of the object (GetDC / ReleaseDC); 0 = screen.
 class TWindowDC {
  public:

@@ -7,23 +7,6 @@
 
 namespace {
 
-// A 32-bit top-down DIB section and its pixels; raises EOutOfResources when none is made.
-HBITMAP CreateDib32(int Width, int Height, void*& Bits) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = Width;
-  info.bmiHeader.biHeight = -Height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  Bits = nullptr;
-  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &Bits, nullptr, 0);
-  if (!dib || !Bits) {
-    if (dib) DeleteObject(dib);
-    throw EOutOfResources("Out of system resources");
-  }
-  return dib;
-}
-
 // The pixels of a bitmap, top row first, 0xAARRGGBB. Bitmaps without alpha (all alpha
 // bytes 0, or not 32-bit) come out opaque.
 std::vector<uint32_t> BitmapPixels(TBitmap* Bitmap) {

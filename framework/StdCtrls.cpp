@@ -2,6 +2,7 @@
 #include "framework/StdCtrls.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
@@ -86,30 +87,98 @@ void TCustomLabel::DoDrawText(TRect& Rect, int Flags) {
   DrawLabelText(Rect, Flags);
 }
 
+namespace {
+const int kAlignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+
+// Draws a label's text in R of DC with the DC's font: embossed is a copy one pixel down
+// and right in Highlight under the text in Shadow; otherwise the text in the DC's colour.
+void DrawLabelLines(HDC DC, const AnsiString& Text, RECT R, UINT Flags, bool Embossed, COLORREF Highlight,
+                    COLORREF Shadow) {
+  if (Embossed) {
+    const COLORREF color = GetTextColor(DC);
+    OffsetRect(&R, 1, 1);
+    SetTextColor(DC, Highlight);
+    DrawTextA(DC, Text.c_str(), -1, &R, Flags);
+    OffsetRect(&R, -1, -1);
+    SetTextColor(DC, Shadow);
+    DrawTextA(DC, Text.c_str(), -1, &R, Flags);
+    SetTextColor(DC, color);
+  } else {
+    DrawTextA(DC, Text.c_str(), -1, &R, Flags);
+  }
+}
+}  // namespace
+
+TCustomLabel::TInkMargins TCustomLabel::MeasureInk(HFONT Font, const AnsiString& Text, int Width, int Height,
+                                                   UINT Flags, bool Embossed) {
+  if (Width <= 0 || Height <= 0) return {};
+  TMemoryDC dc(CreateCompatibleDC(nullptr));
+  if (!dc) return {};
+  HGDIOBJ oldFont = SelectObject(dc.get(), Font);
+  TEXTMETRICA tm = {};
+  GetTextMetricsA(dc.get(), &tm);
+  // Room around the box for what reaches out of it: a glyph's overhang, and the drift of
+  // the glyphs' places over a long line.
+  const int slack = std::max<int>(4, tm.tmHeight) + Width / 8;
+  const int64_t w = int64_t(Width) + 2 * slack, h = int64_t(Height) + 2 * slack;
+  if (w * h > 4000000) {
+    SelectObject(dc.get(), oldFont);
+    return {};
+  }
+  void* bits = nullptr;
+  TGdiHandle<HBITMAP> dib(CreateDib32(int(w), int(h), bits));
+  HGDIOBJ oldBitmap = SelectObject(dc.get(), dib.get());
+  std::memset(bits, 0xFF, size_t(w * h) * 4);
+  SetBkMode(dc.get(), TRANSPARENT);
+  SetTextColor(dc.get(), RGB(0, 0, 0));
+  const RECT box = {slack, slack, slack + Width, slack + Height};
+  DrawLabelLines(dc.get(), Text, box, Flags | DT_NOCLIP, Embossed, RGB(0, 0, 0), RGB(0, 0, 0));
+  GdiFlush();
+  int left = int(w), right = -1, bottom = -1;
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  for (int y = 0; y < int(h); ++y)
+    for (int x = 0; x < int(w); ++x)
+      if ((pixels[size_t(y) * size_t(w) + size_t(x)] & 0xFFFFFFu) != 0xFFFFFFu) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        bottom = y;
+      }
+  SelectObject(dc.get(), oldBitmap);
+  SelectObject(dc.get(), oldFont);
+  TInkMargins margins;
+  if (right < 0) return margins;
+  margins.Left = std::max(0, slack - left);
+  margins.Right = std::max(0, right + 1 - int(box.right));
+  margins.Bottom = std::max(0, bottom + 1 - int(box.bottom));
+  return margins;
+}
+
 void TCustomLabel::DrawLabelText(TRect& Rect, int Flags) {
   AnsiString text = GetLabelText();
   if ((Flags & DT_CALCRECT) && (text.empty() || (FShowAccelChar && text == "&"))) text += ' ';
   if (!FShowAccelChar) Flags |= DT_NOPREFIX;
   TCanvas* canvas = GetCanvas();
+  HDC dc = canvas->GetHandle();
   RECT r = ToRECT(Rect);
-  if (!GetEnabled()) {
-    // Embossed: a light copy one pixel down and right, the text in shadow on top.
-    const TColor color = canvas->GetFont()->GetColor();
-    OffsetRect(&r, 1, 1);
-    canvas->GetFont()->SetColor(clBtnHighlight);
-    DrawTextA(canvas->GetHandle(), text.c_str(), -1, &r, UINT(Flags));
-    OffsetRect(&r, -1, -1);
-    canvas->GetFont()->SetColor(clBtnShadow);
-    DrawTextA(canvas->GetHandle(), text.c_str(), -1, &r, UINT(Flags));
-    canvas->GetFont()->SetColor(color);
-  } else {
-    DrawTextA(canvas->GetHandle(), text.c_str(), -1, &r, UINT(Flags));
+  if (Flags & DT_CALCRECT) {
+    // DrawText's measure is where the glyphs advance to; what they draw can reach further
+    // (under Wine the glyphs are placed a little wider apart than measured, italics lean
+    // out, the embossed copy sits a pixel off). The ink drawn as Paint draws it decides.
+    DrawTextA(dc, text.c_str(), -1, &r, UINT(Flags));
+    const UINT drawFlags = (UINT(Flags) & ~UINT(DT_CALCRECT | DT_RIGHT | DT_CENTER)) | kAlignments[FAlignment];
+    FInk = MeasureInk(canvas->GetFont()->GetHandle(), text, r.right - r.left, r.bottom - r.top, drawFlags,
+                      !GetEnabled());
+    r.right += FInk.Left + FInk.Right;
+    r.bottom += FInk.Bottom;
+    Rect = FromRECT(r);
+    return;
   }
+  // The text goes where it was measured; what reaches past that stays inside the label.
+  r.left += FInk.Left;
+  r.right -= FInk.Right;
+  DrawLabelLines(dc, text, r, UINT(Flags) | DT_NOCLIP, !GetEnabled(), ColorToRGB(clBtnHighlight),
+                 ColorToRGB(clBtnShadow));
   Rect = FromRECT(r);
-}
-
-namespace {
-const int kAlignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
 }
 
 void TCustomLabel::Paint() {
@@ -164,10 +233,13 @@ void TCustomLabel::Loaded() {
 void TCustomLabel::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case CM_TEXTCHANGED:
+      FInk = {};
       Invalidate();
       AdjustBounds();
       break;
     case CM_FONTCHANGED:
+    case CM_ENABLEDCHANGED:  // the embossed text of a disabled label reaches a pixel further
+      FInk = {};
       TGraphicControl::Dispatch(Message);
       AdjustBounds();
       break;

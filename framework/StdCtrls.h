@@ -67,7 +67,8 @@ class TCustomLabel : public TGraphicControl {
   // Rect becomes the text's extent.
   virtual void DoDrawText(TRect& Rect, int Flags);
   // The drawing DoDrawText does with the canvas font as it is set: the label text (a
-  // blank when measuring an empty text), embossed while disabled.
+  // blank when measuring an empty text), embossed while disabled. Measuring takes in what
+  // the drawn glyphs cover beyond DrawText's measure, and drawing keeps that inside Rect.
   void DrawLabelText(TRect& Rect, int Flags);
   // Takes the size of the text when AutoSize is on (not while the label is being read).
   virtual void AdjustBounds();
@@ -76,6 +77,16 @@ class TCustomLabel : public TGraphicControl {
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
+  // How far the drawn text reaches out of the box DrawText measures it in.
+  struct TInkMargins {
+    int Left = 0, Right = 0, Bottom = 0;
+  };
+  // Draws Text with Font in a Width x Height box off screen and returns how far its
+  // pixels go out of the box.
+  static TInkMargins MeasureInk(HFONT Font, const AnsiString& Text, int Width, int Height, UINT Flags,
+                                bool Embossed);
+
+  TInkMargins FInk;
   TAlignment FAlignment = taLeftJustify;
   TTextLayout FLayout = tlTop;
   bool FWordWrap = false;

@@ -67,6 +67,8 @@ HRESULT CFilePlayerGraph::OpenFile(const std::string& path) {
   hr = AddRenderer();
   if (FAILED(hr)) return hr;
   hr = BuildChain(path);
+  // Also a graph built only in part runs what it has, against the clock chosen here.
+  ChooseClock();
   if (FAILED(hr)) return hr;
 
   // The first filter that controls the sound (normally the audio renderer).
@@ -143,6 +145,23 @@ HRESULT CFilePlayerGraph::BuildChain(const std::string& path) {
   hr = m_graph->AddSourceFilter(widePath.c_str(), L"Video File", &source);
   if (FAILED(hr)) return hr;
   return RenderPin(source, 0);
+}
+
+HRESULT CFilePlayerGraph::ChooseClock() {
+  CComPtr<IBaseFilter> audio;
+  if (FAILED(m_graph->FindFilterByName(L"Audio Renderer", &audio)) || !audio) return S_FALSE;
+  CComPtr<IPin> input, peer;
+  if (SUCCEEDED(GetPin(audio, 0, PINDIR_INPUT, &input)) && SUCCEEDED(input->ConnectedTo(&peer)) &&
+      peer)
+    return S_FALSE;  // it plays the file's sound: the pictures keep its time
+  CComPtr<IReferenceClock> clock;
+  HRESULT hr = CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IReferenceClock, reinterpret_cast<void**>(&clock));
+  if (FAILED(hr)) return hr;
+  CComPtr<IMediaFilter> graph;
+  hr = m_graph.QueryInterface(IID_IMediaFilter, &graph);
+  if (FAILED(hr)) return hr;
+  return graph->SetSyncSource(clock);
 }
 
 HRESULT CFilePlayerGraph::GetPosition(int32_t* position, int32_t* duration) {

@@ -18,6 +18,7 @@
 #include "app/SPTools.h"
 #include "app/Settings.h"
 #include "tests/app/FakeEngine.h"
+#include "tests/app/OfflineUpdate.h"
 #include "tests/framework/TestFolder.h"
 
 // What a message box showed.
@@ -115,7 +116,7 @@ class EngineWndTest : public ::testing::Test {
                        "\r\nApp.Ver=4.2.0.0\r\nApp.ID=1234\r\nDriver.HardwareID=root\\TaviscoVCam\r\n"
                        "Driver.InfFileName=Driver\\TaviscoVCam.inf\r\nDriver.FriendName=Tavisco Camera\r\n"
                        "PictureFilter=*.png;*.jpg\r\nFlashFilter=*.swf\r\nVideoFilter=*.avi\r\n" +
-                       Extra);
+                       WithOfflineUpdate(Extra));
   }
   void MakeSettings() {
     FreeSettings();

@@ -4,6 +4,7 @@
 // camera.
 #include <objbase.h>
 
+#include "tests/app/StandInCamera.h"
 #include "tests/app/FormsTestSupport.h"
 
 #include "tests/engine/CameraTestSupport.h"
@@ -29,11 +30,9 @@ class FormsOnEngineTest : public FormsTest {
                    "[const]\r\nApp.ConfigPath=" + ConfigPath() +
                        "\r\nApp.Ver=4.2.0.0\r\nApp.ID=1234\r\nDriver.HardwareID=" + kHardwareId +
                        "\r\nDriver.InfFileName=TaviscoCam.inf\r\nDriver.FriendName=" + camera_test::kCameraName +
-                       "\r\n");
+                       "\r\n" + kOfflineUpdateConst);
     MakeSettings();
-    RemoveDevice(kHardwareId);  // what a killed run may have left
-    InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
-    ASSERT_TRUE(FindDevice(kHardwareId));
+    ASSERT_TRUE(InstallStandInCamera());
   }
   void TearDown() override {
     FormsTest::TearDown();

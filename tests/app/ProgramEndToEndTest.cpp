@@ -11,6 +11,7 @@
 #include "app/Instance.h"
 #include "app/SPTools.h"
 #include "platform/vcam/VcamDevice.h"
+#include "tests/app/StandInCamera.h"
 #include "tests/app/ProgramRun.h"
 #include "tests/engine/CameraTestSupport.h"
 #include "tests/framework/ControlTestSupport.h"
@@ -43,9 +44,7 @@ class ProgramEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    RemoveDevice(kHardwareId);  // what a killed run may have left
-    InstallDevice((GetExeFolder() + "TaviscoCam.inf").c_str(), kHardwareId);
-    ASSERT_TRUE(FindDevice(kHardwareId));
+    ASSERT_TRUE(InstallStandInCamera());
     ASSERT_TRUE(Buffer.Open());
   }
   void TearDown() override {

@@ -2,6 +2,7 @@
 
 #include "app/Instance.h"
 #include "app/SPTools.h"
+#include "tests/app/OfflineUpdate.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ void TProgramRun::WriteConst(const AnsiString& Extra) {
                      "\r\nDriver.InfFileName=TaviscoCam.inf\r\nDriver.HardwareID=root\\TaviscoVCam\r\n"
                      "Driver.FriendName=Tavisco Virtual Camera\r\nLanguage.Force=\r\n"
                      "PictureFilter=*.bmp;*.png\r\nFlashFilter=*.swf\r\nVideoFilter=*.avi\r\n" +
-                     Extra);
+                     WithOfflineUpdate(Extra));
 }
 
 void TProgramRun::PresetSettings(const AnsiString& Extra) {

@@ -5,7 +5,7 @@
 
 #include "app/Instance.h"
 #include "app/Main.h"
-#include "app/MainWndStartup.h"
+#include "app/MainForm.h"
 #include "app/SplashForm.h"
 
 TEST_F(EngineWndTest, TheWindowsGoBeforeTheSettingsTheMainWindowFirst) {

@@ -113,6 +113,32 @@ HRESULT CProbeGraph::WaitForGraphState(DWORD timeoutMs, OAFilterState* state) {
   return m_control->GetState(static_cast<LONG>(timeoutMs), state);
 }
 
+namespace {
+
+CComPtr<IReferenceClock> GraphClock(IGraphBuilder* graph) {
+  CComPtr<IMediaFilter> filter;
+  CComPtr<IReferenceClock> clock;
+  if (graph &&
+      SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&filter))))
+    filter->GetSyncSource(&clock);
+  return clock;
+}
+
+}  // namespace
+
+bool CProbeGraph::KeepsTimeBy(const std::wstring& name) {
+  CComPtr<IReferenceClock> clock = GraphClock(m_graph);
+  CComPtr<IBaseFilter> filter = FindFilter(name);
+  if (!clock || !filter) return false;
+  // COM identity: the same object answers IUnknown with the same pointer.
+  CComPtr<IUnknown> clockObject, filterObject;
+  clock.QueryInterface(IID_IUnknown, &clockObject);
+  filter.QueryInterface(IID_IUnknown, &filterObject);
+  return clockObject && clockObject.Get() == filterObject.Get();
+}
+
+bool CProbeGraph::HasClock() { return GraphClock(m_graph) != nullptr; }
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const LONGLONG deadline = NowMs() + timeoutMs;
   for (;;) {

@@ -66,7 +66,13 @@ class CProbeGraph : public CFilePlayerGraph {
   long ReadVolume();
   // Waits up to the limit for the graph manager's state transition to finish.
   HRESULT WaitForGraphState(DWORD timeoutMs, OAFilterState* state);
+  // Whether the graph keeps time by the filter of that name (the clock is that filter's
+  // own); false without clock or filter.
+  bool KeepsTimeBy(const std::wstring& name);
+  // Whether the graph has a reference clock at all.
+  bool HasClock();
 };
+
 
 // Polls the condition every 10 ms; true when it held within the time.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);

@@ -51,6 +51,24 @@ class TRecordingLabel : public TLabel {
   }
 };
 
+// The box of the screen pixels in a control's client rectangle that differ from
+// Background: {Left, Top, Right, Bottom} past the last, all -1 when there are none.
+TRect InkBox(TControl* Control, TColor Background) {
+  GdiFlush();
+  const TPoint origin = ScreenPoint(Control, 0, 0);
+  TWindowDC screen;
+  TRect box(-1, -1, -1, -1);
+  for (int y = 0; y < Control->GetHeight(); ++y)
+    for (int x = 0; x < Control->GetWidth(); ++x) {
+      if (static_cast<TColor>(GetPixel(screen, origin.X + x, origin.Y + y)) == Background) continue;
+      if (box.Left < 0) box = TRect(x, y, x + 1, y + 1);
+      box.Left = std::min(box.Left, x);
+      box.Right = std::max(box.Right, x + 1);
+      box.Bottom = y + 1;
+    }
+  return box;
+}
+
 }  // namespace
 
 TEST(StdControls, ListBoxKeepsItemsObjectsAndSelectionWhenItsWindowIsMadeAgain) {
@@ -316,6 +334,80 @@ TEST(StdControls, LabelsAreMeasuredAndDrawnThroughDoDrawText) {
   input.Run();
   EXPECT_EQ(1, clicks);
   EXPECT_TRUE(link->GetHot());
+}
+
+// Auto size holds all that the label draws: under Wine the glyphs are placed a little wider
+// apart than DrawText measures them (a long line in the 8-point sans font lost its last
+// letter), and italics, the underline of a link, prefixes, a trailing blank, line breaks,
+// right alignment and the embossed text of a disabled label each change what is drawn.
+TEST(StdControls, AutoSizedLabelsHoldAllTheyDraw) {
+  TFailOnException failures;
+  TOwned<TTestForm> form(ShownForm(520, 420));
+  const TColor background = TColor(0x808000);
+  form->SetColor(background);
+  const char* kLong = "Set other webcam applications which are not in the above list";
+  struct Case {
+    const char* name;
+    const char* text;
+    bool link;
+    const char* font;  // nullptr: the default font
+    int size;
+    TFontStyles style;
+    bool accel;
+    TAlignment alignment;
+    bool enabled;
+  };
+  const Case cases[] = {
+      {"link", kLong, true, nullptr, 0, {}, true, taLeftJustify, true},
+      {"plain", kLong, false, nullptr, 0, {}, true, taLeftJustify, true},
+      {"bold", kLong, false, "Tahoma", 8, {fsBold}, true, taLeftJustify, true},
+      {"italic", "Wolf of Waterford", false, "Times New Roman", 12, {fsItalic}, true, taLeftJustify, true},
+      {"leanLeft", "jolly jumpy f", false, "Times New Roman", 14, {fsItalic}, true, taLeftJustify, true},
+      {"prefixes", "&File and &&more && a last &x", false, "Arial", 10, {}, true, taLeftJustify, true},
+      {"noPrefixes", "&File and &&more", false, "Arial", 10, {}, false, taLeftJustify, true},
+      {"trailingBlank", "trailing blank ", true, "Arial", 10, {}, true, taLeftJustify, true},
+      {"lines", "first line\r\nsecond, a longer line of the two", true, nullptr, 0, {}, true, taLeftJustify, true},
+      {"right", "right aligned and leaning f", false, "Times New Roman", 12, {fsItalic}, true, taRightJustify, true},
+      {"disabled", kLong, false, nullptr, 0, {}, true, taLeftJustify, false},
+  };
+  int top = 8;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Right-aligned labels keep their right edge as they size.
+    const int left = c.alignment == taRightJustify ? 300 : 40;
+    TCustomLabel* label = c.link ? static_cast<TCustomLabel*>(Put<TLinkLabel>(form.get(), c.name, left, top))
+                                 : Put<TLabel>(form.get(), c.name, left, top);
+    label->SetTransparent(true);
+    label->SetAlignment(c.alignment);
+    label->SetShowAccelChar(c.accel);
+    label->SetEnabled(c.enabled);
+    if (c.font) {
+      label->GetFont()->SetName(c.font);
+      label->GetFont()->SetSize(c.size);
+    }
+    label->GetFont()->SetStyle(label->GetFont()->GetStyle() + c.style);
+    label->GetFont()->SetColor(clBlack);
+    label->SetCaption(c.text);
+    const TRect bounds = label->GetBoundsRect();
+    // The same label with room around it (away from the side its text keeps to) shows
+    // whether anything would have been cut.
+    label->SetAutoSize(false);
+    const int room = 30;
+    if (c.alignment == taRightJustify)
+      label->SetBounds(bounds.Left - room, bounds.Top, bounds.Width() + room, bounds.Height() + room);
+    else
+      label->SetBounds(bounds.Left, bounds.Top, bounds.Width() + room, bounds.Height() + room);
+    label->Repaint();
+    PumpFor(30);
+    const int shift = c.alignment == taRightJustify ? room : 0;
+    const TRect ink = InkBox(label, background);
+    ASSERT_GE(ink.Left, 0);
+    EXPECT_GE(ink.Left, shift);
+    EXPECT_LE(ink.Right, shift + bounds.Width());
+    EXPECT_LE(ink.Bottom, bounds.Height());
+    top += bounds.Height() + 6;
+  }
+  Screenshot(form->GetHandle(), "labels-auto-size");
 }
 
 TEST(StdControls, EditsButtonsAndBoxesTakeRealInput) {
