@@ -819,7 +819,10 @@ void TCustomListView::CNNotify(TMessage& Message) {
       const DWORD stage = draw->nmcd.dwDrawStage;
       if (stage != CDDS_PREPAINT && stage != CDDS_ITEMPREPAINT && stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM))
         break;
-      TListItem* item = stage == CDDS_PREPAINT ? nullptr : itemAt(static_cast<int>(draw->nmcd.dwItemSpec));
+      // The drawn row's index, taken by the structure's layout (header, stage, device context,
+      // rectangle, row index, state, item data).
+      const auto& [drawHeader, drawStage, drawDc, drawRect, drawRow, drawState, drawParam] = draw->nmcd;
+      TListItem* item = stage == CDDS_PREPAINT ? nullptr : itemAt(static_cast<int>(drawRow));
       if (stage != CDDS_PREPAINT && !item) break;
       TCustomDrawState state = TCustomDrawState::FromBits(draw->nmcd.uItemState & 0x1FF);
       // The system does not always mark selected rows: the item's own state says.
