@@ -52,10 +52,11 @@ void RemoveTree(const AnsiString& folder) {
 
 void RemoveFolderTree(const AnsiString& folder) { RemoveTree(IncludeTrailingPathDelimiter(folder)); }
 
-TTestFolder::TTestFolder() {
+TTestFolder::TTestFolder() : TTestFolder(SystemTemp()) {}
+
+TTestFolder::TTestFolder(const AnsiString& parent) {
   static std::atomic<int> counter{0};
-  FPath = IncludeTrailingPathDelimiter(Format("%sfwtest-%d-%d", {SystemTemp(), ProcessId(),
-                                                                 counter++}));
+  FPath = IncludeTrailingPathDelimiter(Format("%sfwtest-%d-%d", {parent, ProcessId(), counter++}));
   RemoveTree(FPath);
   ForceDirectories(FPath);
 }

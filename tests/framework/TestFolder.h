@@ -6,6 +6,8 @@
 class TTestFolder {
  public:
   TTestFolder();
+  // Under another parent folder (given with its trailing separator) than the temporary one.
+  explicit TTestFolder(const AnsiString& parent);
   ~TTestFolder();
   TTestFolder(const TTestFolder&) = delete;
   TTestFolder& operator=(const TTestFolder&) = delete;
