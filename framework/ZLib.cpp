@@ -26,7 +26,7 @@ AnsiString ZMessage(const z_stream& z, int code, const char* fallback) {
 // ---------------------------------------------------------------------------------------
 // TCompressionStream
 
-TCompressionStream::TCompressionStream(TCompressionLevel CompressionLevel, TStream* Dest)
+TCompressionStream::TCompressionStream(TZCompressionLevel CompressionLevel, TStream* Dest)
     : FDest(Dest), FState(std::make_unique<TZStreamState>()) {
   static const int kLevels[] = {Z_NO_COMPRESSION, Z_BEST_SPEED, Z_DEFAULT_COMPRESSION,
                                 Z_BEST_COMPRESSION};

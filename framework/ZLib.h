@@ -19,7 +19,8 @@ class EDecompressionError : public EZLibError {
   using EZLibError::EZLibError;
 };
 
-enum TCompressionLevel { clNone, clFastest, clDefault, clMax };
+// The compression levels (named apart from the colours clNone and clDefault of Graphics.h).
+enum TZCompressionLevel { zcNone, zcFastest, zcDefault, zcMax };
 
 struct TZStreamState;
 
@@ -28,7 +29,7 @@ struct TZStreamState;
 // seeking raise ECompressionError.
 class TCompressionStream : public TStream {
  public:
-  TCompressionStream(TCompressionLevel CompressionLevel, TStream* Dest);
+  TCompressionStream(TZCompressionLevel CompressionLevel, TStream* Dest);
   ~TCompressionStream() override;
   int64_t Read(void* Buffer, int64_t Count) override;
   int64_t Write(const void* Buffer, int64_t Count) override;

@@ -8,27 +8,7 @@
 #include <cstdint>
 
 #include "skin/data/Dib24.h"
-
-// Transitions between two pictures of equal size (the skin words "mk...").
-enum TspMorphKind {
-  mkDefault = 0,
-  mkGradient = 1,
-  mkLeftGradient = 2,
-  mkRightGradient = 3,
-  mkLeftSlide = 4,
-  mkRightSlide = 5,
-  mkPush = 6
-};
-
-// Looks of inactive windows (the skin words "ie...").
-enum TspInActiveEffect {
-  ieBrightness = 0,
-  ieDarkness = 1,
-  ieGrayScale = 2,
-  ieNoise = 3,
-  ieSplitBlur = 4,
-  ieInvert = 5
-};
+#include "skin/data/SkinKinds.h"
 
 class TspEffectBmp : public TspDib24 {
  public:

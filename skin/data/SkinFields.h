@@ -13,31 +13,11 @@
 #include "framework/IniFiles.h"
 #include "framework/Types.h"
 #include "framework/UITypes.h"
+#include "skin/data/SkinKinds.h"
 
 // ---------------------------------------------------------------------------------------
 // Enumerations of the skin file (the numbers are those the words stand for)
 
-// How a client part is stretched instead of tiled: both ways, across only, down only.
-enum TspStretchType : uint8_t { stFull, stHorz, stVert };
-// How a control blends from one look to the next.
-enum TspMorphKind : uint8_t {
-  mkDefault,
-  mkGradient,
-  mkLeftGradient,
-  mkRightGradient,
-  mkLeftSlide,
-  mkRightSlide,
-  mkPush
-};
-// What an inactive skinned window does to its picture.
-enum TspInactiveEffect : uint8_t {
-  ieBrightness,
-  ieDarkness,
-  ieGrayScale,
-  ieNoise,
-  ieSplitBlur,
-  ieInvert
-};
 // How the frames of a picture strip follow each other.
 enum TspFramesPlacement : uint8_t { fpHorizontal, fpVertical };
 // How a regulator's frames are chosen: turned round, moved across or moved down.

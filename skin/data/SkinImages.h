@@ -13,9 +13,7 @@
 #pragma once
 
 #include "framework/Graphics.h"
-
-// How a stretched client part is fitted.
-enum TspStretchType { stFull = 0, stHorz = 1, stVert = 2 };
+#include "skin/data/SkinKinds.h"
 
 // Three-part strips. LO and RO are the widths of the fixed left and right end caps of R;
 // B becomes NewW wide and as high as R (NewH is not used), the middle is stretched or

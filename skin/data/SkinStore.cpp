@@ -222,7 +222,7 @@ bool TspCompressedStoredSkin::CompressFromIni(const AnsiString& IniFileName) {
 
   TMemoryStream compressed;
   {
-    TCompressionStream deflater(clMax, &compressed);
+    TCompressionStream deflater(zcMax, &compressed);
     deflater.WriteBuffer(block.GetMemory(), block.GetSize());
     deflater.Finish();
   }

@@ -42,7 +42,7 @@ AnsiString SampleData(size_t size) {
   return data;
 }
 
-AnsiString Compress(const AnsiString& data, TCompressionLevel level = clMax) {
+AnsiString Compress(const AnsiString& data, TZCompressionLevel level = zcMax) {
   TMemoryStream out;
   {
     TCompressionStream z(level, &out);
@@ -196,7 +196,7 @@ TEST(ZLibStreams, RoundTripsAtEveryLevel) {
   for (size_t size : {size_t{0}, size_t{1}, size_t{4095}, size_t{4096}, size_t{4097},
                       size_t{300000}}) {
     AnsiString data = SampleData(size);
-    for (TCompressionLevel level : {clNone, clFastest, clDefault, clMax}) {
+    for (TZCompressionLevel level : {zcNone, zcFastest, zcDefault, zcMax}) {
       TStringStream compressed(Compress(data, level));
       EXPECT_EQ(data, DecompressAll(&compressed)) << size << " " << level;
     }
@@ -205,7 +205,7 @@ TEST(ZLibStreams, RoundTripsAtEveryLevel) {
 
 TEST(ZLibStreams, BestCompressionIsZlibLevelNine) {
   AnsiString data = SampleData(100000);
-  AnsiString ours = Compress(data, clMax);
+  AnsiString ours = Compress(data, zcMax);
   std::vector<unsigned char> theirs(compressBound(static_cast<uLong>(data.size())));
   uLongf length = static_cast<uLongf>(theirs.size());
   ASSERT_EQ(Z_OK, compress2(theirs.data(), &length,
@@ -214,7 +214,7 @@ TEST(ZLibStreams, BestCompressionIsZlibLevelNine) {
   EXPECT_EQ(AnsiString(reinterpret_cast<char*>(theirs.data()), length), ours);
 
   TMemoryStream out;
-  TCompressionStream z(clMax, &out);
+  TCompressionStream z(zcMax, &out);
   z.WriteBuffer(data.data(), 1000);
   z.WriteBuffer(data.data() + 1000, static_cast<int64_t>(data.size()) - 1000);
   EXPECT_EQ(100000, z.GetPosition());

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TMemoryStream compressed;
   {
-    TCompressionStream z(clMax, &compressed);
+    TCompressionStream z(zcMax, &compressed);
     z.WriteBuffer(output.GetMemory(), output.GetSize());
     z.Finish();
   }
