@@ -82,6 +82,11 @@ class TspSkinData : public TComponent, public TspSkinContent {
   std::unique_ptr<TBitmap> RollUpMask;
   TspOwnedList<TBitmap> ActivePictures;
   TspOwnedList<TBitmap>& PictureList = ActivePictures;
+  // The picture a record's picture index (PictureIndex, MaskPictureIndex,
+  // ActivePictureIndex, BGPictureIndex, WindowPictureIndex, ...) points to: nullptr, "no
+  // picture", for -1 and for any index outside the list. Every reader of a picture index
+  // goes through it, so that an index a skin file got wrong never raises while painting.
+  TBitmap* GetActivePicture(int PictureIndex) const { return ActivePictures.Find(PictureIndex); }
   // Added to a record's cursor index to make the screen's cursor number.
   int32_t CursorIndexBase = 1;
   int32_t& FirstCursorIndex = CursorIndexBase;

@@ -25,6 +25,10 @@ class TspOwnedList {
     return FItems[static_cast<size_t>(Index)].get();
   }
   T* operator[](int Index) const { return Get(Index); }
+  // The item, or nullptr for an index outside the list (-1 among them: "none").
+  T* Find(int Index) const {
+    return Index < 0 || Index >= GetCount() ? nullptr : FItems[static_cast<size_t>(Index)].get();
+  }
   int Add(std::unique_ptr<T> Item) {
     FItems.push_back(std::move(Item));
     return GetCount() - 1;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -252,6 +253,36 @@ TEST(SkinData, ClearingEmptiesTheSkinButKeepsVersionAndFrameValues) {
   EXPECT_EQ(clBtnFace, data->SkinColors->cBtnFace);
   EXPECT_EQ("Sample", data->SkinName);
   EXPECT_EQ(TRect(5, 20, 100, 90), data->ClientRect);
+}
+
+TEST(SkinData, APictureIndexOfMinusOneOrPastTheListMeansNoPicture) {
+  TOwned<TspSkinData> data(new TspSkinData(nullptr));
+  EXPECT_EQ(nullptr, data->GetActivePicture(0));  // no skin yet
+  ASSERT_TRUE(data->LoadFromCompressedFile(SkinFixture("sample.skn")));
+  ASSERT_EQ(2, data->ActivePictures.GetCount());
+  struct Case {
+    int index;
+    TBitmap* picture;
+  };
+  const Case cases[] = {
+      {-1, nullptr},
+      {0, data->PictureList[0]},
+      {1, data->PictureList[1]},
+      {2, nullptr},
+      {-2, nullptr},
+      {std::numeric_limits<int>::max(), nullptr},
+      {std::numeric_limits<int>::min(), nullptr},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.picture, data->GetActivePicture(c.index)) << c.index;
+
+  // The indexes of the records as the skin file gave them.
+  const auto* button = data->ControlRecords.Get(data->GetControlIndex("button"));
+  EXPECT_EQ(data->PictureList[0], data->GetActivePicture(button->PictureIndex));
+  EXPECT_EQ(nullptr, data->GetActivePicture(button->MaskPictureIndex));
+  EXPECT_EQ(data->PictureList[1], data->GetActivePicture(data->PopupWindow->WindowPictureIndex));
+  EXPECT_EQ(nullptr, data->GetActivePicture(data->BGPictureIndex));
+  data->ClearAll();
+  EXPECT_EQ(nullptr, data->GetActivePicture(0));
 }
 
 TEST(SkinData, StoredSkinsAndSkinListsLoadWhenTheyAreSet) {
