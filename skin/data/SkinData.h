@@ -108,3 +108,9 @@ class TspSkinData : public TComponent, public TspSkinContent {
   bool FSkinChanging = false;
   AnsiString FLastLoadError;
 };
+
+// The text a skinned part shows for a resource-text name: that of the skin's resource
+// texts when SkinData has them, else the built-in one (GetEffectiveResStr above).
+inline AnsiString GetEffectiveResStr(const TspSkinData* SkinData, const AnsiString& Name) {
+  return GetEffectiveResStr(SkinData ? SkinData->GetResourceStrData() : nullptr, Name);
+}

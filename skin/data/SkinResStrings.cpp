@@ -1,6 +1,7 @@
 #include "skin/data/SkinResStrings.h"
 
 #include "framework/TypInfo.h"
+#include "skin/data/spconst.h"
 
 namespace {
 
@@ -168,4 +169,8 @@ AnsiString TspResourceStrData::GetResStr(const AnsiString& Name) const {
 void TspResourceStrData::PublishProperties(TPropList& Props) const {
   TComponent::PublishProperties(Props);
   Props.Object("ResStrings", &TspResourceStrData::GetResStrings);
+}
+
+AnsiString GetEffectiveResStr(const TspResourceStrData* ResStrData, const AnsiString& Name) {
+  return ResStrData ? ResStrData->GetResStr(Name) : GetBuiltInResStr(Name);
 }

@@ -36,3 +36,8 @@ class TspResourceStrData : public TComponent {
   std::unique_ptr<TStringList> FResStrings;
   TFontCharset FCharSet = 1;
 };
+
+// The text a skinned part shows for a resource-text name: the answer of the resource texts
+// when there are any (as it comes: a name their lines lack gives the empty text), else the
+// built-in text of unit spconst (GetBuiltInResStr).
+AnsiString GetEffectiveResStr(const TspResourceStrData* ResStrData, const AnsiString& Name);

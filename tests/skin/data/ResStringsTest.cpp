@@ -91,3 +91,25 @@ TEST(ResourceTexts, BuiltInTextsEqualTheDefaultLines) {
   EXPECT_EQ("&Close", GetBuiltInResStr("mi_closecaption"));
   EXPECT_EQ("", GetBuiltInResStr("MSG_BTN_OPEN"));  // a default line, but no built-in text
 }
+
+TEST(ResourceTexts, EffectiveTextIsTheResourceTextsAnswerElseTheBuiltInOne) {
+  TResStrings r;
+  TStringList lines;
+  lines.SetText("MI_CLOSECAPTION=Schlie&ssen\r\nMSG_BTN_OK=\r\n");
+  r.Data->SetResStrings(&lines);
+  struct Case {
+    const TspResourceStrData* texts;
+    const char* name;
+    const char* text;
+  };
+  const Case cases[] = {
+      {nullptr, "MI_CLOSECAPTION", "&Close"},  // no texts: the built-in one
+      {nullptr, "mi_mincaption", "Mi&nimize"},
+      {nullptr, "MSG_BTN_OPEN", ""},  // no built-in text either
+      {r.Data, "MI_CLOSECAPTION", "Schlie&ssen"},
+      {r.Data, "MSG_BTN_OK", ""},  // the texts' empty one
+      {r.Data, "EDIT_UNDO", ""},   // a name the texts lack: empty, not the built-in text
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.text, GetEffectiveResStr(c.texts, c.name)) << c.name << (c.texts ? " with texts" : "");
+}

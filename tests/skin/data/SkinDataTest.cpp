@@ -337,8 +337,17 @@ TEST(SkinData, ResourceTextsAndTheSkinnableSwitchAreAnnounced) {
     if (s.Form == "Watcher") messages.push_back(s.Msg);
   EXPECT_EQ(std::vector<uint32_t>(3, WM_SKIN_RESSTRINGS_CHANGED), messages);
   EXPECT_EQ("&Close", data->GetResourceStrData()->GetResStr("MI_CLOSECAPTION"));
+
+  // The text the skinned parts show: the skin's resource texts while it has them, else
+  // the built-in one.
+  const TspSkinData* none = nullptr;
+  EXPECT_EQ("&Close", GetEffectiveResStr(none, "MI_CLOSECAPTION"));
+  texts->GetResStrings()->SetText("MI_CLOSECAPTION=Fermer\r\n");
+  EXPECT_EQ("Fermer", GetEffectiveResStr(data.get(), "MI_CLOSECAPTION"));
+  EXPECT_EQ("", GetEffectiveResStr(data.get(), "MI_MINCAPTION"));
   texts.reset();
   EXPECT_EQ(nullptr, data->GetResourceStrData());
+  EXPECT_EQ("&Close", GetEffectiveResStr(data.get(), "MI_CLOSECAPTION"));
 
   log.clear();
   data->SetSkinnableForm(true);  // unchanged
