@@ -16,6 +16,10 @@ void TPropList::ThrowWrongClass(TPersistent* instance) {
                        {instance ? instance->ClassName() : AnsiString("nil")});
 }
 
+void TPropList::ThrowOutOfRange(int64_t value, const char* typeName) {
+  throw EPropertyError("%s is not a valid %s value", {IntToStr(value), AnsiString(typeName)});
+}
+
 void TPropList::Add(TPropInfo&& info) {
   for (TPropInfo& existing : FProps) {
     if (SameText(existing.Name, info.Name)) {
@@ -46,25 +50,47 @@ const TPropInfo* GetPropInfo(const TPersistent* Instance, const AnsiString& Prop
 }
 
 namespace {
-const TPropInfo& Require(TPersistent* Instance, const AnsiString& PropName, bool text) {
+
+enum class TKindGroup { Text, Object, Number };
+
+TKindGroup GroupOf(TTypeKind Kind) {
+  switch (Kind) {
+    case tkClass: return TKindGroup::Object;
+    case tkInteger: return TKindGroup::Number;
+    default: return TKindGroup::Text;
+  }
+}
+
+const TPropInfo& Require(TPersistent* Instance, const AnsiString& PropName, TKindGroup group) {
   const TPropInfo* info = GetPropInfo(Instance, PropName);
   if (!info) throw EPropertyError("Unknown property: '%s'", {PropName});
-  if (text != (info->Kind != tkClass))
+  if (GroupOf(info->Kind) != group)
     throw EPropertyError("Invalid property type: '%s'", {PropName});
   return *info;
 }
+
 }  // namespace
 
 AnsiString GetStrProp(TPersistent* Instance, const AnsiString& PropName) {
-  return Require(Instance, PropName, true).GetText(Instance);
+  return Require(Instance, PropName, TKindGroup::Text).GetText(Instance);
 }
 
 void SetStrProp(TPersistent* Instance, const AnsiString& PropName, const AnsiString& Value) {
-  const TPropInfo& info = Require(Instance, PropName, true);
+  const TPropInfo& info = Require(Instance, PropName, TKindGroup::Text);
   if (!info.SetText) throw EPropertyError("Property %s is read-only", {PropName});
   info.SetText(Instance, Value);
 }
 
 TPersistent* GetObjectProp(TPersistent* Instance, const AnsiString& PropName) {
-  return Require(Instance, PropName, false).GetObject(Instance);
+  return Require(Instance, PropName, TKindGroup::Object).GetObject(Instance);
+}
+
+int64_t GetOrdProp(TPersistent* Instance, const AnsiString& PropName) {
+  return Require(Instance, PropName, TKindGroup::Number).GetOrd(Instance);
+}
+
+void SetOrdProp(TPersistent* Instance, const AnsiString& PropName, int64_t Value) {
+  const TPropInfo& info = Require(Instance, PropName, TKindGroup::Number);
+  if (!info.SetOrd) throw EPropertyError("Property %s is read-only", {PropName});
+  info.SetOrd(Instance, Value);
 }

@@ -7,17 +7,21 @@
 //     Props.String("Caption", &TButton::GetCaption, &TButton::SetCaption, "TCaption");
 //   }
 //
-// The language files re-label forms through it.
+// The language files re-label forms through it (texts, string lists and the texts of
+// collection items; numbers such as a font's character set are published for reading and
+// setting by name, but no language text reaches them).
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <type_traits>
 #include <typeinfo>
 #include <vector>
 
 #include "framework/Classes.h"
 
-enum TTypeKind { tkLString, tkWString, tkClass };
+enum TTypeKind { tkLString, tkWString, tkClass, tkInteger };
 
 struct TPropInfo {
   AnsiString Name;
@@ -29,6 +33,9 @@ struct TPropInfo {
   std::function<void(TPersistent*, const AnsiString&)> SetText;  // empty: read-only
   // Objects.
   std::function<TPersistent*(TPersistent*)> GetObject;
+  // Numbers.
+  std::function<int64_t(TPersistent*)> GetOrd;
+  std::function<void(TPersistent*, int64_t)> SetOrd;
 };
 
 class TPropList {
@@ -92,6 +99,28 @@ class TPropList {
     Add(std::move(info));
   }
 
+  // A number property of an integer type V (a byte such as a font's character set, an
+  // int); setting a value that V cannot hold raises EPropertyError.
+  template <class CG, class CS, class V>
+  void Integer(const char* Name, V (CG::*Get)() const, void (CS::*Set)(V),
+               const char* TypeName = "Integer") {
+    static_assert(std::is_integral<V>::value, "an integer property");
+    TPropInfo info;
+    info.Name = Name;
+    info.TypeName = TypeName;
+    info.Kind = tkInteger;
+    info.GetOrd = [Get](TPersistent* instance) -> int64_t {
+      return (Cast<CG>(instance)->*Get)();
+    };
+    info.SetOrd = [Set, TypeName](TPersistent* instance, int64_t value) {
+      const V narrowed = static_cast<V>(value);
+      if (static_cast<int64_t>(narrowed) != value)
+        ThrowOutOfRange(value, TypeName);
+      (Cast<CS>(instance)->*Set)(narrowed);
+    };
+    Add(std::move(info));
+  }
+
   int Count() const { return static_cast<int>(FProps.size()); }
   const TPropInfo& operator[](int Index) const { return FProps[static_cast<size_t>(Index)]; }
   std::vector<TPropInfo>::const_iterator begin() const { return FProps.begin(); }
@@ -107,6 +136,7 @@ class TPropList {
     return result;
   }
   [[noreturn]] static void ThrowWrongClass(TPersistent* instance);
+  [[noreturn]] static void ThrowOutOfRange(int64_t value, const char* typeName);
   static TPropInfo TextInfo(const char* name, const char* typeName, TTypeKind kind,
                             std::function<AnsiString(TPersistent*)> get) {
     TPropInfo info;
@@ -135,3 +165,5 @@ const TPropInfo* GetPropInfo(const TPersistent* Instance, const AnsiString& Prop
 AnsiString GetStrProp(TPersistent* Instance, const AnsiString& PropName);
 void SetStrProp(TPersistent* Instance, const AnsiString& PropName, const AnsiString& Value);
 TPersistent* GetObjectProp(TPersistent* Instance, const AnsiString& PropName);
+int64_t GetOrdProp(TPersistent* Instance, const AnsiString& PropName);
+void SetOrdProp(TPersistent* Instance, const AnsiString& PropName, int64_t Value);

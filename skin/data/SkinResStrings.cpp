@@ -169,6 +169,8 @@ AnsiString TspResourceStrData::GetResStr(const AnsiString& Name) const {
 void TspResourceStrData::PublishProperties(TPropList& Props) const {
   TComponent::PublishProperties(Props);
   Props.Object("ResStrings", &TspResourceStrData::GetResStrings);
+  Props.Integer("CharSet", &TspResourceStrData::GetCharSet, &TspResourceStrData::SetCharSet,
+                "TFontCharset");
 }
 
 AnsiString GetEffectiveResStr(const TspResourceStrData* ResStrData, const AnsiString& Name) {

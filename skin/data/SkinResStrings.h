@@ -26,7 +26,8 @@ class TspResourceStrData : public TComponent {
   // Replaces all lines by a copy of Lines (nothing is told to the skinned parts: the skin
   // data does that when its ResourceStrData is written).
   void SetResStrings(TStrings* Lines) { FResStrings->Assign(Lines); }
-  // The character set of the texts, which skinned fonts take (1: the default set).
+  // The character set of the texts, which skinned fonts take (1: the default set);
+  // published.
   TFontCharset GetCharSet() const { return FCharSet; }
   void SetCharSet(TFontCharset Value) { FCharSet = Value; }
 

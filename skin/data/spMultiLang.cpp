@@ -33,8 +33,10 @@ bool IsLanguageComponent(TComponent* Component) {
          dynamic_cast<TspMultiLangConfig*>(Component);
 }
 
+// Texts only: numbers (a character set) and component names keep their values.
 bool IsWritableText(const TPropInfo& Info) {
-  return Info.Kind != tkClass && Info.SetText && Info.TypeName != kComponentNameType;
+  return (Info.Kind == tkLString || Info.Kind == tkWString) && Info.SetText &&
+         Info.TypeName != kComponentNameType;
 }
 
 }  // namespace

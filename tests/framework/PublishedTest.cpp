@@ -42,14 +42,22 @@ class TTestLabel : public TTestControl {
   void SetWideText(const WideString& Value) { FWide = Value; }
   // A caption of its own kind replaces the inherited entry in place.
   AnsiString GetUpperCaption() const { return UpperCase(GetCaption()); }
+  uint8_t GetCharset() const { return FCharset; }
+  void SetCharset(uint8_t Value) { FCharset = Value; }
+  int GetIndent() const { return FIndent; }
+  void SetIndent(int Value) { FIndent = Value; }
   void PublishProperties(TPropList& Props) const override {
     TTestControl::PublishProperties(Props);
     Props.Object("Lines", &TTestLabel::GetLines);
     Props.Wide("WideText", &TTestLabel::GetWideText, &TTestLabel::SetWideText);
     Props.String("Caption", &TTestLabel::GetUpperCaption, &TTestControl::SetCaption, "TCaption");
+    Props.Integer("Charset", &TTestLabel::GetCharset, &TTestLabel::SetCharset, "TFontCharset");
+    Props.Integer("Indent", &TTestLabel::GetIndent, &TTestLabel::SetIndent);
   }
 
  private:
+  uint8_t FCharset = 1;
+  int FIndent = 0;
   TStringList* FLines;
   WideString FWide;
 };
@@ -159,7 +167,8 @@ TEST(PublishedProperties, TablesAreInheritedBySubclasses) {
             Names(GetPropList(form->btnOK)));
   EXPECT_EQ((std::vector<AnsiString>{"Name:TComponentName", "Caption:TCaption",
                                      "Hint:AnsiString", "Kind:AnsiString", "Lines:TStrings",
-                                     "WideText:WideString"}),
+                                     "WideText:WideString", "Charset:TFontCharset",
+                                     "Indent:Integer"}),
             Names(GetPropList(form->lbVersion)));
   EXPECT_EQ((std::vector<AnsiString>{"Name:TComponentName", "Caption:TCaption",
                                      "Hint:AnsiString", "Kind:AnsiString",
@@ -199,6 +208,30 @@ TEST(PublishedProperties, ReadAndSetByName) {
     }
   }
   EXPECT_THROW(GetObjectProp(form->lbVersion, "Caption"), EPropertyError);
+
+  // Numbers: read and set as numbers only, and only with values their type holds.
+  EXPECT_EQ(1, GetOrdProp(form->lbVersion, "charset"));
+  SetOrdProp(form->lbVersion, "Charset", 255);
+  EXPECT_EQ(255, form->lbVersion->GetCharset());
+  SetOrdProp(form->lbVersion, "Indent", -40);
+  EXPECT_EQ(-40, GetOrdProp(form->lbVersion, "Indent"));
+  const std::pair<int64_t, const char*> ranges[] = {
+      {256, "256 is not a valid TFontCharset value"},
+      {-1, "-1 is not a valid TFontCharset value"}};
+  for (const auto& r : ranges) {
+    try {
+      SetOrdProp(form->lbVersion, "Charset", r.first);
+      ADD_FAILURE() << r.first;
+    } catch (const EPropertyError& error) {
+      EXPECT_EQ(r.second, error.Message);
+    }
+  }
+  EXPECT_EQ(255, form->lbVersion->GetCharset());
+  EXPECT_THROW(SetOrdProp(form->lbVersion, "Indent", int64_t(1) << 40), EPropertyError);
+  EXPECT_THROW(GetStrProp(form->lbVersion, "Charset"), EPropertyError);
+  EXPECT_THROW(SetStrProp(form->lbVersion, "Charset", "2"), EPropertyError);
+  EXPECT_THROW(GetOrdProp(form->lbVersion, "Caption"), EPropertyError);
+  EXPECT_THROW(GetOrdProp(form->lbVersion, "Lines"), EPropertyError);
   const TPropInfo* caption = GetPropInfo(form->btnOK, "Caption");
   ASSERT_NE(nullptr, caption);
   TStringList notAControl;

@@ -43,6 +43,8 @@ class TLangControl : public TComponent {
   AnsiString GetKind() const { return "fixed"; }
   TStrings* GetLines() const { return FLines; }
   TCollection* GetColumns() const { return FColumns; }
+  int GetLevel() const { return FLevel; }
+  void SetLevel(int Value) { FLevel = Value; }
   void PublishProperties(TPropList& Props) const override {
     TComponent::PublishProperties(Props);
     Props.String("Caption", &TLangControl::GetCaption, &TLangControl::SetCaption, "TCaption");
@@ -50,9 +52,11 @@ class TLangControl : public TComponent {
     Props.String("Kind", &TLangControl::GetKind, nullptr);
     Props.Object("Lines", &TLangControl::GetLines);
     Props.Object("Columns", &TLangControl::GetColumns);
+    Props.Integer("Level", &TLangControl::GetLevel, &TLangControl::SetLevel);
   }
 
  private:
+  int FLevel = 0;
   AnsiString FCaption, FHint;
   TStringList* FLines;
   TCollection* FColumns;
@@ -180,6 +184,7 @@ TEST(MultiLang, ApplyRelabelsPublishedTextsListsAndCollectionItemsOfTheFormOnly)
       "btnOK.Caption=&Yes please\r\n"
       "btnOK.Name=renamed\r\n"            // component names are never changed
       "btnOK.Kind=changed\r\n"            // read-only properties are not written
+      "btnOK.Level=7\r\n"                 // numbers are not texts
       "lvList.Lines=one<BR>two\r\n"
       "lvList.Columns[1].Caption=Second\r\n"
       "lvList.Columns[5].Caption=none\r\n"
@@ -191,6 +196,7 @@ TEST(MultiLang, ApplyRelabelsPublishedTextsListsAndCollectionItemsOfTheFormOnly)
     EXPECT_EQ("default hint", f->btnOK->GetHint());
     EXPECT_EQ("btnOK", f->btnOK->GetName());
     EXPECT_EQ("fixed", f->btnOK->GetKind());
+    EXPECT_EQ(0, f->btnOK->GetLevel());
     EXPECT_EQ("one\r\ntwo\r\n", f->lvList->GetLines()->GetText());
     EXPECT_EQ("Column 0", static_cast<TLangColumn*>(f->lvList->GetColumns()->GetItem(0))->GetCaption());
     EXPECT_EQ("Second", static_cast<TLangColumn*>(f->lvList->GetColumns()->GetItem(1))->GetCaption());

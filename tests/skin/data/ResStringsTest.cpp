@@ -71,6 +71,21 @@ TEST(ResourceTexts, LookupsIgnoreCaseAndTakeEverythingAfterTheFirstEquals) {
   EXPECT_TRUE(GetObjectProp(r.Data, "ResStrings") == r.Data->GetResStrings());
 }
 
+TEST(ResourceTexts, CharSetIsPublished) {
+  TResStrings r;
+  const TPropInfo* info = GetPropInfo(r.Data, "CharSet");
+  ASSERT_NE(nullptr, info);
+  EXPECT_EQ(tkInteger, info->Kind);
+  EXPECT_EQ("TFontCharset", info->TypeName);
+  EXPECT_EQ(1, GetOrdProp(r.Data, "charset"));
+  SetOrdProp(r.Data, "CharSet", 204);
+  EXPECT_EQ(204, r.Data->GetCharSet());
+  EXPECT_THROW(SetOrdProp(r.Data, "CharSet", 256), EPropertyError);  // not a byte
+  EXPECT_THROW(SetOrdProp(r.Data, "CharSet", -1), EPropertyError);
+  EXPECT_EQ(204, r.Data->GetCharSet());
+  EXPECT_THROW(GetStrProp(r.Data, "CharSet"), EPropertyError);
+}
+
 TEST(ResourceTexts, BuiltInTextsEqualTheDefaultLines) {
   TResStrings r;
   // Every built-in text is the default line of its name; 34 of the default lines have one.
