@@ -32,9 +32,13 @@ class TFBitmap : public TspDib24 {
 
 // The region data (RGNDATA) of the mask's pure black pixels, one rectangle per horizontal
 // run, shifted by the offsets; the result is Data's size in bytes (32 + 16 per rectangle),
-// 0 with Data untouched for an empty mask.
+// 0 with Data untouched for an empty mask (a bitmap without pixels). A mask with pixels but
+// none of them black gives the 32-byte header alone: data of a region without any area.
 int CreateRgnDataFromMask(TBitmap* Mask, int OffsetX, int OffsetY, std::vector<uint8_t>& Data);
 // The region of the mask's black pixels (0 for an empty mask); the caller owns it.
+// A mask without black pixels gives an EMPTY region, not 0: a window given that region
+// vanishes. Callers that set a window's region from it must test it (GetRgnBox answers
+// NULLREGION) and treat it as "no region": delete it and give the window none.
 void CreateRegionFromMask(HRGN& Rgn, TBitmap* Mask);
 // The region of a window frame at the new size: the client rectangle united with the
 // regions of the four border masks cut from Mask (see CreateSkinBorderMasks). 0 when the

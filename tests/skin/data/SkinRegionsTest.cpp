@@ -74,11 +74,11 @@ TEST(SkinRegions, RegionFromMaskHoldsExactlyTheBlackPixels) {
   TRegion none;
   TBitmapPtr white = MaskOf({"..", ".."});
   CreateRegionFromMask(none.Handle, white.get());
-  // A mask without black pixels gives an empty region; an empty bitmap none at all.
-  if (none.Handle) {
-    RECT box;
-    EXPECT_EQ(NULLREGION, GetRgnBox(none.Handle, &box));
-  }
+  // A mask without black pixels gives an empty region (which callers must not give a
+  // window: it would vanish); an empty bitmap none at all.
+  ASSERT_NE(nullptr, none.Handle);
+  RECT box;
+  EXPECT_EQ(NULLREGION, GetRgnBox(none.Handle, &box));
   TBitmapPtr empty(new TBitmap);
   TRegion nothing;
   nothing.Handle = CreateRectRgn(0, 0, 1, 1);
