@@ -29,6 +29,9 @@ constexpr int32_t ENGINE_EVENT_RECORD_ERROR = 1001;    // text: the recorder's e
 constexpr int32_t ENGINE_EVENT_SNAPSHOT_ERROR = 1002;  // text: the file name
 constexpr int32_t ENGINE_EVENT_CAMERA_BUSY = 1009;     // text: the camera element's error text
 constexpr int32_t ENGINE_EVENT_MEDIA_ERROR = 1013;     // text: the path
+// A frame could not be composed (no memory for it, or the picture library failed) and was
+// skipped; reported once for each output size. Text: what went wrong.
+constexpr int32_t ENGINE_EVENT_FRAME_ERROR = 1014;
 
 // Module ids of IVDEngine::GetProperty, SetProperty and the other module operations.
 constexpr int32_t MODULE_MAIN_SOURCE = -1;

@@ -3,6 +3,7 @@
 // destruction. The effect lists and property routing are in EffectLists.cpp.
 #include "engine/compositor/EffectCompositor.h"
 
+#include <exception>
 #include <new>
 
 #include "engine/api/EngineSink.h"
@@ -81,8 +82,7 @@ HRESULT CEffectCompositor::Refresh() {
   if (!lock.IsLocked()) return S_FALSE;
   if (!m_initialised || !m_running || !m_refreshEnabled || m_frameRate != 0 || m_composing)
     return S_FALSE;
-  FrameStep();
-  return S_OK;
+  return FrameStep() ? S_OK : S_FALSE;
 }
 
 HRESULT CEffectCompositor::SetRefreshEnabled(BOOL enabled) {
@@ -150,6 +150,7 @@ HRESULT CEffectCompositor::SetOutputSize(int32_t width, int32_t height) {
   m_height = height;
   m_output.swap(output);
   m_preview.swap(preview);
+  m_frameErrorReported = false;
   const RECT frame = FrameRect();
   if (m_mainSource) m_mainSource->SetFrameRect(frame);
   if (m_drawingBoard) m_drawingBoard->SetFrameRect(frame);
@@ -248,24 +249,47 @@ void CEffectCompositor::OnTimer(UINT) {
   if (m_initialised && m_running && m_frameRate != 0 && !m_composing) FrameStep();
 }
 
-void CEffectCompositor::FrameStep() {
+bool CEffectCompositor::FrameStep() {
   CDibSurface& output = *m_output;
-  if (!output.GetBits()) return;  // no output size yet
+  if (!output.GetBits()) return false;  // no output size yet
   m_composing = true;
+  std::string failure;
+  try {
+    ComposeFrame(output);
+  } catch (const std::bad_alloc&) {
+    failure = "not enough memory";
+  } catch (const std::exception& e) {
+    failure = e.what();
+  } catch (...) {
+    failure = "unknown error";
+  }
+  m_composing = false;
+  if (failure.empty()) {
+    ++m_framesComposed;
+    return true;
+  }
+  // Nothing of the frame reached the camera or the preview: they keep the last good one.
+  // One report for each output size, not one for every frame that fails the same way.
+  if (!m_frameErrorReported) {
+    m_frameErrorReported = true;
+    Notify(ENGINE_EVENT_FRAME_ERROR, "The frame could not be composed: " + failure);
+  }
+  return false;
+}
+
+void CEffectCompositor::ComposeFrame(CDibSurface& output) {
   output.Clear();
   if (!m_effectsOn) {
     m_channel.SendFrame(output);
     m_previewWindow.Paint(output);
-  } else {
-    RenderFrame();
-    GdiFlush();
-    m_channel.SendFrame(output);
-    m_preview->CopyBits(output.GetBits(), output.GetBitsSize());
-    DrawSelection();
-    m_previewWindow.Paint(*m_preview);
+    return;
   }
-  ++m_framesComposed;
-  m_composing = false;
+  RenderFrame();
+  GdiFlush();
+  m_channel.SendFrame(output);
+  m_preview->CopyBits(output.GetBits(), output.GetBitsSize());
+  DrawSelection();
+  m_previewWindow.Paint(*m_preview);
 }
 
 void CEffectCompositor::RenderFrame() {
@@ -304,6 +328,9 @@ void CEffectCompositor::MoveFinished() {
   if (m_editor.IsEditing()) return;
   for (size_t i = m_userEffects.size(); i-- > 0;) {
     if (!m_userEffects[i]->IsExpired()) continue;
+    // Room first: an effect taken out of the list must reach the finished list, which
+    // keeps it alive until the next housekeeping.
+    m_finished.reserve(m_finished.size() + 1);
     m_finished.push_back(TakeUserEffect(i));
     PostEffectsChanged(m_changed);
   }

@@ -55,8 +55,8 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
 
   // --- IEffectHost -----------------------------------------------------------------------
   // Frame rate 0 only: composes one frame now on the calling thread (0); 1 when the timer
-  // composes, refresh is off, the compositor is not running, or the lock could not be had
-  // within 500 ms. Callers must not hold an element's frame lock.
+  // composes, refresh is off, the compositor is not running, the lock could not be had
+  // within 500 ms, or the frame had to be skipped. Callers must not hold an element's frame lock.
   HRESULT Refresh() override;
   HRESULT SetRefreshEnabled(BOOL enabled) override;
   HRESULT PostNotify(int32_t effectId, int32_t propertyId) override;
@@ -165,8 +165,13 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
   };
   using EffectPtr = std::unique_ptr<CEffect, EffectRelease>;
 
-  // One composed frame: clear, render (unless effects are off), send, preview.
-  void FrameStep();
+  // One composed frame. Nothing thrown while composing (no memory for an effect's
+  // buffers, the picture library failing) leaves it: that frame is skipped, so the camera
+  // and the preview keep the last good one, and ENGINE_EVENT_FRAME_ERROR reports it once
+  // for each output size. True when the frame was composed.
+  bool FrameStep();
+  // Clear, render (unless effects are off), send, preview.
+  void ComposeFrame(CDibSurface& output);
   void RenderFrame();
   // Expired user effects go to the finished list (not while a mouse edit is active).
   void MoveFinished();
@@ -238,5 +243,7 @@ class CEffectCompositor : public IEffectHost, public CMediaTimer {
   std::atomic<BOOL> m_running{FALSE};
   // A frame is being composed on the thread that holds the lock.
   bool m_composing = false;
+  // A skipped frame was reported since the output size was last set (under the lock).
+  bool m_frameErrorReported = false;
   std::atomic<uint32_t> m_framesComposed{0};
 };

@@ -99,7 +99,7 @@ CEdgeFilter::CEdgeFilter() {
 }
 
 HRESULT CEdgeFilter::SetFrameSize(int32_t width, int32_t height) {
-  FitWorkingPicture(m_copy, width, height);
+  MakeWorkingCopy(m_copy, width, height);
   return S_OK;
 }
 
@@ -146,7 +146,7 @@ CEmbossFilter::CEmbossFilter() {
 }
 
 HRESULT CEmbossFilter::SetFrameSize(int32_t width, int32_t height) {
-  FitWorkingPicture(m_copy, width, height);
+  MakeWorkingCopy(m_copy, width, height);
   return S_OK;
 }
 

@@ -33,13 +33,23 @@ CMotionFireFilter::CMotionFireFilter() {
 }
 
 HRESULT CMotionFireFilter::SetFrameSize(int32_t width, int32_t height) {
-  const bool same = m_previous.GetBits() && m_previous.GetWidth() == width &&
-                    m_previous.GetHeight() == height;
-  if (!same && FitWorkingPicture(m_previous, width, height)) {
-    const size_t cells = size_t(width) * size_t(height);
-    m_heat.resize(cells, 0);
-    m_previousHeat.resize(cells, 0);
-  }
+  MakeSizedBuffers(
+      width, height,
+      [&] {
+        const bool same = m_previous.GetBits() && m_previous.GetWidth() == width &&
+                          m_previous.GetHeight() == height;
+        if (same || width <= 0 || height <= 0) return true;
+        if (!FitWorkingPicture(m_previous, width, height)) return false;
+        const size_t cells = size_t(width) * size_t(height);
+        m_heat.resize(cells, 0);
+        m_previousHeat.resize(cells, 0);
+        return true;
+      },
+      [&] {
+        m_previous.Free();
+        std::vector<int32_t>().swap(m_heat);
+        std::vector<int32_t>().swap(m_previousHeat);
+      });
   return S_OK;
 }
 
@@ -130,7 +140,7 @@ CTrailFilter::CTrailFilter() {
 }
 
 HRESULT CTrailFilter::SetFrameSize(int32_t width, int32_t height) {
-  FitWorkingPicture(m_history, width, height);
+  MakeWorkingCopy(m_history, width, height);
   return S_OK;
 }
 
@@ -160,11 +170,21 @@ CSnowFilter::CSnowFilter() {
 
 HRESULT CSnowFilter::SetFrameSize(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return S_OK;
-  const size_t cells = size_t(width) * size_t(height);
-  if (m_flakes.size() != cells) m_flakes.assign(cells, 0);
-  if (m_edges.size() != cells) m_edges.resize(cells, 0);
-  m_width = width;
-  m_height = height;
+  MakeSizedBuffers(
+      width, height,
+      [&] {
+        const size_t cells = size_t(width) * size_t(height);
+        if (m_flakes.size() != cells) m_flakes.assign(cells, 0);
+        if (m_edges.size() != cells) m_edges.resize(cells, 0);
+        m_width = width;
+        m_height = height;
+        return true;
+      },
+      [&] {
+        std::vector<int32_t>().swap(m_flakes);
+        std::vector<int32_t>().swap(m_edges);
+        m_width = m_height = 0;
+      });
   return S_OK;
 }
 

@@ -83,6 +83,13 @@ HRESULT CPixelFilter::Render(CFrameContext* context, const RECT& destination) {
   return S_OK;
 }
 
+void CPixelFilter::MakeWorkingCopy(CDibSurface& copy, int32_t width, int32_t height) {
+  MakeSizedBuffers(
+      width, height,
+      [&] { return FitWorkingPicture(copy, width, height) || width <= 0 || height <= 0; },
+      [&] { copy.Free(); });
+}
+
 bool FitWorkingPicture(CDibSurface& surface, int width, int height) {
   if (surface.GetBits() && surface.GetBitsPerPixel() == 24 && surface.GetWidth() == width &&
       surface.GetHeight() == height)

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,38 @@ class CPixelFilter : public CFrameElement {
   // is not empty. `destination` is the rectangle as the effect passed it, before clipping.
   virtual void Filter(CDibSurface& picture, const RECT& rect, const RECT& destination) = 0;
 
+  // The buffers a filter keeps for the frame size, made when the size changes: `make`
+  // makes them for width x height (nothing when they fit already) and answers false when
+  // a picture could not be made; it may throw std::bad_alloc. When it fails, `drop` frees
+  // what was made, so that the filter leaves frames of that size alone, and the size is
+  // not tried again until it changes (a failed allocation is not repeated on every frame).
+  // The failure goes on as std::bad_alloc, for the frame to report.
+  template <typename Make, typename Drop>
+  void MakeSizedBuffers(int32_t width, int32_t height, Make make, Drop drop) {
+    if (width == m_refusedWidth && height == m_refusedHeight) return;
+    bool made = false;
+    try {
+      made = make();
+    } catch (const std::bad_alloc&) {
+      made = false;
+    }
+    if (made) {
+      m_refusedWidth = m_refusedHeight = -1;
+      return;
+    }
+    drop();
+    m_refusedWidth = width;
+    m_refusedHeight = height;
+    throw std::bad_alloc();
+  }
+  // The common case: `copy` a 24-bit working picture of the frame size.
+  void MakeWorkingCopy(CDibSurface& copy, int32_t width, int32_t height);
+
  private:
   std::vector<Setting> m_settings;
+  // The last frame size whose buffers could not be made; -1 x -1 when none.
+  int32_t m_refusedWidth = -1;
+  int32_t m_refusedHeight = -1;
 };
 
 // Helpers of the filters.

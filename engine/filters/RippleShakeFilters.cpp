@@ -113,10 +113,25 @@ CRippleFilter::CRippleFilter() : m_vx(NextRandom() % 5), m_vy(NextRandom() % 5) 
 }
 
 HRESULT CRippleFilter::SetFrameSize(int32_t width, int32_t height) {
-  FitWorkingPicture(m_work, width, height);
-  if (m_map && m_map->GetWidth() == width && m_map->GetHeight() == height) return S_OK;
-  m_map.reset(new (std::nothrow) CRippleMap());
-  if (m_map && !m_map->Create(width, height)) m_map.reset();
+  MakeSizedBuffers(
+      width, height,
+      [&] {
+        if (width <= 0 || height <= 0) {
+          FitWorkingPicture(m_work, width, height);
+          m_map.reset();
+          return true;
+        }
+        if (!FitWorkingPicture(m_work, width, height)) return false;
+        if (m_map && m_map->GetWidth() == width && m_map->GetHeight() == height) return true;
+        m_map.reset(new (std::nothrow) CRippleMap());
+        if (m_map && m_map->Create(width, height)) return true;
+        m_map.reset();
+        return false;
+      },
+      [&] {
+        m_work.Free();
+        m_map.reset();
+      });
   return S_OK;
 }
 
@@ -159,7 +174,7 @@ CShakeFilter::CShakeFilter() {
 }
 
 HRESULT CShakeFilter::SetFrameSize(int32_t width, int32_t height) {
-  FitWorkingPicture(m_copy, width, height);
+  MakeWorkingCopy(m_copy, width, height);
   return S_OK;
 }
 

@@ -116,18 +116,31 @@ HRESULT CWarpFilter::Load(CPackageFile* package) {
 }
 
 HRESULT CWarpFilter::SetFrameSize(int32_t width, int32_t height) {
-  if (FitWorkingPicture(m_copy, width, height)) {
-    m_width = width;
-    m_height = height;
-  } else {
-    m_width = m_height = 0;
-  }
-  const size_t entries = size_t(m_width) * size_t(m_height) * 2;
-  if (m_map.size() != entries || m_rebuild) {
-    m_map.resize(entries, 0);
-    BuildMap(m_width, m_height);
-  }
-  m_rebuild = false;
+  MakeSizedBuffers(
+      width, height,
+      [&] {
+        if (FitWorkingPicture(m_copy, width, height)) {
+          m_width = width;
+          m_height = height;
+        } else if (width <= 0 || height <= 0) {
+          m_width = m_height = 0;
+        } else {
+          return false;
+        }
+        const size_t entries = size_t(m_width) * size_t(m_height) * 2;
+        if (m_map.size() != entries || m_rebuild) {
+          m_map.resize(entries, 0);
+          BuildMap(m_width, m_height);
+        }
+        m_rebuild = false;
+        return true;
+      },
+      [&] {
+        m_copy.Free();
+        std::vector<int16_t>().swap(m_map);
+        m_width = m_height = 0;
+        m_rebuild = true;
+      });
   return S_OK;
 }
 

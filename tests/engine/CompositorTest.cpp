@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <new>
 #include <thread>
 
 #include "CompositorSupport.h"
@@ -13,6 +15,43 @@
 #include "engine/effects/PropertyIds.h"
 
 namespace {
+
+// Allocations through operator new of at least this many bytes fail with std::bad_alloc,
+// as they do when the machine has no memory left for them: on the thread whose id is
+// g_refusingThread, or on every thread while that id is kEveryThread.
+constexpr DWORD kNoThread = 0;
+constexpr DWORD kEveryThread = ~DWORD{0};
+std::atomic<DWORD> g_refusingThread{kNoThread};
+std::atomic<size_t> g_refusedSize{0};
+
+}  // namespace
+
+void* operator new(size_t size) {
+  const DWORD refusing = g_refusingThread.load(std::memory_order_relaxed);
+  if (refusing != kNoThread && size >= g_refusedSize.load(std::memory_order_relaxed) &&
+      (refusing == kEveryThread || refusing == GetCurrentThreadId()))
+    throw std::bad_alloc();
+  for (;;) {
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    const std::new_handler handler = std::get_new_handler();
+    if (!handler) throw std::bad_alloc();
+    handler();
+  }
+}
+
+namespace {
+
+// While it lives, allocations of `bytes` or more fail on the thread (kEveryThread: on all).
+class ScopedRefusedAllocations {
+ public:
+  ScopedRefusedAllocations(size_t bytes, DWORD thread) {
+    g_refusedSize = bytes;
+    g_refusingThread = thread;
+  }
+  ~ScopedRefusedAllocations() { g_refusingThread = kNoThread; }
+  ScopedRefusedAllocations(const ScopedRefusedAllocations&) = delete;
+  ScopedRefusedAllocations& operator=(const ScopedRefusedAllocations&) = delete;
+};
 
 using test_support::Bgra;
 using test_support::CompositorTest;
@@ -237,6 +276,72 @@ TEST_F(Compositor, RefreshFromAnotherThreadWaitsAtMost500MsForTheLock) {
   std::thread streaming([&] { result = compositor->Refresh(); });
   streaming.join();
   EXPECT_EQ(result, S_OK);
+}
+
+TEST_F(Compositor, AFrameThatRunsOutOfMemoryIsSkippedAndReportedOnceForEachSize) {
+  Start();
+  ASSERT_EQ(compositor->OpenElementFile(MODULE_MAIN_SOURCE, test_support::ColourPath(kBlue)), S_OK);
+  Compose();
+  ASSERT_EQ(Preview(20, 20), Rgb24(kBlue));
+  // Red in the top left quarter, and over everything a warp filter that mirrors the frame
+  // left to right, whose map (4 bytes a pixel) is made on the first frame of each size.
+  const int32_t red = AddColour(kRed);
+  ASSERT_EQ(compositor->SetProperty(red, PROP_LAYOUT_PRESET, "1"), S_OK);
+  const int32_t warp = MODULE_LAYER_BASE;
+  for (const auto& setting : std::vector<std::pair<int32_t, const char*>>{
+           {PROP_SOURCE_TYPE, "9"}, {PROP_LAYOUT_PRESET, "0"}, {PROP_WARP_MODE, "2"},
+           {PROP_WARP_PARAM1, "-100"}, {PROP_WARP_PARAM2, "100"}})
+    ASSERT_EQ(compositor->SetProperty(warp, setting.first, setting.second), S_OK);
+  const std::pair<int32_t, std::string> report = {
+      ENGINE_EVENT_FRAME_ERROR, "The frame could not be composed: not enough memory"};
+  using Events = std::vector<std::pair<int32_t, std::string>>;
+  const uint32_t composed = compositor->GetFramesComposed();
+  compositor->SetRefreshEnabled(TRUE);
+  {
+    ScopedRefusedAllocations refused(320 * 240 * 2, GetCurrentThreadId());
+    EXPECT_EQ(compositor->Refresh(), S_FALSE) << "the frame is skipped";
+    EXPECT_EQ(compositor->GetFramesComposed(), composed);
+    EXPECT_EQ(Preview(20, 20), Rgb24(kBlue)) << "the camera and the preview keep the last frame";
+    EXPECT_EQ(sink.Events(), Events{report});
+    // The map is not asked for again at this size: the filter leaves the frames alone.
+    for (int frame = 0; frame < 2; ++frame) {
+      EXPECT_EQ(compositor->Refresh(), S_OK);
+      EXPECT_EQ(Preview(20, 20), Rgb24(kRed));
+      EXPECT_EQ(Preview(300, 20), Rgb24(kBlue));
+    }
+    EXPECT_EQ(compositor->GetFramesComposed(), composed + 2);
+    EXPECT_EQ(sink.Events(), Events{report}) << "reported once";
+  }
+  Compose();
+  EXPECT_EQ(Preview(20, 20), Rgb24(kRed)) << "not even with memory, until the size changes";
+
+  // A new size: the filter works again.
+  sink.width = 352;
+  sink.height = 288;
+  ASSERT_EQ(compositor->SetOutputSize(352, 288), S_OK);
+  Compose();
+  EXPECT_EQ(Out(40, 20), Rgb24(kBlue));
+  EXPECT_EQ(Out(330, 20), Rgb24(kRed)) << "mirrored";
+
+  // A new size is a new situation: its first failure is reported again, also when the
+  // timer thread composes, and the frames after it come without the filter.
+  sink.width = 640;
+  sink.height = 480;
+  ASSERT_EQ(compositor->SetOutputSize(640, 480), S_OK);
+  {
+    ScopedRefusedAllocations refused(640 * 480 * 2, kEveryThread);
+    const uint32_t before = compositor->GetFramesComposed();
+    ASSERT_EQ(compositor->SetFrameRate(50), S_OK);
+    const DWORD start = GetTickCount();
+    while ((sink.Events().size() < 2 || compositor->GetFramesComposed() < before + 3) &&
+           GetTickCount() - start < 5000)
+      Sleep(10);
+    ASSERT_EQ(compositor->SetFrameRate(0), S_OK);
+    EXPECT_GE(compositor->GetFramesComposed(), before + 3);
+  }
+  EXPECT_EQ(sink.Events(), (Events{report, report}));
+  Compose();
+  EXPECT_EQ(Out(20, 20), Rgb24(kRed)) << "the filter leaves the frames of that size alone";
 }
 
 TEST_F(Compositor, ResizingMakesNewPicturesAndRefusesSizesThatAreNotPositive) {
