@@ -8,6 +8,9 @@ const CLSID CLSID_EngineFileWriter = {
 
 namespace {
 
+// How many names beside the named file are tried for the new one.
+constexpr int kPartialNameAttempts = 100;
+
 HRESULT LastError() {
   const DWORD error = GetLastError();
   return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
@@ -175,6 +178,9 @@ void CFileWriter::CloseFile() {
   CAutoLock lock(&m_fileLock);
   if (m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
   m_file = INVALID_HANDLE_VALUE;
+  // A recording that never started leaves nothing behind.
+  if (!m_partialName.empty()) DeleteFileW(m_partialName.c_str());
+  m_partialName.clear();
   m_position = 0;
 }
 
@@ -186,11 +192,38 @@ STDMETHODIMP CFileWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
   CloseFile();
   CAutoLock lock(&m_fileLock);
   m_fileName = name;
-  // Made anew: an existing file of the name is emptied, so no tail of it survives.
-  m_file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (m_file == INVALID_HANDLE_VALUE) return LastError();
+  // A new file beside the named one, under a name nothing else has: the named file stays
+  // as it is until the recording has started. It may be renamed while open.
+  for (int attempt = 0; attempt < kPartialNameAttempts; ++attempt) {
+    std::wstring partial = m_fileName;
+    if (attempt > 0) partial += L"." + std::to_wstring(attempt);
+    partial += L".part";
+    m_file = CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_file != INVALID_HANDLE_VALUE) {
+      m_partialName = partial;
+      return S_OK;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return LastError();
+}
+
+HRESULT CFileWriter::PlaceFile() {
+  CAutoLock lock(&m_fileLock);
+  if (m_file == INVALID_HANDLE_VALUE) return E_UNEXPECTED;
+  if (m_partialName.empty()) return S_OK;  // in place already
+  if (!MoveFileExW(m_partialName.c_str(), m_fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
+    return LastError();
+  m_partialName.clear();
   return S_OK;
+}
+
+std::wstring CFileWriter::GetWrittenFile() {
+  CAutoLock lock(&m_fileLock);
+  return m_partialName.empty() ? m_fileName : m_partialName;
 }
 
 STDMETHODIMP CFileWriter::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) {

@@ -6,10 +6,13 @@
 // is the byte position to write them at (a sample without times goes on where the last
 // one ended).
 //
-// The file is made anew (an existing file of that name is emptied) when the name is set,
-// and emptied again each time the filter leaves the stopped state, so that nothing of an
-// earlier, longer file stays behind the recording. It is closed when the filter goes or
-// gets another name.
+// Naming the file leaves a file of that name alone: the writer makes a new file beside it
+// (the name followed by ".part", or ".1.part" and so on when that exists) and writes there.
+// Only once the recording has started does the owner move the new file over the named one
+// (PlaceFile); a start that fails leaves an existing file as it was, and the new file is
+// deleted when the filter goes or gets another name without having been placed. The file
+// is emptied each time the filter leaves the stopped state, so that nothing of an earlier
+// pass stays behind the recording.
 //
 // The filter is not registered with COM; a graph makes it with new and holds it like any
 // other filter.
@@ -68,11 +71,20 @@ class CFileWriter : public CBaseFilter, public IFileSinkFilter {
   DECLARE_IUNKNOWN
   STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
 
-  // IFileSinkFilter. The media type is not used. The file is created at once; E_POINTER
-  // for a null name, E_INVALIDARG for an empty one, VFW_E_WRONG_STATE unless stopped, or
-  // the system's error when the file cannot be made.
+  // IFileSinkFilter. The media type is not used. The new file beside the named one is made
+  // at once; E_POINTER for a null name, E_INVALIDARG for an empty one, VFW_E_WRONG_STATE
+  // unless stopped, or the system's error when the file cannot be made.
   STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE* mt) override;
+  // The name as it was set.
   STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override;
+
+  // Moves the file written so far over the named file, which it replaces; writing goes on
+  // in it. S_OK also when it is in place already; E_UNEXPECTED without a file, or the
+  // system's error when the named file cannot be replaced (the new file then stays where
+  // it is, and an existing file of the name keeps its content).
+  HRESULT PlaceFile();
+  // The name of the file written to: the new file until it is placed, then the name set.
+  std::wstring GetWrittenFile();
 
   int GetPinCount() override { return 1; }
   CBasePin* GetPin(int n) override;
@@ -102,6 +114,7 @@ class CFileWriter : public CBaseFilter, public IFileSinkFilter {
   CFileWriterPin* m_pin = nullptr;
   // Guarded by the file lock.
   HANDLE m_file = INVALID_HANDLE_VALUE;
-  std::wstring m_fileName;
+  std::wstring m_fileName;     // as set
+  std::wstring m_partialName;  // the new file until it is placed; empty once placed
   uint64_t m_position = 0;
 };

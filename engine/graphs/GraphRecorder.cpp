@@ -132,9 +132,35 @@ int64_t CGraphRecorder::GetRunningTime() const {
 HRESULT CGraphRecorder::Run() {
   // A graph whose build failed is half made: it must not run.
   if (!m_control || !m_built) return E_FAIL;
-  const HRESULT hr = m_control->Run();
-  if (SUCCEEDED(hr)) StartRunningClock();
+  HRESULT hr = m_control->Run();
+  if (FAILED(hr)) {
+    // Filters that started before one refused stay started while the graph counts itself
+    // stopped; such a graph could never be stopped or taken apart (Wine's then loops for
+    // ever when it is released).
+    StopEveryFilter();
+    return hr;
+  }
+  const HRESULT placed = OnRunning();
+  if (FAILED(placed)) {
+    Stop();
+    StopEveryFilter();
+    return placed;
+  }
+  StartRunningClock();
   return hr;
+}
+
+void CGraphRecorder::StopEveryFilter() {
+  if (!m_graph) return;
+  StopSources();
+  CComPtr<IEnumFilters> filters;
+  if (FAILED(m_graph->EnumFilters(&filters)) || !filters) return;
+  IBaseFilter* filter = nullptr;
+  while (filters->Next(1, &filter, nullptr) == S_OK && filter) {
+    filter->Stop();
+    filter->Release();
+    filter = nullptr;
+  }
 }
 
 HRESULT CGraphRecorder::Pause() {
@@ -260,6 +286,14 @@ void CAviRecorder::ReleaseAll() {
   m_multiplexer.Reset();
   m_writer.Reset();
   CCaptureRecorder::ReleaseAll();
+}
+
+HRESULT CAviRecorder::OnRunning() {
+  // The writer is the engine's own filter, made by this recorder.
+  auto* writer = static_cast<CFileWriter*>(m_writer.Get());
+  if (!writer) return E_UNEXPECTED;
+  const HRESULT hr = writer->PlaceFile();
+  return FAILED(hr) ? Fail(kAviWriterError, hr) : hr;
 }
 
 HRESULT CAviRecorder::Build() {

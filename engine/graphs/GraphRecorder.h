@@ -35,7 +35,9 @@ class CGraphRecorder {
   // Releases what the class added, then what its base holds.
   virtual void ReleaseAll();
 
-  // E_FAIL without a control interface or before a successful build.
+  // E_FAIL without a control interface or before a successful build. Once the graph runs,
+  // the recording takes its place (OnRunning); when it cannot, the graph stops again and
+  // that error (with its error text) is returned.
   HRESULT Run();
   HRESULT Pause();
   // Stops the sources, then the whole graph. E_FAIL without a control interface.
@@ -69,6 +71,11 @@ class CGraphRecorder {
   void SetBuilt(bool built) { m_built = built; }
   // Stops the filters that produce data, before the graph stops the rest.
   virtual void StopSources() {}
+  // Stops every filter of the graph itself, sources first: after a start that failed
+  // part-way the graph counts itself stopped while some of its filters run.
+  void StopEveryFilter();
+  // The graph runs: what was written so far becomes the recording the caller named.
+  virtual HRESULT OnRunning() { return S_OK; }
 
   CComPtr<IGraphBuilder> m_graph;
   CComPtr<IGraphBuilder> m_builder;
@@ -130,6 +137,11 @@ class CAviRecorder : public CCaptureRecorder {
   ~CAviRecorder() override;
   HRESULT Build() override;
   void ReleaseAll() override;
+
+ protected:
+  // The file writer writes beside the named file until the graph runs; then its file
+  // replaces the named one.
+  HRESULT OnRunning() override;
 
  private:
   CComPtr<IBaseFilter> m_compressor;

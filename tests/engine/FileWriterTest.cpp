@@ -1,6 +1,8 @@
-// The engine's file writer: the file made anew when named, byte streams only, samples
-// written at the byte offset their start time gives (untimed ones after the last), the
-// IStream of its pin reading, writing and seeking anywhere, also once the filter stopped.
+// The engine's file writer: a new file beside the named one that replaces it only once it
+// is placed (a recording that never starts leaves an existing file as it was), byte
+// streams only, samples written at the byte offset their start time gives (untimed ones
+// after the last), the IStream of its pin reading, writing and seeking anywhere, also once
+// the filter stopped.
 #include "engine/graphs/FileWriter.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +124,9 @@ class FileWriterTest : public ::testing::Test {
     }
     return files.back();
   }
+  // Files the test may leave behind, deleted at its end.
+  void Keep(const std::string& path) { files.push_back(path); }
+  CFileWriter& Writer() { return *static_cast<CFileWriter*>(writer.Get()); }
   CComPtr<IStream> PinStream() {
     CComPtr<IStream> stream;
     EXPECT_EQ(writerPin.QueryInterface(IID_IStream, &stream), S_OK);
@@ -135,25 +140,100 @@ class FileWriterTest : public ::testing::Test {
   std::vector<std::string> files;
 };
 
-TEST_F(FileWriterTest, NamingMakesTheFileAnewAndBadNamesFail) {
-  const std::string path = NewFile("anew.avi", std::string(5000, 'x'));
+TEST_F(FileWriterTest, AnExistingFileStaysUntilTheRecordingIsPlacedOverIt) {
+  const std::string old(5000, 'x');
+  const std::string path = NewFile("existing.avi", old);
+  const std::string partial = path + ".part";
+  Keep(partial);
+  Keep(path + ".1.part");
+  CStreamSource* source = nullptr;
+  CComPtr<IBaseFilter> filter = CStreamSource::Create(&source);
   ASSERT_EQ(sink->SetFileName(Wide(path).c_str(), nullptr), S_OK);
-  EXPECT_EQ(FileText(path), "");  // the old content is gone at once
+  ASSERT_EQ(source->Pin().Connect(writerPin, nullptr), S_OK);
   LPOLESTR name = nullptr;
   EXPECT_EQ(sink->GetCurFile(&name, nullptr), S_OK);
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(std::wstring(name), Wide(path));
   CoTaskMemFree(name);
 
+  // Started, written to and stopped without being placed (the graph did not come to run):
+  // the old file is whole, and the new one goes with the writer.
+  ASSERT_EQ(writer->Pause(), S_OK);
+  ASSERT_EQ(filter->Pause(), S_OK);
+  EXPECT_EQ(source->Send("RIFF....", 0), S_OK);
+  EXPECT_EQ(Writer().GetWrittenFile(), Wide(partial));
+  EXPECT_EQ(FileText(partial), "RIFF....");
+  EXPECT_EQ(FileText(path), old);
+  ASSERT_EQ(filter->Stop(), S_OK);
+  ASSERT_EQ(writer->Stop(), S_OK);
+  source->Pin().Disconnect();
+  writerPin->Disconnect();
+  writerPin.Reset();
+  sink.Reset();
+  writer.Reset();
+  EXPECT_EQ(FileText(path), old);
+  EXPECT_EQ(GetFileAttributesA(partial.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left behind";
+
+  // A new name while a file of the new file's name exists: the next free name is taken.
+  ASSERT_EQ(CFileWriter::Create(&writer), S_OK);
+  ASSERT_EQ(writer.QueryInterface(IID_IFileSinkFilter, &sink), S_OK);
+  writerPin = FindPin(writer, PINDIR_INPUT);
+  const std::string someoneElses = "not the writer's";
+  {
+    FILE* out = fopen(partial.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    fwrite(someoneElses.data(), 1, someoneElses.size(), out);
+    fclose(out);
+  }
+  ASSERT_EQ(sink->SetFileName(Wide(path).c_str(), nullptr), S_OK);
+  EXPECT_EQ(Writer().GetWrittenFile(), Wide(path + ".1.part"));
+  ULONG written = 0;
+  ASSERT_EQ(PinStream()->Write("new", 3, &written), S_OK);
+  EXPECT_EQ(FileText(path), old);
+  EXPECT_EQ(FileText(partial), someoneElses);
+
+  // Placed: the new file replaces the old one and writing goes on in it.
+  ASSERT_EQ(Writer().PlaceFile(), S_OK);
+  EXPECT_EQ(Writer().GetWrittenFile(), Wide(path));
+  EXPECT_EQ(FileText(path), "new");
+  EXPECT_EQ(GetFileAttributesA((path + ".1.part").c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_EQ(PinStream()->Write("er", 2, &written), S_OK);
+  EXPECT_EQ(FileText(path), "newer");
+  EXPECT_EQ(Writer().PlaceFile(), S_OK) << "placed already";
+  writerPin.Reset();
+  sink.Reset();
+  writer.Reset();
+  EXPECT_EQ(FileText(path), "newer") << "a placed file stays";
+  EXPECT_EQ(FileText(partial), someoneElses);
+}
+
+TEST_F(FileWriterTest, AFileThatCannotBeReplacedStaysAndBadNamesFail) {
+  // The named file is open elsewhere without leave to delete it: it cannot be replaced.
+  const std::string path = NewFile("busy.avi", "busy");
+  Keep(path + ".part");
+  ASSERT_EQ(sink->SetFileName(Wide(path).c_str(), nullptr), S_OK);
+  ULONG written = 0;
+  ASSERT_EQ(PinStream()->Write("new", 3, &written), S_OK);
+  HANDLE busy = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(FAILED(Writer().PlaceFile()));
+  CloseHandle(busy);
+  EXPECT_EQ(FileText(path), "busy");
+
   EXPECT_EQ(sink->SetFileName(nullptr, nullptr), E_POINTER);
   EXPECT_EQ(sink->SetFileName(L"", nullptr), E_INVALIDARG);
   const std::string missing = TempFile("no such folder") + "\\x.avi";
   EXPECT_EQ(sink->SetFileName(Wide(missing).c_str(), nullptr),
             HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
-  // Without a file, the stream refuses.
-  ULONG written = 7;
+  EXPECT_EQ(GetFileAttributesA((path + ".part").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the unplaced file went with the new name";
+  EXPECT_EQ(FileText(path), "busy");
+  // Without a file, the stream refuses, and there is nothing to place.
+  written = 7;
   EXPECT_EQ(PinStream()->Write("ab", 2, &written), E_UNEXPECTED);
   EXPECT_EQ(written, 0u);
+  EXPECT_EQ(Writer().PlaceFile(), E_UNEXPECTED);
 }
 
 TEST_F(FileWriterTest, TakesByteStreamsOnly) {
@@ -177,6 +257,7 @@ TEST_F(FileWriterTest, SamplesGoToTheirByteOffsetsAndUntimedOnesFollowTheLast) {
   EXPECT_EQ(source->Send("late", 0), VFW_E_WRONG_STATE);
   ASSERT_EQ(writer->Pause(), S_OK);
   ASSERT_EQ(writer->Run(0), S_OK);
+  ASSERT_EQ(Writer().PlaceFile(), S_OK);
   EXPECT_EQ(source->Send("HEAD", 0), S_OK);
   EXPECT_EQ(source->Send("body", 8), S_OK);
   EXPECT_EQ(source->Send("+more", -1), S_OK);  // after "body"
@@ -200,6 +281,7 @@ TEST_F(FileWriterTest, SamplesGoToTheirByteOffsetsAndUntimedOnesFollowTheLast) {
 TEST_F(FileWriterTest, ThePinStreamReadsWritesAndSeeksAnywhereAlsoWhenStopped) {
   const std::string path = NewFile("stream.bin");
   ASSERT_EQ(sink->SetFileName(Wide(path).c_str(), nullptr), S_OK);
+  ASSERT_EQ(Writer().PlaceFile(), S_OK);
   CComPtr<IStream> stream = PinStream();
   ULONG done = 0;
   EXPECT_EQ(stream->Write("0123456789", 10, &done), S_OK);
