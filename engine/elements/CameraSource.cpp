@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/base/EngineClock.h"
+#include "engine/base/ModuleValues.h"
 #include "engine/base/PackageFile.h"
 #include "engine/base/TextUtils.h"
 #include "engine/device/CaptureDevices.h"
@@ -271,8 +272,14 @@ HRESULT CCameraSource::GetSize(int32_t* width, int32_t* height) {
     h = m_graph->GetRequestedHeight();
   } else {
     CMutexLock lock(m_frameMutex, INFINITE);
-    w = m_picture.GetWidth();
-    h = m_picture.GetHeight();
+    if (m_failed) {
+      const SIZE output = GetModuleOutputSize();
+      w = output.cx;
+      h = output.cy;
+    } else {
+      w = m_picture.GetWidth();
+      h = m_picture.GetHeight();
+    }
   }
   if (width) *width = w;
   if (height) *height = h;

@@ -50,7 +50,10 @@ class CCameraSource : public CFrameElement, public IFrameSink {
   HRESULT UnlockFrame() override;
   HRESULT Render(CFrameContext* context, const RECT& destination) override;
   BOOL IsFilter() override;
-  // The size the graph asked the device for; without a graph the picture's size.
+  // The size the graph asked the device for; without a graph the picture's size. A camera
+  // that failed to open answers the size its graph would have asked for (the engine's
+  // output size), so that an effect opened on it places the stock picture it shows as it
+  // would place the camera's frames, not as a picture of no size that draws nothing.
   HRESULT GetSize(int32_t* width, int32_t* height) override;
   // E_FAIL for a failed camera. An empty device name first picks the default device and
   // opens it. A camera that was stopped opens its device again (a stopped graph delivers

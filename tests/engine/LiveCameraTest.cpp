@@ -387,6 +387,99 @@ TEST_F(LiveCamera, DevicesThatCannotBeOpenedRaiseTheEventAndShowTheStockPicture)
   EXPECT_GE(DecodeFrame(frame.pixels.data(), frame.pixels.size(), 320, 240, 3), 0);
 }
 
+TEST_F(LiveCamera, ACameraOpenedByANameNoDeviceHasStaysAndShowsTheStockPicture) {
+  // The way effect files and the source menu open a camera: as the main source's file.
+  Library library;
+  EngineObject engine(library);
+  StartEngine(engine.get(), 20);
+  const Captured stock = StockPicture(320, 240);
+  const std::string cases[] = {
+      "@cam:@device:sw:{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\NoSuchCamera",
+      "@CAM:No Such Camera",
+  };
+  for (const std::string& path : cases) {
+    SCOPED_TRACE(path);
+    // A working camera first, so that its frames must give way to the stock picture.
+    ASSERT_EQ(VD(engine.get(), OpenElementFile, kMainSource, ("@cam:" + kTestCamera).c_str()),
+              TRUE);
+    Frame working;
+    ASSERT_TRUE(NextFrame(working, 0, 5000, 320, 240));
+    notify.TakeAll();
+    // The camera cannot play, so the open reports failure; the element stays all the same.
+    EXPECT_EQ(VD(engine.get(), OpenElementFile, kMainSource, path.c_str()), FALSE);
+    int code = 0;
+    std::string text;
+    ASSERT_TRUE(LastEvent(engine.get(), code, text));
+    EXPECT_EQ(code, kCameraFailed);
+    EXPECT_EQ(text, path);
+    EXPECT_EQ(Get(engine.get(), PROP_SOURCE_TYPE), "4") << "the failed camera is the source";
+    EXPECT_EQ(Get(engine.get(), PROP_CAMERA_DEVICE), path);
+    Frame frame;
+    ASSERT_TRUE(SettledFrame(frame, 320, 240));
+    EXPECT_LT(camera_test::MeanDifference(frame.AsCaptured(), stock), 4.0)
+        << Describe(frame, 160, 120) << ": the stock picture, not black";
+  }
+}
+
+TEST_F(LiveCamera, ARecordingThatCannotStartLeavesTheFileItWouldHaveReplaced) {
+  // The engine's camera is the test camera here, which the recording captures.
+  Library library;
+  EngineObject engine(library);
+  VD(engine.get(), SetNotifyWindow, notify.Handle());
+  ASSERT_EQ(VD(engine.get(), SetOutputSize, 320, 240), 1);
+  ASSERT_EQ(VD(engine.get(), SetFrameRate, 20), 1);
+  const std::string cameraName(TEST_CAMERA_NAME, TEST_CAMERA_NAME + wcslen(TEST_CAMERA_NAME));
+  VD(engine.get(), Initialize, cameraName.c_str());
+
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path =
+      std::string(temp) + "kept recording " + std::to_string(GetCurrentProcessId()) + ".avi";
+  const std::string old = "an earlier recording the user keeps";
+  {
+    FILE* out = fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    fwrite(old.data(), 1, old.size(), out);
+    fclose(out);
+  }
+  const auto content = [&path] {
+    std::string text;
+    if (FILE* in = fopen(path.c_str(), "rb")) {
+      char buffer[256];
+      size_t n;
+      while ((n = fread(buffer, 1, sizeof(buffer), in)) > 0) text.append(buffer, n);
+      fclose(in);
+    }
+    return text;
+  };
+
+  // The graph is built (the file named) but the camera refuses to run.
+  TestCameraSettings failing;
+  failing.failRun = 1;
+  camera.Configure(failing);
+  notify.TakeAll();
+  EXPECT_EQ(VD(engine.get(), StartRecording, path.c_str(), "NONE"), FALSE);
+  int code = 0;
+  std::string text;
+  ASSERT_TRUE(LastEvent(engine.get(), code, text));
+  EXPECT_EQ(code, 1001);
+  EXPECT_TRUE(content() == old) << "the failed start keeps the file";
+  EXPECT_EQ(VD(engine.get(), StopRecording), TRUE);
+  EXPECT_TRUE(content() == old);
+  EXPECT_EQ(GetFileAttributesA((path + ".part").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "nothing of the failed start is left";
+
+  // A start that works replaces it with the recording.
+  camera.Configure(TestCameraSettings());
+  ASSERT_EQ(VD(engine.get(), StartRecording, path.c_str(), "NONE"), TRUE);
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 1000) notify.Pump(50);
+  EXPECT_EQ(VD(engine.get(), StopRecording), TRUE);
+  EXPECT_EQ(content().compare(0, 4, "RIFF"), 0);
+  EXPECT_EQ(GetFileAttributesA((path + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileA(path.c_str());
+}
+
 TEST_F(LiveCamera, AnEmptyNamePicksTheTestCameraNeverTheEnginesOwn) {
   Library library;
   EngineObject engine(library);
