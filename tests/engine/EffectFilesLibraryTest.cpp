@@ -50,6 +50,17 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   return fclose(f) == 0 && ok;
 }
 
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (FILE* f = fopen(path.c_str(), "rb")) {
+    uint8_t buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    fclose(f);
+  }
+  return bytes;
+}
+
 void Put(std::vector<uint8_t>& out, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
@@ -211,32 +222,64 @@ TEST_F(EffectFilesLibrary, NewEffectFilesCarryTheDefaultTextsAndThePlacementOfTh
   VD(Eng(), SetNotifyWindow, notify.Handle());
   EXPECT_EQ(VD(Eng(), SetOutputSize, 320, 240), 1);
   VD(Eng(), Initialize, "No Such Camera");
+  // The placement each kind stores, and whether it follows the face or is a background.
+  // The picture (40 x 30) sizes a new effect in pixels at the offset 0, 0.
+  struct Placement {
+    int xMode, yMode, x, y, sizeMode, width, height, faceAttach, background;
+  };
+  constexpr Placement kOwn = {0, 0, 0, 0, 0, 40, 30, 0, 0};
+  constexpr Placement kWholeFrame = {0, 0, 0, 0, 1, 100, 100, 0, 0};        // preset 0
+  constexpr Placement kCentred = {2, 2, 0, 0, 0, 40, 30, 0, 0};             // preset 7
+  constexpr Placement kBounceAlongTheBottom = {5, 3, 3, 3, 0, 40, 30, 0, 0};  // preset 6
+  constexpr Placement kOnTheFace = {0, 0, 3, 3, 0, 40, 30, 1, 0};           // preset 8
   struct Case {
     const char* kind;
-    int faceAttached;
-    int background;
-    const char* widthMode;  // of the layout
+    Placement placement;
+  };
+  const Case cases[] = {
+      {"background", {0, 0, 0, 0, 1, 100, 100, 0, 1}},
+      {"Transform", kWholeFrame},
+      {"MASK", kOnTheFace},
+      {"frame", kCentred},
+      {"Emotion", kCentred},
+      {"TEXT", kBounceAlongTheBottom},
+      {"Sticker", kOwn},
+      {"", kOwn},
   };
   const std::string picture = "1|1000|" + TempPath("red.bmp");
-  for (const Case& c : {Case{"background", 0, 1, "1"}, Case{"Transform", 0, 0, "1"},
-                        Case{"MASK", 1, 0, nullptr}, Case{"Text", 0, 0, nullptr}}) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    const std::string path = Keep(TempPath(std::string(c.kind) + ".efc"));
+    const Placement& p = c.placement;
+    const std::string path = Keep(TempPath(std::string("kind ") + c.kind + ".efc"));
     ASSERT_EQ(VD(Eng(), CreateEffectFile, path.c_str(), nullptr, nullptr, c.kind, 1, picture.c_str()),
               TRUE);
     EXPECT_EQ(Info(path), (std::vector<std::string>{"Frame", "Misc", "Unknow"}))
         << "the kind text is not stored";
+    CPackageFile file(kEffectTag);
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    ASSERT_EQ(file.LoadFromMemory(bytes.data(), bytes.size()), S_OK);
+    const struct {
+      int32_t id;
+      int expected;
+    } items[] = {{PROP_LAYOUT_X_MODE, p.xMode},        {PROP_LAYOUT_Y_MODE, p.yMode},
+                 {PROP_LAYOUT_X, p.x},                 {PROP_LAYOUT_Y, p.y},
+                 {PROP_LAYOUT_WIDTH_MODE, p.sizeMode}, {PROP_LAYOUT_HEIGHT_MODE, p.sizeMode},
+                 {PROP_LAYOUT_WIDTH, p.width},         {PROP_LAYOUT_HEIGHT, p.height},
+                 {PROP_LAYOUT_FACE_ATTACH, p.faceAttach}, {PROP_LAYOUT_KEEP_ASPECT, 0},
+                 {PROP_EFFECT_BACKGROUND, p.background}};
+    for (const auto& item : items)
+      EXPECT_EQ(file.GetInt(uint32_t(item.id), -999), item.expected) << "item " << item.id;
+
+    // The engine places the effect as the file says.
     ASSERT_EQ(VD(Eng(), AddEffect, path.c_str(), nullptr, nullptr, nullptr), TRUE);
     const int id = VD(Eng(), GetSelectedEffect);
     Text value;
     ASSERT_EQ(VD(Eng(), GetProperty, id, PROP_LAYOUT_FACE_ATTACH, "", &value), TRUE);
-    EXPECT_EQ(value.value, std::to_string(c.faceAttached));
+    EXPECT_EQ(value.value, std::to_string(p.faceAttach));
     ASSERT_EQ(VD(Eng(), GetProperty, id, PROP_EFFECT_BACKGROUND, "", &value), TRUE);
-    EXPECT_EQ(value.value, std::to_string(c.background));
-    if (c.widthMode) {
-      ASSERT_EQ(VD(Eng(), GetProperty, id, PROP_LAYOUT_WIDTH, "", &value), TRUE);
-      EXPECT_EQ(value.value, "100") << "covers the frame";
-    }
+    EXPECT_EQ(value.value, std::to_string(p.background));
+    ASSERT_EQ(VD(Eng(), GetProperty, id, PROP_LAYOUT_X_MODE, "", &value), TRUE);
+    EXPECT_EQ(value.value, std::to_string(p.xMode));
     EXPECT_EQ(VD(Eng(), RemoveEffect, id), 0);
   }
   // Files that cannot be made or read.

@@ -278,6 +278,203 @@ TEST(FilterPixels, WarpModeNineKeepsTheMapAndIgnoresItsParameters) {
   EXPECT_EQ(warp->GetMap().size(), 32u);
 }
 
+TEST(FilterPixels, EmbossLightsThePixelAboveItsNeighbourInEachDirectionAndShadesTheOther) {
+  // One bright pixel P on black. In direction d the pixel whose neighbour is P lies at
+  // P minus d's step, so a sign or axis mistaken in any direction lights or shades the
+  // wrong pixel. The light and shadow colours differ in every channel.
+  struct Direction {
+    int dx, dy;  // the neighbour's step as shown: y grows downwards
+  };
+  const Direction steps[8] = {{0, 1},  {-1, 1}, {-1, 0}, {-1, -1},
+                              {0, -1}, {1, -1}, {1, 0},  {1, 1}};
+  const Bgr light = {200, 100, 40}, shadow = {10, 60, 120}, base = {0x50, 0x90, 0x30};
+  const int px = 6, py = 5;
+  const auto mix = [](const Bgr& colour, int strength, const Bgr& under) {
+    return Bgr{(strength * colour.b + (255 - strength) * under.b) >> 8,
+               (strength * colour.g + (255 - strength) * under.g) >> 8,
+               (strength * colour.r + (255 - strength) * under.r) >> 8};
+  };
+  for (int d = 0; d < 8; ++d) {
+    SCOPED_TRACE("direction " + std::to_string(d));
+    auto filter = MakeFilter(ELEMENT_EMBOSS, {{PROP_EMBOSS_LIGHT_COLOR, filter_test::Colorref(light)},
+                                              {PROP_EMBOSS_SHADOW_COLOR, filter_test::Colorref(shadow)},
+                                              {PROP_EMBOSS_BASE_COLOR, filter_test::Colorref(base)},
+                                              {PROP_EMBOSS_DIRECTION, std::to_string(d)}});
+    auto picture = MakePicture(16, 12, [&](int x, int y) { return x == px && y == py ? kWhite : kBlack; });
+    RenderFrames(*filter, *picture, {0, 0, 16, 12});
+    const int qx = px - steps[d].dx, qy = py - steps[d].dy;
+    std::string first;
+    EXPECT_EQ(Differences(*picture,
+                          [&](int x, int y) {
+                            if (x == 0 || y == 0 || x == 15 || y == 11) return base;
+                            if (x == px && y == py) return mix(light, 255, base);   // d = 255
+                            if (x == qx && y == qy) return mix(shadow, 255, base);  // d = -255
+                            return mix(light, 0, base);
+                          },
+                          &first),
+              0)
+        << first;
+  }
+  // A step too small to count (d below 32) leaves the base colour: 2 x 15 = 30.
+  auto filter = MakeFilter(ELEMENT_EMBOSS, {{PROP_EMBOSS_DIRECTION, "6"}});
+  auto picture = MakePicture(16, 12, [](int x, int) { return x < 8 ? Bgr{5, 5, 5} : kBlack; });
+  RenderFrames(*filter, *picture, {0, 0, 16, 12});
+  EXPECT_EQ(PixelOf(*picture, 7, 5), (Bgr{127, 127, 127}));
+}
+
+TEST(FilterPixels, MotionFireHeatRisesSpreadsAndCoolsByItsKnownValues) {
+  // A 4 x 3 picture whose bottom row changed against the black first frame at (1, 2)
+  // strongly (motion 2 x 40 = 80) and at (3, 2) just not enough (2 x 32 = 64). The heat of
+  // each pixel, row by row from the top as shown, over three still frames:
+  //   frame 1: only the bottom row burns, (prev + 5 x 80) / 2 = 200 at (1, 2);
+  //   frame 2: the bottom row halves; the row above takes 8 x below and 5 x the lower
+  //            neighbours, over 15 at the rectangle's sides and 20 inside;
+  //   frame 3: the same once more, reaching the top row.
+  const int heat[3][3][4] = {
+      {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 200, 0, 0}},
+      {{0, 0, 0, 0}, {66, 80, 50, 0}, {0, 100, 0, 0}},
+      {{61, 61, 40, 16}, {37, 44, 27, 0}, {0, 50, 0, 0}},
+  };
+  const Bgr moved = {20, 10, 10}, barely = {16, 8, 8};
+  const auto scene = [&](int x, int y) {
+    return y == 2 && x == 1 ? moved : y == 2 && x == 3 ? barely : kBlack;
+  };
+  const Bgr hot = {255, 128, 64}, cool = {0, 32, 192};  // blue, green, red
+  for (const char* background : {"-1", "0"}) {
+    SCOPED_TRACE(std::string("background ") + background);
+    const bool own = std::string(background) == "-1";
+    auto filter = MakeFilter(ELEMENT_MOTION_FIRE, {{PROP_FIRE_HOT_COLOR, filter_test::Colorref(hot)},
+                                                   {PROP_FIRE_COOL_COLOR, filter_test::Colorref(cool)},
+                                                   {PROP_FIRE_BACKGROUND, background}});
+    for (int frame = 0; frame < 3; ++frame) {
+      SCOPED_TRACE("frame " + std::to_string(frame + 1));
+      auto picture = MakePicture(4, 3, scene);
+      RenderFrames(*filter, *picture, {0, 0, 4, 3});
+      std::string first;
+      EXPECT_EQ(Differences(*picture,
+                            [&](int x, int y) {
+                              const int a = heat[frame][y][x], j = 255 - a;
+                              const Bgr under = own ? scene(x, y) : kBlack;
+                              // The flame colour of the heat, each product divided alone.
+                              const Bgr c = {j * cool.b / 255 + a * hot.b / 255,
+                                             j * cool.g / 255 + a * hot.g / 255,
+                                             j * cool.r / 255 + a * hot.r / 255};
+                              return Bgr{(a * c.b + j * under.b) >> 8, (a * c.g + j * under.g) >> 8,
+                                         (a * c.r + j * under.r) >> 8};
+                            },
+                            &first),
+                0)
+          << first;
+    }
+  }
+}
+
+TEST(FilterPixels, RippleStepsAndRefractsByTheirKnownValues) {
+  // A step with selector 1 reads buffer A and writes B: (sum of the eight neighbours >> 2)
+  // minus B's old height, less 1/32 of it (arithmetic shifts, so -100 loses -4).
+  CRippleMap map;
+  ASSERT_TRUE(map.Create(5, 5));
+  map.Drop(2, 2, 1, 256, 0);
+  map.Drop(2, 2, 1, 100, 1);
+  map.Step(1, 5);
+  const std::vector<int32_t> stepped = {0, 0,  0,   0,  0,  //
+                                        0, 62, 62,  62, 0,  //
+                                        0, 62, -96, 62, 0,  //
+                                        0, 62, 62,  62, 0,  //
+                                        0, 0,  0,   0,  0};
+  EXPECT_EQ(map.GetBuffer(1), stepped);
+  EXPECT_EQ(map.GetBuffer(0)[12], 256) << "the source stays";
+  // Selector 0: B is read and A written.
+  map.Step(0, 5);
+  const std::vector<int32_t> back = {0, 0,  0,    0,  0,  //
+                                     0, 7,  37,   7,  0,  //
+                                     0, 37, -127, 37, 0,  //
+                                     0, 7,  37,   7,  0,  //
+                                     0, 0,  0,    0,  0};
+  EXPECT_EQ(map.GetBuffer(0), back);
+
+  // Refraction, reading B (selector 0): a cell 9 high at row 3, column 3. Each interior
+  // pixel i takes source pixel i + (dy >> 3) * W + (dx >> 3) less dx, with dx = h[i] -
+  // h[i + 1] and dy = h[i] - h[i + W]: the raised cell looks one row and column on and is
+  // darkened by 9 (green clamped at 0); the cell left of it looks two columns back
+  // (-9 >> 3 is -2) and is brightened by 9 (blue clamped at 255); the cell below it (a
+  // storage row lower) looks two rows back; every other pixel shows itself. The border is
+  // never written.
+  CRippleMap water;
+  ASSERT_TRUE(water.Create(8, 8));
+  water.Drop(3, 3, 1, 9, 1);
+  const size_t stride = 8 * 3;
+  const auto sourcePixel = [](int row, int column) {
+    if (row == 4 && column == 4) return Bgr{100, 5, 60};
+    if (row == 3 && column == 0) return Bgr{250, 40, 80};
+    return Bgr{row * 16 + column * 2, 100, 200 - row * 10 - column};
+  };
+  std::vector<BYTE> source(stride * 8), dest(stride * 8, 0xEE);
+  for (int row = 0; row < 8; ++row)
+    for (int column = 0; column < 8; ++column) {
+      const Bgr c = sourcePixel(row, column);
+      BYTE* p = &source[size_t(row) * stride + size_t(column) * 3];
+      p[0] = BYTE(c.b);
+      p[1] = BYTE(c.g);
+      p[2] = BYTE(c.r);
+    }
+  ASSERT_EQ(water.GetSelector(), 0);
+  water.Refract(source.data(), dest.data(), stride);
+  const auto shifted = [](const Bgr& c, int by) {
+    const auto limit = [](int v) { return std::max(0, std::min(255, v)); };
+    return Bgr{limit(c.b + by), limit(c.g + by), limit(c.r + by)};
+  };
+  int wrong = 0;
+  for (int row = 0; row < 8; ++row)
+    for (int column = 0; column < 8; ++column) {
+      Bgr want = {0xEE, 0xEE, 0xEE};
+      if (row > 0 && row < 7 && column > 0 && column < 7) {
+        want = sourcePixel(row, column);
+        if (row == 3 && column == 3) want = shifted(sourcePixel(4, 4), -9);
+        if (row == 3 && column == 2) want = shifted(sourcePixel(3, 0), 9);
+        if (row == 2 && column == 3) want = sourcePixel(0, 3);
+      }
+      const BYTE* p = &dest[size_t(row) * stride + size_t(column) * 3];
+      const Bgr got = {p[0], p[1], p[2]};
+      if (got != want) {
+        ++wrong;
+        ADD_FAILURE() << "row " << row << " column " << column << ": " << got << " instead of " << want;
+      }
+    }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(shifted(sourcePixel(4, 4), -9).g, 0);
+  EXPECT_EQ(shifted(sourcePixel(3, 0), 9).b, 255);
+
+  // An update refracts, steps with the selector and turns the selector over.
+  water.Update(source.data(), dest.data(), stride);
+  EXPECT_EQ(water.GetSelector(), 1);
+  // Step 0 wrote A from B: the raised cell's neighbours 9 >> 2, the cell itself nothing.
+  EXPECT_EQ(water.GetBuffer(0)[2 * 8 + 3], 2);
+  EXPECT_EQ(water.GetBuffer(0)[3 * 8 + 3], 0);
+}
+
+TEST(FilterPixels, TheRippleDropPointWandersAndTurnsAtTheRectangleEdges) {
+  // Every number drawn is 3: both velocities start at 3; a turn at the far edge makes
+  // -(3 % 5) - 1 = -4, at the near edge 3 % 5 + 1 = 4. In a 61 x 33 rectangle x runs 3, 6,
+  // ..., 60, then turns at 63 back to 60; y runs up to 30, turns at 33 to 32, falls by 4 to
+  // 0 (turning at -4) and rises again to 4 on frame 21.
+  ScopedNumbers numbers({3});
+  auto filter = MakeFilter(ELEMENT_RIPPLE, {{PROP_RIPPLE_RATE, "0"}});
+  const auto* ripple = static_cast<const CRippleFilter*>(filter.get());
+  auto picture = MakePicture(61, 33, Pattern);
+  const struct {
+    int frames;
+    POINT point;
+  } checks[] = {{1, {3, 3}}, {10, {30, 30}}, {11, {33, 32}}, {20, {60, 0}}, {21, {60, 4}}};
+  int done = 0;
+  for (const auto& check : checks) {
+    RenderFrames(*filter, *picture, {0, 0, 61, 33}, check.frames - done);
+    done = check.frames;
+    EXPECT_EQ(ripple->GetDropPoint().x, check.point.x) << "frame " << done;
+    EXPECT_EQ(ripple->GetDropPoint().y, check.point.y) << "frame " << done;
+  }
+}
+
 TEST(FilterPixels, TrailFadesInAfterAResizeAndAveragesWithItsHistory) {
   auto filter = MakeFilter(ELEMENT_TRAIL, {{PROP_TRAIL_LENGTH, "1"}});
   const Bgr a = {200, 100, 40}, b = {0, 60, 240};

@@ -117,6 +117,34 @@ TEST(BackgroundSegmenter, HueKeyCutsTheRedDiscOutOfTheGreenScene) {
   }
 }
 
+TEST(BackgroundSegmenter, TheKeyPointCountsItsRowFromTheTopAsShown) {
+  // Green above, blue below, a red disc in the green: a key point read from the wrong end
+  // of the picture samples the other half, and the mask turns the other way.
+  const cv::Scalar kSky(0, 200, 0), kGround(255, 0, 0);
+  struct Case {
+    const char* keyY;  // thousandths of the height, from the top as shown
+    bool groundIsPerson;
+  };
+  for (const Case& c : {Case{"100", true}, Case{"900", false}}) {
+    SCOPED_TRACE(std::string("key y ") + c.keyY);
+    CBackgroundSegmenter segmenter(nullptr);
+    CDibSurface scene;
+    Scene(scene, 24, [&](cv::Mat& m) {
+      m.setTo(kSky);
+      m(cv::Rect(0, 120, 320, 120)).setTo(kGround);
+      cv::circle(m, cv::Point(100, 60), 40, kRed, cv::FILLED);
+    });
+    ASSERT_EQ(segmenter.SetProperty(PROP_SEGMENT_METHOD, "1"), S_OK);
+    ASSERT_EQ(segmenter.SetProperty(PROP_SEGMENT_KEY_X, "700"), S_OK);
+    ASSERT_EQ(segmenter.SetProperty(PROP_SEGMENT_KEY_Y, c.keyY), S_OK);
+    ASSERT_EQ(segmenter.Segment(scene), S_OK);
+    const int ground = MaskAt(segmenter, 160, 200), sky = MaskAt(segmenter, 280, 30);
+    EXPECT_EQ(ground, c.groundIsPerson ? 254 : 0);
+    EXPECT_EQ(sky, c.groundIsPerson ? 0 : 254);
+    EXPECT_EQ(MaskAt(segmenter, 100, 60), 254) << "the red disc differs from either key";
+  }
+}
+
 TEST(BackgroundSegmenter, DifferenceToTheCapturedSceneKeepsBigShapesAndTheirHoles) {
   SegmentedEffect owner;
   CDibSurface empty, person;

@@ -10,6 +10,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -109,6 +110,41 @@ TEST_F(FaceTracker, FindsTheEyesOfThePortraitAndFollowsItsMoves) {
   EXPECT_EQ(context.faceX, lastX);
   EXPECT_FALSE(tracker.IsTracking());
   EXPECT_EQ(Process(cv::Mat(240, 320, CV_8UC3, cv::Scalar(128, 128, 128))), 1);
+}
+
+TEST_F(FaceTracker, AnEyeIsLostOnceItsPointsSpreadPastAQuarterOfTheFrame) {
+  // Each eye's points lie at its left end, middle and right end: their x values spread by
+  // about twice its width, their y values by nothing while the face is level. Tracking
+  // holds an eye whose points spread up to a quarter of the frame's width in x (80) and a
+  // quarter of its height in y (60). The portrait, found level, is followed while it grows
+  // a little each frame, level or first turned upright (then the eyes' spread is in y),
+  // until the spread passes the limit of its axis.
+  ASSERT_EQ(Process(portrait), 0);
+  const RECT eye1 = tracker.GetEyeRect(1), eye2 = tracker.GetEyeRect(2);
+  const double spread = 2.0 * std::max(eye1.right - eye1.left, eye2.right - eye2.left);
+  ASSERT_LT(spread, 60) << "the portrait's eyes are held level and upright";
+  struct Case {
+    const char* what;
+    double degrees;
+    double limit;
+  };
+  for (const Case& c : {Case{"level", 0, 320 / 4}, Case{"upright", 90, 240 / 4}}) {
+    SCOPED_TRACE(c.what);
+    tracker.Reset();
+    ASSERT_EQ(Process(portrait), 0);
+    for (double degrees = 3; degrees <= c.degrees; degrees += 3)
+      ASSERT_EQ(Process(Posed(portrait, degrees, 1.0, 0, 0)), 0) << "turned " << degrees;
+    double lostAt = 0;
+    for (double scale = 1.02; scale < 2.5 && lostAt == 0; scale += 0.02) {
+      if (Process(Posed(portrait, c.degrees, scale, 0, 0)) != 0) lostAt = scale;
+    }
+    ASSERT_GT(lostAt, 0) << "never lost";
+    // The followed points drift a little from the found eye's ends; the other axis's
+    // limit lies a third of the scale away.
+    EXPECT_NEAR(lostAt, c.limit / spread, 0.12);
+    EXPECT_EQ(context.faceFound, 0);
+    EXPECT_FALSE(tracker.IsTracking());
+  }
 }
 
 TEST_F(FaceTracker, PoseOfTurnedScaledAndMovedPortraits) {
