@@ -132,6 +132,8 @@ class TfrmEngineWndLumetra : public TForm {
   AnsiString BuildQueryString();
   // The named link with its query, in the user's browser.
   void OpenWebLink(const AnsiString& Name);
+  // Whether the constants give the named link an address; links without one are hidden.
+  bool HasWebLink(const AnsiString& Name);
   // The address in the user's browser, owned by the main window (this window before the
   // main window exists).
   void OpenUrl(const AnsiString& Address);

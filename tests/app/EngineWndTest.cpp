@@ -398,9 +398,49 @@ TEST_F(EngineWndTest, IconsLoadInOrderUpToSeventyAndNoneWithoutTheFirst) {
   DeleteFileA(Program.File("res\\images\\il_04.png").c_str());
   Window->LoadIconList();
   EXPECT_EQ(3, Window->liIconsPng->GetCount());
+  writeIcon(4);
+  // A picture that cannot be read stays an empty icon in its place; every other icon keeps
+  // its index, and the list takes the size of the first one read.
+  auto empties = [this] {
+    std::vector<int> found;
+    TspPngImageItems* items = Window->liIconsPng->GetPngImages();
+    for (int i = 0; i < items->GetCount(); ++i)
+      if (items->GetItem(i)->GetPngImage()->GetEmpty()) found.push_back(i);
+    return found;
+  };
+  WriteWholeFile(Program.File("res\\images\\il_02.png"), "not a picture");
+  Window->LoadIconList();
+  EXPECT_EQ(70, Window->liIconsPng->GetCount());
+  EXPECT_EQ(std::vector<int>{1}, empties());
   WriteWholeFile(Program.File("res\\images\\il_01.png"), "not a picture");
   Window->LoadIconList();
-  EXPECT_EQ(0, Window->liIconsPng->GetCount());
+  EXPECT_EQ(70, Window->liIconsPng->GetCount());
+  EXPECT_EQ((std::vector<int>{0, 1}), empties());
+  EXPECT_EQ(16, Window->liIconsPng->GetWidth());
+}
+
+// "Favorites.dat" and "RemoveEffect.dat" as the settings file: one that exists but cannot
+// be read reads as empty, and is neither in the way of the start nor written over.
+TEST_F(EngineWndTest, ConfigFilesThatCannotBeReadReadAsEmptyAndStayAsTheyAre) {
+  PresetSettings("");
+  const AnsiString folder = GetSettings()->GetAllUsersFolder();
+  std::vector<HANDLE> locks;
+  for (const char* name : {"Favorites.dat", "RemoveEffect.dat"}) {
+    WriteWholeFile(folder + name, "[Mask]\r\nOne=1\r\n");
+    locks.push_back(CreateFileA((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, locks.back());
+  }
+  ASSERT_NO_THROW(Create());
+  EXPECT_TRUE(Window->HasEngine());
+  for (TMemIniFile* ini : {Window->GetFavorites(), Window->GetRemoveEffect()}) {
+    ASSERT_TRUE(ini);
+    EXPECT_FALSE(ini->SectionExists("Mask"));
+    ini->WriteString("Mask", "Two", "2");
+    ini->UpdateFile();
+  }
+  for (HANDLE lock : locks) CloseHandle(lock);
+  for (const char* name : {"Favorites.dat", "RemoveEffect.dat"})
+    EXPECT_EQ("[Mask]\r\nOne=1\r\n", ReadWholeFile(folder + name)) << name;
 }
 
 TEST_F(EngineWndTest, SkinsComeFromTheSkinsFolderElseTheStoredSkin) {
