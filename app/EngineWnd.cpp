@@ -167,7 +167,7 @@ void TfrmEngineWndLumetra::FormCreate(TObject*) {
   FEngine.SetOwnerWindow(Application ? Application->GetHandle() : nullptr);
   FStreamWidth = settings.Read(Setting::StreamWidth);
   FStreamHeight = settings.Read(Setting::StreamHeight);
-  FStreamRate = settings.Read(Setting::StreamRate);
+  FStreamRate = ReadStreamRate();
   FEngine.SetOutputSize(FStreamWidth, FStreamHeight);
   FEngine.SetFrameRate(FStreamRate);
   FEngine.Initialize(settings.ReadConst("Driver.FriendName"));
@@ -267,7 +267,7 @@ void TfrmEngineWndLumetra::ApplyStreamSettings() {
   TSettings& settings = *GetSettings();
   const int width = settings.Read(Setting::StreamWidth);
   const int height = settings.Read(Setting::StreamHeight);
-  const int rate = settings.Read(Setting::StreamRate);
+  const int rate = ReadStreamRate();
   if (width != FStreamWidth || height != FStreamHeight) {
     FStreamWidth = width;
     FStreamHeight = height;
@@ -278,6 +278,16 @@ void TfrmEngineWndLumetra::ApplyStreamSettings() {
     FStreamRate = rate;
     SetStreamRate(rate);
   }
+}
+
+int TfrmEngineWndLumetra::ReadStreamRate() {
+  // At 0 frames a second (or fewer) the engine would compose nothing and the camera would
+  // stop: such a stored rate is raised to the least one, and kept so.
+  TSettings& settings = *GetSettings();
+  const int rate = settings.Read(Setting::StreamRate);
+  if (rate >= kMinStreamRate) return rate;
+  settings.Write(Setting::StreamRate, kMinStreamRate);
+  return kMinStreamRate;
 }
 
 bool TfrmEngineWndLumetra::EnableEffect(const AnsiString& Kind, bool On) {

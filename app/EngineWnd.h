@@ -42,6 +42,9 @@ TEngineExports LibraryEngineExports();
 // the first run, modally, and frees it. The dialog's unit fills it in.
 using TDefaultCamDialogProc = std::function<void(TfrmEngineWndLumetra* Owner, bool FirstRun)>;
 
+// The fewest frames a second the engine is given.
+constexpr int kMinStreamRate = 1;
+
 class TfrmEngineWndLumetra : public TForm {
  public:
   // Builds the form; its creation handler makes and sets up the engine (FormCreate).
@@ -230,6 +233,8 @@ class TfrmEngineWndLumetra : public TForm {
   void ShowEngineError();
   void smLanguageChangeLanguage(TObject* Sender);
   int StartupMessageBox(const AnsiString& TextId, UINT Flags);
+  // "Stream.Rate", raised to kMinStreamRate (and stored so) when below it.
+  int ReadStreamRate();
 
   TEngineLink FEngine;
   std::unique_ptr<TStringList> FCategories;

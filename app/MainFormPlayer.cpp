@@ -9,12 +9,14 @@
 #include <algorithm>
 
 #include "app/EngineWnd.h"
+#include "app/FormRules.h"
 #include "app/PreviewBoxForm.h"
 #include "app/VolumeForm.h"
 #include "app/ListText.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
 #include "engine/effects/PropertyIds.h"
+#include "skin/data/SkinRegions.h"
 
 namespace {
 
@@ -61,6 +63,9 @@ void TfrmMainFormLumetra::InitOnFirstShow() {
   // A stored size that is no size (0, or negative from a damaged file) keeps the design size.
   const bool sized = width > 0 && height > 0;
   SetBounds(left, top, sized ? width : GetWidth(), sized ? height : GetHeight());
+  // A place kept from another screen layout (a monitor since removed) comes back onto the
+  // work area of the monitor nearest to it.
+  if (HandleAllocated()) SetBoundsRect(KeepInsideArea(GetBoundsRect(), GetNearestMonitorArea(GetHandle(), true)));
   SetModuleId(MODULE_MAIN_SOURCE);
   SetMainProperty(PROP_SOURCE_TYPE, "18");
   BindControls();

@@ -94,6 +94,8 @@ std::vector<bool> Pattern(std::initializer_list<int> Bits) {
 }  // namespace
 
 TEST_F(DefaultCamForm, RowsComeFromTheLanguageAndAreAllCheckedWhenShown) {
+  WriteConst("URL.setdefault=http://set.example/default.php\r\n");
+  MakeSettings();
   MakeDialog();
   EXPECT_EQ("Set Lumetra As Default Webcam", Dialog->GetCaption());
   EXPECT_EQ(342, Dialog->GetClientWidth());
@@ -282,10 +284,24 @@ TEST_F(DefaultCamForm, TheLinkOpensTheSetDefaultPageUnlessTheConstantHidesIt) {
   Dialog->Free();
   Dialog = nullptr;
 
-  WriteConst("nosetothers=1\r\n");
+  WriteConst("nosetothers=1\r\nURL.setdefault=http://set.example/default.php\r\n");
   MakeSettings();
   MakeDialog();
   EXPECT_FALSE(Dialog->lbSetOthers->GetVisible());
+  Dialog->Free();
+  Dialog = nullptr;
+
+  // An installation that gives the link no address (nor a redirect address) hides it.
+  WriteConst("");
+  MakeSettings();
+  MakeDialog();
+  EXPECT_FALSE(Dialog->lbSetOthers->GetVisible());
+  Dialog->Free();
+  Dialog = nullptr;
+  WriteConst("URL.Redirect=http://redirect.example/r\r\n");
+  MakeSettings();
+  MakeDialog();
+  EXPECT_TRUE(Dialog->lbSetOthers->GetVisible());
 }
 
 TEST_F(DefaultCamForm, TheEngineWindowOpensItModallyAndFreesIt) {

@@ -350,6 +350,10 @@ TEST_F(EngineWndTest, StreamSettingsPassOnlyWhatChanged) {
       {640, 480, 20, {"SetOutputSize(640x480)"}, 1},
       {640, 480, 30, {"SetFrameRate(30)"}, 1},
       {160, 120, 5, {"SetOutputSize(160x120)", "SetFrameRate(5)"}, 2},
+      // No rate (or a negative one) would stop the camera: the least rate instead.
+      {160, 120, 0, {"SetFrameRate(1)"}, 2},
+      {160, 120, -4, {}, 2},
+      {160, 120, 5, {"SetFrameRate(5)"}, 2},
   };
   for (const Case& c : cases) {
     Engine->Calls.clear();
@@ -362,6 +366,15 @@ TEST_F(EngineWndTest, StreamSettingsPassOnlyWhatChanged) {
   }
   EXPECT_EQ(160, Window->GetStreamWidth());
   EXPECT_EQ(5, Window->GetStreamRate());
+}
+
+// A stored rate of 0 is raised to 1 at the start, where the engine gets it, and kept so.
+TEST_F(EngineWndTest, AStoredRateOfNoFramesIsRaisedAtTheStart) {
+  PresetSettings("Stream.Rate=0\r\n");
+  Create();
+  EXPECT_EQ((std::vector<std::string>{"SetFrameRate(1)"}), Engine->CallsStartingWith("SetFrameRate"));
+  EXPECT_EQ(1, Window->GetStreamRate());
+  EXPECT_EQ("1", GetSettings()->ReadString("Stream.Rate", ""));
 }
 
 TEST_F(EngineWndTest, EngineCallsPassThrough) {

@@ -445,6 +445,62 @@ TEST_F(MainFormTest, ThePlaceIsKeptAfterTheFirstShowOnly) {
   Pump(100);
 }
 
+// A place kept while another monitor was there comes back onto the work area; a place
+// inside it stays.
+TEST_F(MainFormTest, AKeptPlaceOffTheScreenComesBackOntoTheWorkArea) {
+  const TRect area = FromRECT([] {
+    RECT r = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    return r;
+  }());
+  const struct {
+    const char* what;
+    int left, top;
+    TPoint expected;
+  } cases[] = {
+      {"right of the screen", area.Right + 800, 100, TPoint(area.Right - 484, 100)},
+      {"above and left of it", -3000, -2000, TPoint(area.Left, area.Top)},
+      {"inside", area.Left + 30, area.Top + 20, TPoint(area.Left + 30, area.Top + 20)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ShowMain("MainForm.Left=" + std::to_string(c.left) + "\r\nMainForm.Top=" + std::to_string(c.top) +
+             "\r\nMainForm.Width=484\r\nMainForm.Height=400\r\n");
+    EXPECT_EQ(TRect(c.expected.X, c.expected.Y, c.expected.X + 484, c.expected.Y + 400), Main->GetBoundsRect());
+    Main->Free();
+    Main = nullptr;
+    Window->Free();
+    Window = nullptr;
+  }
+}
+
+// Web links the installation gives no address are not offered: the home page (in the Help,
+// tray and system menus), the decoder link and the update check; a redirect address
+// serves every link but the update check.
+TEST_F(MainFormTest, LinksWithoutAnAddressAreNotOffered) {
+  const struct {
+    const char* constants;
+    bool home, decoder, update;
+  } cases[] = {
+      {"URL.update=\r\n", false, false, false},
+      {"URL.update=http://127.0.0.1:9/update\r\nURL.home=http://home.example/\r\n", true, false, true},
+      {"URL.update=\r\nURL.Redirect=http://redirect.example/r\r\n", true, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.constants);
+    WriteConst(c.constants);
+    MakeSettings();
+    ShowMain();
+    EXPECT_EQ(c.home, Main->acHome->GetVisible());
+    EXPECT_EQ(c.decoder, Main->lblVideoDecoder->GetVisible());
+    EXPECT_EQ(c.update, Main->acUpdate->GetVisible());
+    Main->Free();
+    Main = nullptr;
+    Window->Free();
+    Window = nullptr;
+  }
+}
+
 TEST_F(MainFormTest, InstanceMessagesAndDroppedFiles) {
   ShowMain();
   EXPECT_EQ(1234, SendMessageA(Main->GetHandle(), WM_INSTANCE_IDENTIFY, 0, 0));
