@@ -30,7 +30,9 @@ TUpdateCheck::TUpdateCheck(TWebDownload* Connection, TSettings* Settings, TUpdat
   FConnection->SetDefaultUrlFileName("index.html");
   FConnection->SetDownloadMethod(dmStream);
   FConnection->SetTimeOut(5000);
-  FConnection->SetUserAgent(UpdateUserAgent(Settings() ? Settings()->ReadConst("URL.home") : AnsiString()));
+  // The product's web address is its home page, as the installation gives it.
+  const TSettings* settings = this->Settings();
+  FConnection->SetUserAgent(UpdateUserAgent(settings ? settings->ReadConst("URL.home") : AnsiString()));
   FConnection->OnStreamComplete = [this](TBSCB* Sender, TStream* Stream, HRESULT Result) {
     ConnectionComplete(Sender, Stream, Result);
   };

@@ -396,9 +396,10 @@ TEST_F(FormsTest, OptionsOkWritesEachSizeOfTheListAndTheRate) {
   EXPECT_EQ(1, options->edSourceRate->GetValue());
   options->edSourceRate->SetValue(-2);
   EXPECT_EQ(1, options->edSourceRate->GetValue());
+  options.reset();
   settings.Write(Setting::StreamRate, 0);
-  TOwned<TfrmOptionForm> loaded(new TfrmOptionForm(Main));
-  EXPECT_EQ(1, loaded->edSourceRate->GetValue());
+  options.reset(new TfrmOptionForm(Main));
+  EXPECT_EQ(1, options->edSourceRate->GetValue());
 }
 
 TEST_F(FormsTest, HiddenUpdateBoxStillWritesItsLoadedState) {

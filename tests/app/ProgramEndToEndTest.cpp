@@ -5,6 +5,8 @@
 // switches, the show-again answer of the quit question, a language file's texts, a
 // restart while the running instance still waits for the update server, and the program
 // embedded in a host.
+#include "framework/WinApi.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 
