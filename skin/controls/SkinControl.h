@@ -1,0 +1,349 @@
+// Unit SkinCtrls, the bases of the skinned controls. A skinned control is bound to one
+// skin data component (SkinData) and names one record of the skin's control records
+// (SkinDataName). It looks that record up again before every paint, size change and skin
+// change and keeps its position as the skin index (-1: no record). With a record it paints
+// from the skin picture (CreateControlSkinImage), without one its own plain look
+// (CreateControlDefaultImage) when DrawDefault is on. Every paint builds the whole control
+// in a bitmap off screen and copies it out, blended with what lies behind the control
+// when AlphaBlend is on; the background is never erased.
+//
+// TspSkinControl and TspSkinCustomControl have windows; TspGraphicSkinControl and
+// TspGraphicSkinCustomControl are their windowless twins (no window region, no border
+// paint mode; their parent paints them and hands them the mouse). The Custom classes add
+// the geometry of the record's picture: nine parts cut by four corner points, or three
+// parts along one axis, stretched or tiled to the control's size, and, for the windowed
+// one, the window region from the record's mask picture.
+//
+// Skin changes: the form frame calls BeforeChangeSkinData on every skinned control before
+// a skin is replaced (the skin index becomes -1, so nothing reads the old records any
+// more) and ChangeSkinData after it (the record is read again, the control takes the size
+// the skin gives it, its region is rebuilt and it repaints).
+#pragma once
+
+#include <memory>
+
+#include "framework/Controls.h"
+#include "framework/ImgList.h"
+#include "skin/data/SkinData.h"
+
+class TspSkinToolBar;
+
+// How a record's picture is cut (the skin image kind).
+constexpr int kSkinImageNone = -1;      // SkinRect is empty: no picture
+constexpr int kSkinImageFixed = 0;      // the picture as it is; the control takes its size
+constexpr int kSkinImageNineParts = 1;  // nine parts: any width and height
+constexpr int kSkinImageHorz = 2;       // three parts side by side: the height is fixed
+constexpr int kSkinImageVert = 3;       // three parts stacked: the width is fixed
+
+// The longest side a record's SkinRect may have. A larger one (only a damaged or hostile
+// skin has it) would make a control, and the bitmap it paints into, that large; such a
+// record draws nothing and leaves the size alone, as a SkinRect outside its picture does.
+constexpr int kMaxSkinRectExtent = 4096;
+
+// The geometry of a record's picture and its copy moved to the control's current size.
+// Both skinned custom bases hold one; the routines are those of the windowed base.
+class TspSkinGeometry {
+ public:
+  // The skin image kind of a record's geometry.
+  static int SkinImageKindOf(const TRect& SkinRect, const TPoint& RTPt, const TPoint& LBPt,
+                             const TPoint& RBPt);
+  // Whether a rectangle of the picture can be drawn from: not empty and inside Pic.
+  static bool PieceInPicture(TBitmap* Pic, const TRect& R);
+
+  TPoint LTPt, RTPt, LBPt, RBPt;
+  TRect SkinRect;
+  TRect ClRect;
+  TPoint NewLTPt, NewRTPt, NewLBPt, NewRBPt;
+  TRect NewClRect;
+  TBitmap* Picture = nullptr;  // the skin's, not owned
+  int SkinImageKind = kSkinImageFixed;
+  bool StretchEffect = false;
+  bool LeftStretch = false;
+  bool TopStretch = false;
+  bool RightStretch = false;
+  bool BottomStretch = false;
+  TspStretchType StretchType = stFull;
+
+ protected:
+  // Copies the record's geometry and takes its picture from the skin.
+  void TakeGeometry(const TspDataSkinCustomControl* Record, TspSkinData* SkinData);
+  // A record of another class: a fixed picture of its SkinRect's size without a bitmap.
+  void ClearGeometry(const TspDataSkinControl* Record);
+  // CalcSize on the geometry: W and H become the size the skin allows, the New values the
+  // geometry moved to it. Nothing changes without a record or for kind -1.
+  void CalcGeometry(bool HasRecord, int& W, int& H);
+  // A rectangle of the skin picture (relative to SkinRect) moved to a control of W x H.
+  TRect MapRectToSize(const TRect& R, int W, int H) const;
+  // The image of the source rectangle Src of Pic at W x H by the skin image kind into B;
+  // a nine-part picture only when NineParts (the border paint mode draws it otherwise).
+  void BuildImage(TBitmap* B, TBitmap* Pic, const TRect& Src, int W, int H, bool NineParts);
+};
+
+// The colour bitmaps skinned controls paint into: 24 bits of W x H (at least 1 x 1), filled
+// with the button face so that a part nothing paints never shows stale memory.
+std::unique_ptr<TBitmap> NewPaintBitmap(int W, int H);
+// The control's image blended with what lies behind the control (GetParentImage): each
+// channel becomes Alpha / 255 x control + (1 - Alpha / 255) x parent; drawn at (0, 0).
+void DrawBlendedWithParent(TControl* Control, HDC DC, TBitmap* Image, uint8_t Alpha);
+// Copies a bitmap onto a context at (X, Y), 1:1.
+void CopyBitmapTo(HDC DC, int X, int Y, TBitmap* Bitmap);
+// Tiles the piece Src of Pic over Dest of the canvas: columns 0 .. width div piece width
+// and rows 0 .. height div piece height from Dest's top-left corner, cut at Dest's edges.
+// Nothing for an empty piece or one outside the picture.
+void TileSkinPiece(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect& Src);
+// The client of a skin part over Dest: tiled without StretchEffect; with it stretched by
+// StretchType (stFull over Dest, stHorz a strip as high as Dest repeated to the right,
+// stVert a strip as wide as Dest repeated downwards). Nothing for an empty piece or Dest.
+void FillSkinClient(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect& Src,
+                    bool StretchEffect, TspStretchType StretchType);
+// A piece of a picture drawn with one colour left out (the colour is transparent).
+void DrawTransparentPiece(TCanvas* Canvas, int X, int Y, TBitmap* Pic, const TRect& Src,
+                          TColor Transparent);
+
+// ---------------------------------------------------------------------------------------
+// TspSkinControl
+
+class TspSkinControl : public TCustomControl {
+ public:
+  explicit TspSkinControl(TComponent* AOwner);
+  ~TspSkinControl() override;
+  void Dispatch(TMessage& Message) override;
+
+  // The skin data (the property SkinData; GetSkinData is the record lookup).
+  TspSkinData* GetSkinDataComponent() const { return FSkinData; }
+  // Stores the skin data; unless it is nullptr or empty, ChangeSkinData.
+  virtual void SetSkinData(TspSkinData* Value);
+  AnsiString GetSkinDataName() const { return FSkinDataName; }
+  // Only stores: the new record shows after the next skin change or paint.
+  virtual void SetSkinDataName(const AnsiString& Value) { FSkinDataName = Value; }
+  AnsiString GetAreaName() const { return FAreaName; }
+  void SetAreaName(const AnsiString& Value) { FAreaName = Value; }
+  bool GetDrawDefault() const { return FDrawDefault; }
+  void SetDrawDefault(bool Value) { FDrawDefault = Value; }
+  bool GetAlphaBlend() const { return FAlphaBlend; }
+  virtual void SetAlphaBlend(bool Value);
+  uint8_t GetAlphaBlendValue() const { return FAlphaBlendValue; }
+  virtual void SetAlphaBlendValue(uint8_t Value);
+  bool GetUseSkinCursor() const { return FUseSkinCursor; }
+  void SetUseSkinCursor(bool Value) { FUseSkinCursor = Value; }
+  AnsiString GetHintTitle() const { return FHintTitle; }
+  void SetHintTitle(const AnsiString& Value) { FHintTitle = Value; }
+  int GetHintImageIndex() const { return FHintImageIndex; }
+  void SetHintImageIndex(int Value) { FHintImageIndex = Value; }
+  TCustomImageList* GetHintImageList() const { return FHintImageList; }
+  void SetHintImageList(TCustomImageList* Value);
+  // The position of the record in the skin's control records; -1: none.
+  int GetSkinIndex() const { return FSkinIndex; }
+  int GetCursorIndex() const { return FCursorIndex; }
+  bool GetInPaint() const { return FInPaint; }
+
+  // The skin-change steps the form frame drives.
+  virtual void BeforeChangeSkinData();
+  virtual void ChangeSkinData();
+  // Looks the record up again (skin index, and in the descendants what they copy of it).
+  virtual void GetSkinData();
+
+  TNotifyEvent OnMouseEnter;
+  TNotifyEvent OnMouseLeave;
+
+ protected:
+  // Paints the plain look, or the skin's, into a bitmap of the control's size.
+  virtual void CreateControlDefaultImage(TBitmap* B) {}
+  virtual void CreateControlSkinImage(TBitmap* B) {}
+  // The parent's image behind the control changed: repaint when blending, then tell the
+  // children.
+  virtual void ParentBackgroundChanged();
+  // WM_SKIN_PARENT_BG_CHANGED to every child: by SendMessage to windowed ones, by Perform
+  // to windowless ones.
+  void NotifyChildrenParentBackground();
+  // The cursor of the record (when UseSkinCursor).
+  void ApplySkinCursor();
+  // The whole control in one bitmap, blended with the parent's image when AlphaBlend.
+  void PaintWhole();
+  void Paint() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  bool HasRecord() const { return FSkinIndex != -1; }
+  // The record at the skin index (nullptr without one).
+  TspDataSkinControl* SkinRecord() const;
+
+  int FSkinIndex = -1;
+  int FCursorIndex = -1;
+
+ private:
+  bool FInPaint = false;
+  TspSkinData* FSkinData = nullptr;
+  AnsiString FAreaName;
+  AnsiString FSkinDataName;
+  bool FDrawDefault = true;
+  bool FAlphaBlend = false;
+  uint8_t FAlphaBlendValue = 200;
+  bool FUseSkinCursor = false;
+  AnsiString FHintTitle;
+  int FHintImageIndex = 0;
+  TCustomImageList* FHintImageList = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------
+// TspSkinCustomControl
+
+class TspSkinCustomControl : public TspSkinControl, public TspSkinGeometry {
+ public:
+  explicit TspSkinCustomControl(TComponent* AOwner);
+  ~TspSkinCustomControl() override;
+
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void GetSkinData() override;
+  void ChangeSkinData() override;
+  // W and H become the size the skin gives a control asked to be W x H.
+  virtual void CalcSize(int& W, int& H);
+  // Builds or removes the window region from the record's mask picture.
+  virtual void SetControlRegion();
+  // A rectangle of the record's picture (relative to SkinRect) moved to the control's size.
+  TRect MapSkinRectToSize(const TRect& R) const;
+
+  bool GetBorderPaintMode() const { return FBorderPaintMode; }
+  void SetBorderPaintMode(bool Value) { FBorderPaintMode = Value; }
+  bool GetFillClientArea() const { return FFillClientArea; }
+  void SetFillClientArea(bool Value) { FFillClientArea = Value; }
+  bool GetUseSkinFont() const { return FUseSkinFont; }
+  void SetUseSkinFont(bool Value) { FUseSkinFont = Value; }
+  int GetDefaultWidth() const { return FDefaultWidth; }
+  void SetDefaultWidth(int Value);
+  int GetDefaultHeight() const { return FDefaultHeight; }
+  void SetDefaultHeight(int Value);
+  TFont* GetDefaultFont() const { return FDefaultFont.get(); }
+  void SetDefaultFont(TFont* Value);
+  TBitmap* GetMaskPicture() const { return MaskPicture; }
+  // Whether the window has a region from the mask picture (the window owns it).
+  bool HasWindowRegion() const { return FHasRegion; }
+
+  TBitmap* MaskPicture = nullptr;  // the skin's, not owned
+
+ protected:
+  void CreateControlDefaultImage(TBitmap* B) override;
+  void CreateControlSkinImage(TBitmap* B) override;
+  // The image of a source rectangle of a picture (a state of the control) by the kind.
+  void CreateSkinImageFromRect(TBitmap* B, TBitmap* Pic, const TRect& Src);
+  virtual void DefaultFontChanged() {}
+  void Paint() override;
+  void CreateWnd() override;
+  // The font of the skin texts' character set when the skin has resource texts.
+  void ApplySkinCharset(TFont* Font) const;
+
+ private:
+  void PaintBorders();
+  void FontChange(TObject* Sender);
+
+  bool FBorderPaintMode = false;
+  bool FFillClientArea = true;
+  bool FUseSkinFont = true;
+  int FDefaultWidth = 0;
+  int FDefaultHeight = 0;
+  std::unique_ptr<TFont> FDefaultFont;
+  bool FHasRegion = false;
+};
+
+// ---------------------------------------------------------------------------------------
+// Windowless twins
+
+class TspGraphicSkinControl : public TGraphicControl {
+ public:
+  explicit TspGraphicSkinControl(TComponent* AOwner);
+  ~TspGraphicSkinControl() override;
+  void Dispatch(TMessage& Message) override;
+
+  // The skin data (the property SkinData; GetSkinData is the record lookup).
+  TspSkinData* GetSkinDataComponent() const { return FSkinData; }
+  virtual void SetSkinData(TspSkinData* Value);
+  AnsiString GetSkinDataName() const { return FSkinDataName; }
+  void SetSkinDataName(const AnsiString& Value) { FSkinDataName = Value; }
+  AnsiString GetAreaName() const { return FAreaName; }
+  void SetAreaName(const AnsiString& Value) { FAreaName = Value; }
+  bool GetDrawDefault() const { return FDrawDefault; }
+  void SetDrawDefault(bool Value) { FDrawDefault = Value; }
+  bool GetAlphaBlend() const { return FAlphaBlend; }
+  virtual void SetAlphaBlend(bool Value);
+  uint8_t GetAlphaBlendValue() const { return FAlphaBlendValue; }
+  virtual void SetAlphaBlendValue(uint8_t Value);
+  bool GetUseSkinCursor() const { return FUseSkinCursor; }
+  void SetUseSkinCursor(bool Value) { FUseSkinCursor = Value; }
+  AnsiString GetHintTitle() const { return FHintTitle; }
+  void SetHintTitle(const AnsiString& Value) { FHintTitle = Value; }
+  int GetHintImageIndex() const { return FHintImageIndex; }
+  void SetHintImageIndex(int Value) { FHintImageIndex = Value; }
+  TCustomImageList* GetHintImageList() const { return FHintImageList; }
+  void SetHintImageList(TCustomImageList* Value);
+  int GetSkinIndex() const { return FSkinIndex; }
+  int GetCursorIndex() const { return FCursorIndex; }
+
+  virtual void BeforeChangeSkinData();
+  virtual void ChangeSkinData();
+  virtual void GetSkinData();
+
+  TNotifyEvent OnMouseEnter;
+  TNotifyEvent OnMouseLeave;
+
+ protected:
+  virtual void CreateControlDefaultImage(TBitmap* B) {}
+  virtual void CreateControlSkinImage(TBitmap* B) {}
+  void ApplySkinCursor();
+  void Paint() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  bool HasRecord() const { return FSkinIndex != -1; }
+  TspDataSkinControl* SkinRecord() const;
+
+  int FSkinIndex = -1;
+  int FCursorIndex = -1;
+
+ private:
+  TspSkinData* FSkinData = nullptr;
+  AnsiString FAreaName;
+  AnsiString FSkinDataName;
+  bool FDrawDefault = true;
+  bool FAlphaBlend = false;
+  uint8_t FAlphaBlendValue = 200;
+  bool FUseSkinCursor = false;
+  AnsiString FHintTitle;
+  int FHintImageIndex = 0;
+  TCustomImageList* FHintImageList = nullptr;
+};
+
+class TspGraphicSkinCustomControl : public TspGraphicSkinControl, public TspSkinGeometry {
+ public:
+  explicit TspGraphicSkinCustomControl(TComponent* AOwner);
+  ~TspGraphicSkinCustomControl() override;
+
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void GetSkinData() override;
+  void ChangeSkinData() override;
+  virtual void CalcSize(int& W, int& H);
+  TRect MapSkinRectToSize(const TRect& R) const;
+
+  bool GetUseSkinFont() const { return FUseSkinFont; }
+  void SetUseSkinFont(bool Value) { FUseSkinFont = Value; }
+  int GetDefaultWidth() const { return FDefaultWidth; }
+  void SetDefaultWidth(int Value);
+  int GetDefaultHeight() const { return FDefaultHeight; }
+  void SetDefaultHeight(int Value);
+  TFont* GetDefaultFont() const { return FDefaultFont.get(); }
+  void SetDefaultFont(TFont* Value);
+
+ protected:
+  void CreateControlDefaultImage(TBitmap* B) override;
+  void CreateControlSkinImage(TBitmap* B) override;
+  void CreateSkinImageFromRect(TBitmap* B, TBitmap* Pic, const TRect& Src);
+  virtual void DefaultFontChanged() {}
+
+ private:
+  void FontChange(TObject* Sender);
+
+  bool FUseSkinFont = true;
+  int FDefaultWidth = 0;
+  int FDefaultHeight = 0;
+  std::unique_ptr<TFont> FDefaultFont;
+};
+
+// The top a child of Height pixels gets in a tool bar that centres its children, or Top
+// unchanged when Parent is no such tool bar (AdjustControls off, or another control).
+// Always centres when Always is set (bevels centre whatever AdjustControls says).
+int CentredTopInToolBar(TWinControl* Parent, int Top, int Height, bool Always = false);
