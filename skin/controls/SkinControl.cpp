@@ -15,17 +15,17 @@ namespace {
 // onto the canvas. Shared by the windowed and the windowless bases.
 template <class TBuild>
 void PaintWholeImage(TControl* Control, TCanvas* Canvas, bool AlphaBlend, uint8_t Alpha,
-                     TBuild&& Build) {
+                     std::unique_ptr<TBitmap>& Slot, TBuild&& Build) {
   const int w = Control->GetWidth();
   const int h = Control->GetHeight();
   if (w <= 0 || h <= 0) return;
-  std::unique_ptr<TBitmap> image = NewPaintBitmap(w, h);
-  Build(image.get());
+  TBitmap* image = PaintBitmapIn(Slot, w, h);
+  Build(image);
   HDC dc = Canvas->GetHandle();
   if (AlphaBlend)
-    DrawBlendedWithParent(Control, dc, image.get(), Alpha);
+    DrawBlendedWithParent(Control, dc, image, Alpha);
   else
-    CopyBitmapTo(dc, 0, 0, image.get());
+    CopyBitmapTo(dc, 0, 0, image);
 }
 
 int SkinIndexOf(TspSkinData* SkinData, const AnsiString& Name) {
@@ -81,13 +81,25 @@ std::unique_ptr<TFont> NewDefaultFont() {
 
 std::unique_ptr<TBitmap> NewPaintBitmap(int W, int H) {
   auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf24bit);
   b->SetSize(std::max(W, 1), std::max(H, 1));
   TCanvas* canvas = b->GetCanvas();
   canvas->GetBrush()->SetStyle(bsSolid);
   canvas->GetBrush()->SetColor(clBtnFace);
   canvas->FillRect(Rect(0, 0, b->GetWidth(), b->GetHeight()));
   return b;
+}
+
+TBitmap* PaintBitmapIn(std::unique_ptr<TBitmap>& Slot, int W, int H, bool Fill) {
+  W = std::max(W, 1);
+  H = std::max(H, 1);
+  if (!Slot) Slot = std::make_unique<TBitmap>();
+  if (Slot->GetWidth() != W || Slot->GetHeight() != H) Slot->SetSize(W, H);
+  TCanvas* canvas = Slot->GetCanvas();
+  if (!Fill) return Slot.get();
+  canvas->GetBrush()->SetStyle(bsSolid);
+  canvas->GetBrush()->SetColor(clBtnFace);
+  canvas->FillRect(Rect(0, 0, W, H));
+  return Slot.get();
 }
 
 void DrawBlendedWithParent(TControl* Control, HDC DC, TBitmap* Image, uint8_t Alpha) {
@@ -319,9 +331,79 @@ TRect TspSkinGeometry::MapRectToSize(const TRect& R, int W, int H) const {
   }
 }
 
+bool TspSkinGeometry::TImageKey::operator==(const TImageKey& O) const {
+  return Picture == O.Picture && Handle == O.Handle && Src == O.Src && W == O.W && H == O.H &&
+         Kind == O.Kind && Mode == O.Mode && LT == O.LT && RT == O.RT && LB == O.LB &&
+         RB == O.RB && NewLT == O.NewLT && NewRT == O.NewRT && NewLB == O.NewLB &&
+         NewRB == O.NewRB && Cl == O.Cl && NewCl == O.NewCl && Flags == O.Flags;
+}
+
+TspSkinGeometry::TImageKey TspSkinGeometry::ImageKey(TBitmap* Pic, const TRect& Src, int W, int H,
+                                                     int Mode) const {
+  TImageKey key;
+  key.Picture = Pic;
+  key.Handle = Pic ? Pic->GetHandle() : nullptr;
+  key.Src = Src;
+  key.W = W;
+  key.H = H;
+  key.Kind = SkinImageKind;
+  key.Mode = Mode;
+  key.LT = LTPt;
+  key.RT = RTPt;
+  key.LB = LBPt;
+  key.RB = RBPt;
+  key.NewLT = NewLTPt;
+  key.NewRT = NewRTPt;
+  key.NewLB = NewLBPt;
+  key.NewRB = NewRBPt;
+  key.Cl = ClRect;
+  key.NewCl = NewClRect;
+  key.Flags = int(StretchEffect) | int(LeftStretch) << 1 | int(TopStretch) << 2 |
+              int(RightStretch) << 3 | int(BottomStretch) << 4 | int(StretchType) << 5;
+  return key;
+}
+
+TBitmap* TspSkinGeometry::FindSkinImage(const TImageKey& Key) const {
+  for (const TKeptImage& kept : FKept)
+    if (kept.Image && kept.Key == Key) return kept.Image.get();
+  return nullptr;
+}
+
+TBitmap* TspSkinGeometry::KeepSkinImage(const TImageKey& Key, TBitmap* Image) {
+  constexpr size_t kLooks = 4;
+  if (!Image || Image->GetEmpty()) return nullptr;
+  if (FKept.size() < kLooks) FKept.emplace_back();
+  TKeptImage& slot = FKept[FNextKept % FKept.size()];
+  FNextKept = (FNextKept + 1) % kLooks;
+  slot.Key = Key;
+  if (!slot.Image) slot.Image = std::make_unique<TBitmap>();
+  slot.Image->SetSize(Image->GetWidth(), Image->GetHeight());
+  CopyBitmapTo(slot.Image->GetCanvas()->GetHandle(), 0, 0, Image);
+  return slot.Image.get();
+}
+
+void TspSkinGeometry::ForgetSkinImages() {
+  FKept.clear();
+  FNextKept = 0;
+}
+
 void TspSkinGeometry::BuildImage(TBitmap* B, TBitmap* Pic, const TRect& Src, int W, int H,
                                  bool NineParts) {
   if (!PieceInPicture(Pic, Src)) return;
+  const TImageKey key = ImageKey(Pic, Src, W, H, NineParts ? 1 : 0);
+  if (TBitmap* kept = FindSkinImage(key)) {
+    if (B->GetWidth() != kept->GetWidth() || B->GetHeight() != kept->GetHeight())
+      B->SetSize(kept->GetWidth(), kept->GetHeight());
+    CopyBitmapTo(B->GetCanvas()->GetHandle(), 0, 0, kept);
+    return;
+  }
+  BuildImageNow(B, Pic, Src, W, H, NineParts);
+  if (SkinImageKind != kSkinImageNone && (SkinImageKind != kSkinImageNineParts || NineParts))
+    KeepSkinImage(key, B);
+}
+
+void TspSkinGeometry::BuildImageNow(TBitmap* B, TBitmap* Pic, const TRect& Src, int W, int H,
+                                    bool NineParts) {
   switch (SkinImageKind) {
     case kSkinImageFixed:
       B->SetSize(RectWidth(Src), RectHeight(Src));
@@ -448,7 +530,7 @@ void TspSkinControl::NotifyChildrenParentBackground() {
 void TspSkinControl::PaintWhole() {
   if (GetWidth() <= 0 || GetHeight() <= 0) return;
   GetSkinData();
-  PaintWholeImage(this, GetCanvas(), FAlphaBlend, FAlphaBlendValue, [this](TBitmap* B) {
+  PaintWholeImage(this, GetCanvas(), FAlphaBlend, FAlphaBlendValue, FPaintBitmap, [this](TBitmap* B) {
     if (HasRecord())
       CreateControlSkinImage(B);
     else if (FDrawDefault)
@@ -506,12 +588,18 @@ void TspSkinCustomControl::ApplySkinCharset(TFont* Font) const {
     Font->SetCharset(FDefaultFont->GetCharset());
 }
 
+void TspSkinCustomControl::BeforeChangeSkinData() {
+  TspSkinControl::BeforeChangeSkinData();
+  ForgetSkinImages();
+}
+
 void TspSkinCustomControl::GetSkinData() {
   TspSkinControl::GetSkinData();
   if (FSkinIndex == -1) {
     // Nothing of a skin that may be gone stays within reach.
     Picture = nullptr;
     MaskPicture = nullptr;
+    ForgetSkinImages();
     return;
   }
   auto* record = dynamic_cast<TspDataSkinCustomControl*>(SkinRecord());
@@ -532,6 +620,7 @@ TRect TspSkinCustomControl::MapSkinRectToSize(const TRect& R) const {
 }
 
 void TspSkinCustomControl::ChangeSkinData() {
+  ForgetSkinImages();
   GetSkinData();
   ApplySkinCursor();
   bool sized = false;
@@ -663,28 +752,45 @@ void TspSkinCustomControl::Paint() {
 void TspSkinCustomControl::PaintBorders() {
   const int w = GetWidth();
   const int h = GetHeight();
-  std::unique_ptr<TBitmap> image = NewPaintBitmap(w, h);
-  TCanvas* canvas = image->GetCanvas();
-  TBitmap left, top, right, bottom;
-  if (PieceInPicture(Picture, SkinRect))
-    CreateSkinBorderImages(LTPt, RTPt, LBPt, RBPt, ClRect, NewLTPt, NewRTPt, NewLBPt, NewRBPt,
-                           NewClRect, &left, &top, &right, &bottom, Picture, SkinRect, w, h,
-                           LeftStretch, TopStretch, RightStretch, BottomStretch);
-  CreateControlSkinImage(&top);
-  if (FFillClientArea) {
-    // The client piece must lie inside the record's part of the picture; an empty one
-    // (nothing to repeat) is left out.
-    TRect piece = OffsetRect(ClRect, SkinRect.Left, SkinRect.Top);
-    TRect inside;
-    if (IntersectRect(inside, piece, SkinRect) && inside == piece)
-      FillSkinClient(canvas, NewClRect, Picture, piece, StretchEffect, StretchType);
+  // The borders and the client as the skin gives them are kept; what descendants draw on
+  // the top border (a caption) is drawn again on a copy of it every time.
+  const TImageKey whole = ImageKey(Picture, SkinRect, w, h, FFillClientArea ? 3 : 2);
+  const TImageKey band = ImageKey(Picture, SkinRect, w, h, 4);
+  if (!FTopBitmap) FTopBitmap = std::make_unique<TBitmap>();
+  TBitmap& top = *FTopBitmap;
+  TBitmap* keptWhole = FindSkinImage(whole);
+  TBitmap* keptTop = FindSkinImage(band);
+  TBitmap* image = PaintBitmapIn(FPaintBitmap, w, h, !(keptWhole && keptTop));
+  HDC dc = image->GetCanvas()->GetHandle();
+  if (keptWhole && keptTop) {
+    CopyBitmapTo(dc, 0, 0, keptWhole);
+    if (top.GetWidth() != keptTop->GetWidth() || top.GetHeight() != keptTop->GetHeight())
+      top.SetSize(keptTop->GetWidth(), keptTop->GetHeight());
+    CopyBitmapTo(top.GetCanvas()->GetHandle(), 0, 0, keptTop);
+  } else {
+    TBitmap left, right, bottom;
+    if (PieceInPicture(Picture, SkinRect))
+      CreateSkinBorderImages(LTPt, RTPt, LBPt, RBPt, ClRect, NewLTPt, NewRTPt, NewLBPt, NewRBPt,
+                             NewClRect, &left, &top, &right, &bottom, Picture, SkinRect, w, h,
+                             LeftStretch, TopStretch, RightStretch, BottomStretch);
+    if (FFillClientArea) {
+      // The client piece must lie inside the record's part of the picture; an empty one
+      // (nothing to repeat) is left out.
+      TRect piece = OffsetRect(ClRect, SkinRect.Left, SkinRect.Top);
+      TRect inside;
+      if (IntersectRect(inside, piece, SkinRect) && inside == piece)
+        FillSkinClient(image->GetCanvas(), NewClRect, Picture, piece, StretchEffect, StretchType);
+    }
+    CopyBitmapTo(dc, 0, 0, &top);
+    CopyBitmapTo(dc, 0, top.GetHeight(), &left);
+    CopyBitmapTo(dc, w - right.GetWidth(), top.GetHeight(), &right);
+    CopyBitmapTo(dc, 0, h - bottom.GetHeight(), &bottom);
+    KeepSkinImage(whole, image);
+    KeepSkinImage(band, &top);
   }
-  HDC dc = canvas->GetHandle();
+  CreateControlSkinImage(&top);
   CopyBitmapTo(dc, 0, 0, &top);
-  CopyBitmapTo(dc, 0, top.GetHeight(), &left);
-  CopyBitmapTo(dc, w - right.GetWidth(), top.GetHeight(), &right);
-  CopyBitmapTo(dc, 0, h - bottom.GetHeight(), &bottom);
-  CopyBitmapTo(GetCanvas()->GetHandle(), 0, 0, image.get());
+  CopyBitmapTo(GetCanvas()->GetHandle(), 0, 0, image);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -760,7 +866,7 @@ void TspGraphicSkinControl::ApplySkinCursor() {
 void TspGraphicSkinControl::Paint() {
   if (GetWidth() <= 0 || GetHeight() <= 0) return;
   GetSkinData();
-  PaintWholeImage(this, GetCanvas(), FAlphaBlend, FAlphaBlendValue, [this](TBitmap* B) {
+  PaintWholeImage(this, GetCanvas(), FAlphaBlend, FAlphaBlendValue, FPaintBitmap, [this](TBitmap* B) {
     if (HasRecord())
       CreateControlSkinImage(B);
     else if (FDrawDefault)
@@ -808,10 +914,16 @@ void TspGraphicSkinCustomControl::SetDefaultHeight(int Value) {
   if (FSkinIndex == -1 && Value > 0) SetHeight(Value);
 }
 
+void TspGraphicSkinCustomControl::BeforeChangeSkinData() {
+  TspGraphicSkinControl::BeforeChangeSkinData();
+  ForgetSkinImages();
+}
+
 void TspGraphicSkinCustomControl::GetSkinData() {
   TspGraphicSkinControl::GetSkinData();
   if (FSkinIndex == -1) {
     Picture = nullptr;
+    ForgetSkinImages();
     return;
   }
   auto* record = dynamic_cast<TspDataSkinCustomControl*>(SkinRecord());
@@ -830,6 +942,7 @@ TRect TspGraphicSkinCustomControl::MapSkinRectToSize(const TRect& R) const {
 }
 
 void TspGraphicSkinCustomControl::ChangeSkinData() {
+  ForgetSkinImages();
   GetSkinData();
   ApplySkinCursor();
   bool sized = false;

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "framework/Controls.h"
 #include "framework/ImgList.h"
@@ -49,6 +50,8 @@ class TspSkinGeometry {
                              const TPoint& RBPt);
   // Whether a rectangle of the picture can be drawn from: not empty and inside Pic.
   static bool PieceInPicture(TBitmap* Pic, const TRect& R);
+  // Forgets the images built from the skin's pictures (before a skin goes).
+  void ForgetSkinImages();
 
   TPoint LTPt, RTPt, LBPt, RBPt;
   TRect SkinRect;
@@ -64,6 +67,7 @@ class TspSkinGeometry {
   bool BottomStretch = false;
   TspStretchType StretchType = stFull;
 
+
  protected:
   // Copies the record's geometry and takes its picture from the skin.
   void TakeGeometry(const TspDataSkinCustomControl* Record, TspSkinData* SkinData);
@@ -74,9 +78,39 @@ class TspSkinGeometry {
   void CalcGeometry(bool HasRecord, int& W, int& H);
   // A rectangle of the skin picture (relative to SkinRect) moved to a control of W x H.
   TRect MapRectToSize(const TRect& R, int W, int H) const;
+
+  // What an image built from the skin depends on: the picture, the part of it, the size
+  // and the whole geometry. Built images are kept under their key, so that a repaint
+  // that changes none of it copies the image instead of cutting the picture again.
+  struct TImageKey {
+    TBitmap* Picture = nullptr;
+    HBITMAP Handle = nullptr;
+    TRect Src;
+    int W = 0, H = 0, Kind = 0, Mode = 0;
+    TPoint LT, RT, LB, RB, NewLT, NewRT, NewLB, NewRB;
+    TRect Cl, NewCl;
+    int Flags = 0;
+    bool operator==(const TImageKey& O) const;
+  };
+  // Mode tells apart images of the same part made in different ways.
+  TImageKey ImageKey(TBitmap* Pic, const TRect& Src, int W, int H, int Mode) const;
+  static constexpr int kTiledClientImage = 6;
+  static constexpr int kFilledPartImage = 7;
+  // The kept image of Key (nullptr when there is none) and keeping one; a few are kept,
+  // one per look of the control.
+  TBitmap* FindSkinImage(const TImageKey& Key) const;
+  TBitmap* KeepSkinImage(const TImageKey& Key, TBitmap* Image);
   // The image of the source rectangle Src of Pic at W x H by the skin image kind into B;
   // a nine-part picture only when NineParts (the border paint mode draws it otherwise).
   void BuildImage(TBitmap* B, TBitmap* Pic, const TRect& Src, int W, int H, bool NineParts);
+  void BuildImageNow(TBitmap* B, TBitmap* Pic, const TRect& Src, int W, int H, bool NineParts);
+ private:
+  struct TKeptImage {
+    TImageKey Key;
+    std::unique_ptr<TBitmap> Image;
+  };
+  std::vector<TKeptImage> FKept;
+  size_t FNextKept = 0;
 };
 
 // The colour bitmaps skinned controls paint into: 24 bits of W x H (at least 1 x 1), filled
@@ -85,6 +119,9 @@ std::unique_ptr<TBitmap> NewPaintBitmap(int W, int H);
 // The control's image blended with what lies behind the control (GetParentImage): each
 // channel becomes Alpha / 255 x control + (1 - Alpha / 255) x parent; drawn at (0, 0).
 void DrawBlendedWithParent(TControl* Control, HDC DC, TBitmap* Image, uint8_t Alpha);
+// The bitmap a control paints into, kept in Slot from paint to paint: W x H (at least
+// 1 x 1), filled with the button face (unless Fill is off: the caller covers it whole).
+TBitmap* PaintBitmapIn(std::unique_ptr<TBitmap>& Slot, int W, int H, bool Fill = true);
 // Copies a bitmap onto a context at (X, Y), 1:1.
 void CopyBitmapTo(HDC DC, int X, int Y, TBitmap* Bitmap);
 // Tiles the piece Src of Pic over Dest of the canvas: columns 0 .. width div piece width
@@ -168,6 +205,7 @@ class TspSkinControl : public TCustomControl {
 
   int FSkinIndex = -1;
   int FCursorIndex = -1;
+  std::unique_ptr<TBitmap> FPaintBitmap;
 
  private:
   bool FInPaint = false;
@@ -193,6 +231,7 @@ class TspSkinCustomControl : public TspSkinControl, public TspSkinGeometry {
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void GetSkinData() override;
+  void BeforeChangeSkinData() override;
   void ChangeSkinData() override;
   // W and H become the size the skin gives a control asked to be W x H.
   virtual void CalcSize(int& W, int& H);
@@ -241,6 +280,7 @@ class TspSkinCustomControl : public TspSkinControl, public TspSkinGeometry {
   int FDefaultHeight = 0;
   std::unique_ptr<TFont> FDefaultFont;
   bool FHasRegion = false;
+  std::unique_ptr<TBitmap> FTopBitmap;  // the top border a caption is drawn on
 };
 
 // ---------------------------------------------------------------------------------------
@@ -294,6 +334,7 @@ class TspGraphicSkinControl : public TGraphicControl {
 
   int FSkinIndex = -1;
   int FCursorIndex = -1;
+  std::unique_ptr<TBitmap> FPaintBitmap;
 
  private:
   TspSkinData* FSkinData = nullptr;
@@ -315,6 +356,7 @@ class TspGraphicSkinCustomControl : public TspGraphicSkinControl, public TspSkin
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void GetSkinData() override;
+  void BeforeChangeSkinData() override;
   void ChangeSkinData() override;
   virtual void CalcSize(int& W, int& H);
   TRect MapSkinRectToSize(const TRect& R) const;

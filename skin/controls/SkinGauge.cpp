@@ -310,7 +310,7 @@ void TspSkinGauge::CreateControlSkinImage(TBitmap* B) {
     OnGaugePaint(this, B->GetCanvas(), FProgressAreaNow, p);
     return;
   }
-  if (RectWidth(p) > 0 && RectHeight(p) > 0) DrawFilledPart(B, p);
+  if (RectWidth(p) > 0 && RectHeight(p) > 0 && !DrawFilledPart(B, p)) return;
   if (!FUseSkinSize) return;
   if (!FTextAlphaBlend || !TextShown()) {
     DrawGaugeText(B->GetCanvas());
@@ -323,12 +323,38 @@ void TspSkinGauge::CreateControlSkinImage(TBitmap* B) {
   withText.Draw(B->GetCanvas()->GetHandle(), 0, 0);
 }
 
-void TspSkinGauge::DrawFilledPart(TBitmap* B, const TRect& P) {
-  if (!PieceInPicture(Picture, FProgressRect)) return;
+bool TspSkinGauge::DrawFilledPart(TBitmap* B, const TRect& P) {
+  if (!PieceInPicture(Picture, FProgressRect)) return true;
   const int pw = RectWidth(P);
   const int ph = RectHeight(P);
-  std::unique_ptr<TBitmap> part = NewPaintBitmap(pw, ph);
-  HDC dc = part->GetCanvas()->GetHandle();
+  const bool animating = FFrameTimer && FFrameTimer->GetEnabled() && FFrame > 0 &&
+                         FAnimationFrames > 0 && PieceInPicture(Picture, FAnimationRect);
+  // The filled part depends on its size, the frame shown and the record's values only.
+  TImageKey key = ImageKey(Picture, FProgressRect, pw, ph, kFilledPartImage);
+  key.Cl = Rect(FBeginOffset, FEndOffset, FProgressStretch, FVertical);
+  key.NewCl = Rect(animating ? FFrame : 0, FAnimationFrames, 0, 0);
+  key.NewLT = FAnimationRect.TopLeft();
+  key.NewRB = FAnimationRect.BottomRight();
+  TBitmap* part = FindSkinImage(key);
+  if (!part) {
+    part = PaintBitmapIn(FPartBitmap, pw, ph);
+    // A source without length ends the drawing: no caps, no text.
+    if (!ComposeFilledPart(part, animating)) return false;
+    part = KeepSkinImage(key, part);
+    if (!part) return true;
+  }
+  if (FProgressTransparent)
+    TransparentBlt(B->GetCanvas()->GetHandle(), P.Left, P.Top, pw, ph, part->GetCanvas()->GetHandle(),
+                   0, 0, pw, ph, ColorToRGB(FProgressTransparentColor));
+  else
+    CopyBitmapTo(B->GetCanvas()->GetHandle(), P.Left, P.Top, part);
+  return true;
+}
+
+bool TspSkinGauge::ComposeFilledPart(TBitmap* Part, bool Animating) {
+  const int pw = Part->GetWidth();
+  const int ph = Part->GetHeight();
+  HDC dc = Part->GetCanvas()->GetHandle();
   HDC pic = Picture->GetCanvas()->GetHandle();
   SetStretchBltMode(dc, COLORONCOLOR);
   const int b = std::max(FBeginOffset, 0);
@@ -338,8 +364,7 @@ void TspSkinGauge::DrawFilledPart(TBitmap* B, const TRect& P) {
   if (length - b - e > 0) {
     const TRect middle = FVertical ? Rect(0, b, pw, ph - e) : Rect(b, 0, pw - e, ph);
     TRect source = pr;
-    const bool animating = FFrameTimer && FFrameTimer->GetEnabled() && FFrame > 0 &&
-                           FAnimationFrames > 0 && PieceInPicture(Picture, FAnimationRect);
+    const bool animating = Animating;
     if (animating) {
       if (RectWidth(FAnimationRect) > RectWidth(pr)) {
         const int len = RectWidth(FAnimationRect) / FAnimationFrames;
@@ -354,7 +379,7 @@ void TspSkinGauge::DrawFilledPart(TBitmap* B, const TRect& P) {
     source = FVertical ? Rect(source.Left, source.Top + b, source.Right, source.Bottom - e)
                        : Rect(source.Left + b, source.Top, source.Right - e, source.Bottom);
     const int sourceLength = FVertical ? RectHeight(source) : RectWidth(source);
-    if (sourceLength <= 0 || IsNullRect(source)) return;
+    if (sourceLength <= 0 || IsNullRect(source)) return false;
     if (FProgressStretch || animating) {
       StretchBlt(dc, middle.Left, middle.Top, RectWidth(middle), RectHeight(middle), pic,
                  source.Left, source.Top, RectWidth(source), RectHeight(source), SRCCOPY);
@@ -391,11 +416,7 @@ void TspSkinGauge::DrawFilledPart(TBitmap* B, const TRect& P) {
       StretchBlt(dc, pw - std::min(e, pw), 0, std::min(e, pw), ph, pic,
                  pr.Right - std::min(e, pw), pr.Top, std::min(e, pw), RectHeight(pr), SRCCOPY);
   }
-  if (FProgressTransparent)
-    TransparentBlt(B->GetCanvas()->GetHandle(), P.Left, P.Top, pw, ph, dc, 0, 0, pw, ph,
-                   ColorToRGB(FProgressTransparentColor));
-  else
-    CopyBitmapTo(B->GetCanvas()->GetHandle(), P.Left, P.Top, part.get());
+  return true;
 }
 
 void TspSkinGauge::Paint() {

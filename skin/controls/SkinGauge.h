@@ -70,7 +70,9 @@ class TspSkinGauge : public TspSkinCustomControl {
 
  private:
   bool TextShown() const { return !GaugeText().empty(); }
-  void DrawFilledPart(TBitmap* B, const TRect& P);
+  // False when the part cannot be drawn (its source has no length): nothing more is drawn.
+  bool DrawFilledPart(TBitmap* B, const TRect& P);
+  bool ComposeFilledPart(TBitmap* Part, bool Animating);
   void StartRun();
   void EndRun();
   void FrameTick();
@@ -106,6 +108,7 @@ class TspSkinGauge : public TspSkinCustomControl {
   int FAnimationInterval = 0;
 
   TRect FProgressAreaNow;
+  std::unique_ptr<TBitmap> FPartBitmap;
   std::unique_ptr<TTimer> FPauseTimer;
   std::unique_ptr<TTimer> FFrameTimer;
   std::vector<std::unique_ptr<TTimer>> FReleased;

@@ -25,6 +25,17 @@ void DrawLabelTextOn(HDC DC, const AnsiString& Text, RECT R, UINT Flags, bool En
   SetTextColor(DC, color);
 }
 
+// What the line break that ends a text label's text adds to its measured height: the
+// height of one empty line where DrawText counts it (as Windows does), nothing where it
+// does not.
+int TrailingBreakHeight(HDC DC, UINT Flags) {
+  RECT one = {0, 0, 1000, 0};
+  RECT broken = one;
+  DrawTextA(DC, "A", -1, &one, Flags | DT_CALCRECT);
+  DrawTextA(DC, "A\r\n", -1, &broken, Flags | DT_CALCRECT);
+  return (broken.bottom - broken.top) - (one.bottom - one.top);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -225,7 +236,7 @@ void TspSkinTextLabel::Paint() {
   if (FLayout != tlTop) {
     RECT calc = r;
     DrawTextA(dc, text.c_str(), -1, &calc, flags | DT_CALCRECT);
-    const int h = (calc.bottom - calc.top) - canvas->TextHeight("A");
+    const int h = (calc.bottom - calc.top) - TrailingBreakHeight(dc, flags);
     const int shift = FLayout == tlBottom ? GetHeight() - h : (GetHeight() - h) / 2;
     OffsetRect(&r, 0, shift);
   }
@@ -242,15 +253,17 @@ void TspSkinTextLabel::AdjustBounds() {
   FSkin.ChooseFont(canvas, GetFont());
   RECT r = ToRECT(GetClientRect());
   const AnsiString text = GetLabelText();
+  const UINT flags = DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0);
+  int extra = 0;
   {
     TWindowDC screen;
     HGDIOBJ old = SelectObject(screen, canvas->GetFont()->GetHandle());
-    DrawTextA(screen, text.c_str(), -1, &r,
-              DT_CALCRECT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0));
+    DrawTextA(screen, text.c_str(), -1, &r, DT_CALCRECT | flags);
+    extra = TrailingBreakHeight(screen, flags);
     SelectObject(screen, old);
   }
   const int w = r.right - r.left;
-  const int h = (r.bottom - r.top) - canvas->TextHeight("A");
+  const int h = (r.bottom - r.top) - extra;
   int x = GetLeft();
   if (FAlignment == taRightJustify) x += GetWidth() - w;
   SetBounds(x, GetTop(), w, h);

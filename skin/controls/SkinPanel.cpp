@@ -421,7 +421,7 @@ void TspSkinPanel::PaintBackgroundPicture(TBitmap* Pic, bool WholeClient) {
   int cw = w;
   int ch = h;
   CalcSize(cw, ch);
-  std::unique_ptr<TBitmap> image = NewPaintBitmap(w, h);
+  TBitmap* image = PaintBitmapIn(FPaintBitmap, w, h);
   TCanvas* canvas = image->GetCanvas();
   TRect source;
   TBitmap* from = Pic;
@@ -440,13 +440,13 @@ void TspSkinPanel::PaintBackgroundPicture(TBitmap* Pic, bool WholeClient) {
       FillSkinClient(canvas, StretchType == stFull && !WholeClient ? NewClRect : whole, from,
                      source, true, StretchType);
   }
-  CopyBitmapTo(GetCanvas()->GetHandle(), 0, 0, image.get());
+  CopyBitmapTo(GetCanvas()->GetHandle(), 0, 0, image);
 }
 
 void TspSkinPanel::PaintTransparent(bool Group) {
   const int w = GetWidth();
   const int h = GetHeight();
-  std::unique_ptr<TBitmap> image = NewPaintBitmap(w, h);
+  TBitmap* image = PaintBitmapIn(FPaintBitmap, w, h);
   TCanvas* canvas = image->GetCanvas();
   GetParentImage(this, canvas);
   TColor frame = clBtnShadow;
@@ -503,14 +503,20 @@ void TspSkinPanel::PaintTransparent(bool Group) {
     canvas->LineTo(0, rowH / 2);
   }
   PaintHook(canvas);
-  CopyBitmapTo(GetCanvas()->GetHandle(), 0, 0, image.get());
+  CopyBitmapTo(GetCanvas()->GetHandle(), 0, 0, image);
 }
 
 void TspSkinPanel::CreateControlSkinImage(TBitmap* B) {
   if (FBorderStyle == TspSkinBorderStyle::bvNone && SkinImageKind == kSkinImageNineParts &&
       !FCaptionMode && !StretchEffect) {
-    TileSkinPiece(B->GetCanvas(), Rect(0, 0, GetWidth(), GetHeight()), Picture,
-                  OffsetRect(ClRect, SkinRect.Left, SkinRect.Top));
+    const TRect piece = OffsetRect(ClRect, SkinRect.Left, SkinRect.Top);
+    const TImageKey key = ImageKey(Picture, piece, GetWidth(), GetHeight(), kTiledClientImage);
+    if (TBitmap* kept = FindSkinImage(key)) {
+      CopyBitmapTo(B->GetCanvas()->GetHandle(), 0, 0, kept);
+      return;
+    }
+    TileSkinPiece(B->GetCanvas(), Rect(0, 0, GetWidth(), GetHeight()), Picture, piece);
+    KeepSkinImage(key, B);
     return;
   }
   TspSkinCustomControl::CreateControlSkinImage(B);

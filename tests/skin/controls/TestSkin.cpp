@@ -146,6 +146,25 @@ TColor ControlPixel(TControl* Control, int X, int Y) {
   return ScreenPixel(ScreenPoint(Control, X, Y));
 }
 
+bool ControlShows(TControl* Control, TColor Color) {
+  const int w = Control->GetWidth();
+  const int h = Control->GetHeight();
+  if (w <= 0 || h <= 0) return false;
+  GdiFlush();
+  const TPoint origin = ScreenPoint(Control, 0, 0);
+  TOwned<TBitmap> copy(new TBitmap);
+  copy->SetPixelFormat(pf24bit);
+  copy->SetSize(w, h);
+  {
+    TWindowDC screen;
+    BitBlt(copy->GetCanvas()->GetHandle(), 0, 0, w, h, screen, origin.X, origin.Y, SRCCOPY);
+  }
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (copy->GetCanvas()->GetPixel(x, y) == Color) return true;
+  return false;
+}
+
 namespace {
 
 template <class TStep>

@@ -71,6 +71,8 @@ void ShowAndPaint(TForm* Form);
 void RepaintNow(TControl* Control);
 // The colour of a client point of a control, read off the screen.
 TColor ControlPixel(TControl* Control, int X, int Y);
+// Whether any pixel of the control's area on the screen has the colour.
+bool ControlShows(TControl* Control, TColor Color);
 
 // The skin-change walk of a form frame over a form's controls, as the frame will make it:
 // before the change every skinned control forgets its record, after it every control reads
