@@ -14,6 +14,10 @@ if(WIN32)
     _WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX STRICT)
 endif()
 
+# The time limit of one test, in seconds: a test program that does not end fails after this
+# time instead of holding its locks for the rest of the run.
+set(TAVISCO_TEST_TIMEOUT 120 CACHE STRING "Time limit of one CTest test, in seconds")
+
 if(TAVISCO_SANITIZE)
   set(TAVISCO_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
       -fno-omit-frame-pointer)
@@ -48,7 +52,7 @@ function(tavisco_add_gtest target)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 300
     TEST_PREFIX "${ARG_PREFIX}"
-    PROPERTIES TIMEOUT 300 LABELS ${label})
+    PROPERTIES TIMEOUT ${TAVISCO_TEST_TIMEOUT} LABELS ${label})
   # LOCKS: shared resources (the camera device category, the display) whose tests must
   # not run at the same time as other tests holding the same lock. They are set once the
   # tests are known: as a discovery property a list of several locks would be spread into

@@ -1,5 +1,5 @@
-# The Wine test harness: an Xvfb display and one persistent wineserver, started once for
-# a whole run and stopped by process id afterwards, also when the run fails. Sourced.
+# The Wine test harness: an Xvfb display, one persistent wineserver and the desktop, started
+# once for a whole run and stopped by process id afterwards, also when the run fails. Sourced.
 
 HARNESS_PIDS=()
 
@@ -32,6 +32,21 @@ harness_start() {
   "$WINESERVER" -f -p >"$dir/wineserver.log" 2>&1 &
   HARNESS_PIDS+=($!)
   "$WINE64" cmd /c exit >/dev/null 2>&1 || true
+
+  # The desktop process is started here and kept open until the run ends: started by a test
+  # program, it would hold that program's output open after it ended, and CTest would wait
+  # for it (tests/harness/desktop_keeper.cpp).
+  local keeper=$TAVISCO_ROOT/build/windows/bin/desktop_keeper.exe
+  [ -f "$keeper" ] || die "$keeper is missing: build the windows preset first"
+  "$WINE64" "$keeper" </dev/null >"$dir/desktop_keeper.out" 2>"$dir/desktop_keeper.log" &
+  HARNESS_PIDS+=($!)
+  for i in $(seq 1 300); do
+    grep -q ready "$dir/desktop_keeper.out" 2>/dev/null && break
+    kill -0 "${HARNESS_PIDS[-1]}" 2>/dev/null ||
+      { cat "$dir/desktop_keeper.log" >&2; die "the desktop keeper did not start"; }
+    sleep 0.1
+  done
+  grep -q ready "$dir/desktop_keeper.out" || die "the desktop keeper did not report the desktop"
 }
 
 harness_stop() {
