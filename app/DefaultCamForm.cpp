@@ -102,7 +102,9 @@ void TfrmDefaultCam::FillApplicationList() {
 void TfrmDefaultCam::FormCreate(TObject*) {
   FillApplicationList();
   TSettings* settings = GetSettings();
-  lbSetOthers->SetVisible(!(settings && settings->ReadConstBool("nosetothers", false)));
+  // Also hidden when the installation gives the link no address.
+  lbSetOthers->SetVisible(!(settings && settings->ReadConstBool("nosetothers", false)) &&
+                          !(frmEngineWndLumetra && !frmEngineWndLumetra->HasWebLink("setdefault")));
 }
 
 void TfrmDefaultCam::FormShow(TObject*) { SetRowChecks(0, lvApplication->GetItems()->GetCount() - 1, true); }

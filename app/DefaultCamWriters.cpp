@@ -110,7 +110,10 @@ void TDefaultCamWriters::SetSkypeCamera() {
 }
 
 void TDefaultCamWriters::SetYahooCamera() {
-  RegWriteInteger(FStores.UserRoot, kYahooKey, "Camera Src", GetCapDeviceIndex(FCameraName));
+  // Without the camera among the devices there is no index to give: the user's choice
+  // stays (as the video-for-Windows writer keeps its path).
+  const int index = GetCapDeviceIndex(FCameraName);
+  if (index >= 0) RegWriteInteger(FStores.UserRoot, kYahooKey, "Camera Src", index);
 }
 
 void TDefaultCamWriters::SetVfwCamera() {

@@ -167,7 +167,7 @@ void TfrmEngineWndLumetra::FormCreate(TObject*) {
   FEngine.SetOwnerWindow(Application ? Application->GetHandle() : nullptr);
   FStreamWidth = settings.Read(Setting::StreamWidth);
   FStreamHeight = settings.Read(Setting::StreamHeight);
-  FStreamRate = settings.Read(Setting::StreamRate);
+  FStreamRate = ReadStreamRate();
   FEngine.SetOutputSize(FStreamWidth, FStreamHeight);
   FEngine.SetFrameRate(FStreamRate);
   FEngine.Initialize(settings.ReadConst("Driver.FriendName"));
@@ -211,8 +211,9 @@ void TfrmEngineWndLumetra::OpenConfigFiles() {
   const AnsiString folder = GetSettings()->GetConfigFolder();
   FFavorites.reset();
   FRemoveEffect.reset();
-  FFavorites = std::make_unique<TMemIniFile>(folder + "Favorites.dat");
-  FRemoveEffect = std::make_unique<TMemIniFile>(folder + "RemoveEffect.dat");
+  // As the settings file: one that cannot be read reads as empty and is left as it is.
+  FFavorites = OpenIniFile(folder + "Favorites.dat");
+  FRemoveEffect = OpenIniFile(folder + "RemoveEffect.dat");
 }
 
 void TfrmEngineWndLumetra::CheckDriver() {
@@ -266,7 +267,7 @@ void TfrmEngineWndLumetra::ApplyStreamSettings() {
   TSettings& settings = *GetSettings();
   const int width = settings.Read(Setting::StreamWidth);
   const int height = settings.Read(Setting::StreamHeight);
-  const int rate = settings.Read(Setting::StreamRate);
+  const int rate = ReadStreamRate();
   if (width != FStreamWidth || height != FStreamHeight) {
     FStreamWidth = width;
     FStreamHeight = height;
@@ -277,6 +278,16 @@ void TfrmEngineWndLumetra::ApplyStreamSettings() {
     FStreamRate = rate;
     SetStreamRate(rate);
   }
+}
+
+int TfrmEngineWndLumetra::ReadStreamRate() {
+  // At 0 frames a second (or fewer) the engine would compose nothing and the camera would
+  // stop: such a stored rate is raised to the least one, and kept so.
+  TSettings& settings = *GetSettings();
+  const int rate = settings.Read(Setting::StreamRate);
+  if (rate >= kMinStreamRate) return rate;
+  settings.Write(Setting::StreamRate, kMinStreamRate);
+  return kMinStreamRate;
 }
 
 bool TfrmEngineWndLumetra::EnableEffect(const AnsiString& Kind, bool On) {
@@ -380,21 +391,26 @@ void TfrmEngineWndLumetra::LoadSkin(const AnsiString& Name) {
 void TfrmEngineWndLumetra::LoadIconList() {
   liIconsPng->GetPngImages()->Clear();
   const AnsiString folder = GetSettings()->GetProgramFolder();
-  try {
-    TspPngImage first;
-    first.LoadFromFile(IconFile(folder, 1));
-    if (first.GetEmpty()) return;
-    liIconsPng->SetPngWidth(first.GetWidth());
-    liIconsPng->SetPngHeight(first.GetHeight());
-    for (int n = 1; n <= kMaxIcons; ++n) {
-      const AnsiString file = IconFile(folder, n);
-      if (!FileExists(file)) break;
-      TspPngImageItem* item = liIconsPng->GetPngImages()->Add();
-      item->GetPngImage()->LoadFromFile(file);
+  // Icon n keeps index n-1 whatever the others hold: a picture that cannot be read leaves
+  // an empty one in its place. The list takes the size of the first picture read.
+  std::vector<std::unique_ptr<TspPngImage>> pictures;
+  const TspPngImage* sized = nullptr;
+  for (int n = 1; n <= kMaxIcons; ++n) {
+    const AnsiString file = IconFile(folder, n);
+    if (!FileExists(file)) break;
+    auto picture = std::make_unique<TspPngImage>();
+    try {
+      picture->LoadFromFile(file);
+    } catch (const Exception&) {
+      picture = std::make_unique<TspPngImage>();
     }
-  } catch (const Exception&) {
-    liIconsPng->GetPngImages()->Clear();
+    if (!sized && !picture->GetEmpty()) sized = picture.get();
+    pictures.push_back(std::move(picture));
   }
+  if (!sized) return;
+  liIconsPng->SetPngWidth(sized->GetWidth());
+  liIconsPng->SetPngHeight(sized->GetHeight());
+  for (const auto& picture : pictures) liIconsPng->GetPngImages()->Add()->SetPngImage(picture.get());
 }
 
 void TfrmEngineWndLumetra::ShowDefaultCamDialog() {
@@ -410,7 +426,12 @@ AnsiString TfrmEngineWndLumetra::BuildWebLink(const AnsiString& Name, bool WithQ
 
 AnsiString TfrmEngineWndLumetra::BuildQueryString() { return FUpdateCheck->BuildQueryString(); }
 
-void TfrmEngineWndLumetra::OpenWebLink(const AnsiString& Name) { OpenUrl(BuildWebLink(Name, true)); }
+void TfrmEngineWndLumetra::OpenWebLink(const AnsiString& Name) {
+  const AnsiString address = BuildWebLink(Name, true);
+  if (!address.empty()) OpenUrl(address);
+}
+
+bool TfrmEngineWndLumetra::HasWebLink(const AnsiString& Name) { return FUpdateCheck->HasWebLink(Name); }
 
 void TfrmEngineWndLumetra::OpenUrl(const AnsiString& Address) {
   HWND owner = GetMainFormHandle();

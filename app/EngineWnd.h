@@ -42,6 +42,9 @@ TEngineExports LibraryEngineExports();
 // the first run, modally, and frees it. The dialog's unit fills it in.
 using TDefaultCamDialogProc = std::function<void(TfrmEngineWndLumetra* Owner, bool FirstRun)>;
 
+// The fewest frames a second the engine is given.
+constexpr int kMinStreamRate = 1;
+
 class TfrmEngineWndLumetra : public TForm {
  public:
   // Builds the form; its creation handler makes and sets up the engine (FormCreate).
@@ -132,6 +135,8 @@ class TfrmEngineWndLumetra : public TForm {
   AnsiString BuildQueryString();
   // The named link with its query, in the user's browser.
   void OpenWebLink(const AnsiString& Name);
+  // Whether the constants give the named link an address; links without one are hidden.
+  bool HasWebLink(const AnsiString& Name);
   // The address in the user's browser, owned by the main window (this window before the
   // main window exists).
   void OpenUrl(const AnsiString& Address);
@@ -228,6 +233,8 @@ class TfrmEngineWndLumetra : public TForm {
   void ShowEngineError();
   void smLanguageChangeLanguage(TObject* Sender);
   int StartupMessageBox(const AnsiString& TextId, UINT Flags);
+  // "Stream.Rate", raised to kMinStreamRate (and stored so) when below it.
+  int ReadStreamRate();
 
   TEngineLink FEngine;
   std::unique_ptr<TStringList> FCategories;

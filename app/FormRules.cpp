@@ -1,7 +1,9 @@
 #include "app/FormRules.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #include "app/SPTools.h"
 
@@ -46,6 +48,20 @@ TPoint MagnetPlace(TMagnetSide Side, int Offset, int BoxWidth, int BoxHeight, co
 int ScalePreviewCoordinate(int Value, int OutputSize, int ClientSize) {
   if (ClientSize == 0) return Value;
   return static_cast<int>(static_cast<int64_t>(Value) * OutputSize / ClientSize);
+}
+
+TRect KeepInsideArea(const TRect& Window, const TRect& Area) {
+  // Sizes in 64 bits: the stored place may hold any integer.
+  auto place = [](int64_t Start, int64_t Size, int64_t AreaStart, int64_t AreaSize) {
+    Size = std::max<int64_t>(0, std::min(Size, AreaSize));
+    Start = std::max(AreaStart, std::min(Start, AreaStart + AreaSize - Size));
+    return std::pair<int, int>(int(Start), int(Size));
+  };
+  const auto [left, width] = place(Window.Left, int64_t(Window.Right) - Window.Left, Area.Left,
+                                   int64_t(Area.Right) - Area.Left);
+  const auto [top, height] = place(Window.Top, int64_t(Window.Bottom) - Window.Top, Area.Top,
+                                   int64_t(Area.Bottom) - Area.Top);
+  return TRect(left, top, left + width, top + height);
 }
 
 TSize WebcamSourceSizeOf(int Index) {

@@ -41,6 +41,11 @@ int ScalePreviewCoordinate(int Value, int OutputSize, int ClientSize);
 // 640x480; any other index (-1 too) gives 320x240.
 TSize WebcamSourceSizeOf(int Index);
 
+// A window's rectangle moved (not sized, unless it is larger than the area) so that it
+// lies inside the area: a place kept from a screen layout that has changed (a monitor
+// since removed) brought back where the user can reach it. A window already inside stays.
+TRect KeepInsideArea(const TRect& Window, const TRect& Area);
+
 // The position slider's hint after a seek: "   mm:ss / mm:ss" of the position and the
 // length, both in milliseconds.
 AnsiString MediaSliderHint(int PositionMs, int LengthMs);

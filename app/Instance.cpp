@@ -52,6 +52,20 @@ void QuitRunningInstance(int AppId) {
   if (HWND window = FindRunningInstance(AppId)) SendMessageA(window, WM_INSTANCE_QUIT, 0, 0);
 }
 
+bool QuitRunningInstanceAndWait(int AppId, uint32_t TimeoutMs) {
+  HWND window = FindRunningInstance(AppId);
+  if (!window) return true;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  // Opened before the question, so that the process is still the one asked.
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  SendMessageA(window, WM_INSTANCE_QUIT, 0, 0);
+  if (!process) return !IsWindow(window);
+  const bool ended = WaitForSingleObject(process, TimeoutMs) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
 void ActivateRunningInstance(int AppId) {
   if (HWND window = FindRunningInstance(AppId)) ForceForegroundWindow(window);
 }

@@ -27,6 +27,9 @@ AnsiString EmbedMutexName(const AnsiString& AppGuid);
 HWND FindRunningInstance(int AppId);
 // Sends WM_INSTANCE_QUIT to the running instance, if any; returns once it was handled.
 void QuitRunningInstance(int AppId);
+// The same, then waits up to TimeoutMs for that instance's process to end (it holds the
+// single-instance mutex until then); whether none runs any more.
+bool QuitRunningInstanceAndWait(int AppId, uint32_t TimeoutMs);
 // Brings the running instance's main window to the front, if there is one.
 void ActivateRunningInstance(int AppId);
 // Hands the text to the running instance with WM_COPYDATA, if there is one.

@@ -22,6 +22,21 @@ struct TSettingsLifetime {
   ~TSettingsLifetime() { FreeSettings(); }
 };
 
+// How long a replacing start waits for the instance it replaces to end, and then for its
+// mutex to be free.
+constexpr uint32_t kReplaceWaitMs = 20000;
+constexpr uint32_t kMutexWaitMs = 3000;
+
+// The single-instance mutex, asked for again until it is free or the time is up (0: once).
+bool TakeSingleInstanceMutex(const AnsiString& Name, uint32_t TimeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!CreateSingleInstanceMutex(Name)) {
+    if (GetTickCount() - start >= TimeoutMs) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunApplication() {
@@ -47,20 +62,25 @@ int RunApplication() {
 
   EmbedHostWnd = 0;
   const AnsiString guid = settings.ReadConst("App.GUID");
+  // A start that replaces the running instance (a restart, or a host embedding the
+  // program) waits for it to end: it holds the single-instance mutex until its process
+  // has gone, however long its closing takes (bounded).
+  bool replacing = false;
   if (request.Restart) {
-    QuitRunningInstance(appId);
-    Sleep(2000);
+    QuitRunningInstanceAndWait(appId, kReplaceWaitMs);
+    replacing = true;
   } else if (request.Embed) {
-    QuitRunningInstance(appId);
+    QuitRunningInstanceAndWait(appId, kReplaceWaitMs);
     EmbedHostWnd = request.EmbedHostWnd;
     EmbedHostName = request.EmbedHostName;
     EmbedExtraParam = request.EmbedExtraParam;
     if (!IsWindow(reinterpret_cast<HWND>(EmbedHostWnd))) return 0;
     CreateSingleInstanceMutex(EmbedMutexName(guid));
-    QuitRunningInstance(appId);
+    QuitRunningInstanceAndWait(appId, kReplaceWaitMs);
+    replacing = true;
   }
 
-  if (CreateSingleInstanceMutex(SingleInstanceMutexName(guid))) {
+  if (TakeSingleInstanceMutex(SingleInstanceMutexName(guid), replacing ? kMutexWaitMs : 0)) {
     RunUserInterface(request);
   } else {
     ActivateRunningInstance(appId);

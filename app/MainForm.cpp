@@ -385,8 +385,13 @@ void TfrmMainFormLumetra::BindControls() {
 }
 
 void TfrmMainFormLumetra::FormCreate(TObject*) {
-  if (frmEngineWndLumetra)
+  if (frmEngineWndLumetra) {
     frmEngineWndLumetra->OnStreamSizeChanged = [this](TObject*) { StreamSizeChanged(); };
+    // Links the installation gives no address are not offered.
+    acHome->SetVisible(frmEngineWndLumetra->HasWebLink("home"));
+    acUpdate->SetVisible(frmEngineWndLumetra->HasWebLink("update"));
+    lblVideoDecoder->SetVisible(frmEngineWndLumetra->HasWebLink("videodecoder"));
+  }
   // Started hidden: the splash window goes at once.
   if (Application && !Application->GetShowMainForm()) CloseSplash();
   BuildSourceMenu();
@@ -443,9 +448,12 @@ void TfrmMainFormLumetra::miVideoFileSourceClick(TObject* Sender) {
   if (item->GetImageIndex() == kFileSourceImage) {
     btnSourceClick(Sender);
   } else if (item->GetImageIndex() == kDeviceImage) {
+    // "play.lst" takes the rows of the playlist being left; from one camera to another the
+    // rows still shown are no list the engine holds, and the file keeps the one saved.
+    const bool leavingPlayList = FPlayListRestored && GetMainProperty(PROP_SOURCE_TYPE) == "18";
     SetMainProperty(PROP_SOURCE_TYPE, "4");
     SetMainProperty(PROP_CAMERA_DEVICE, item->GetHint());
-    SavePlayList();
+    if (leavingPlayList && !SavePlayList()) ReportPlayListNotSaved();
   }
 }
 

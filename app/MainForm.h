@@ -32,9 +32,13 @@ class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
   void AddFilesAndPlay(const AnsiString& Paths);
   // Adds the media files of a folder (by the constant "MediaExts") and plays.
   void AddFolder(const AnsiString& Folder);
-  // "play.lst" of the configuration folder: the playlist rows as the engine wrote them.
-  void SavePlayList();
+  // "play.lst" of the configuration folder: the playlist rows as the engine wrote them,
+  // written beside the file and moved over it; whether that worked (it never throws).
+  bool SavePlayList();
   void RestorePlayList();
+  // Whether "play.lst" has been read back at the first show (until then the rows are not
+  // the user's list, and closing keeps the file as it is).
+  bool GetPlayListRestored() const { return FPlayListRestored; }
   // "Video.Volume", "Video.Mute" and "Video.Loop" into the engine, and back.
   void RestorePlaybackSettings();
   void SavePlaybackSettings();
@@ -212,6 +216,8 @@ class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
   void PopupBelow(TPopupMenu* Menu, TControl* Control);
   void PopupMainMenuItem(TMenuItem* Item, TControl* Button);
   void SaveBounds(bool Moved);
+  // An error box naming "play.lst" when it could not be written.
+  void ReportPlayListNotSaved();
 
   // Playlist list handlers.
   void valueMediaPlayListClick(TObject* Sender);
@@ -231,6 +237,7 @@ class TfrmMainFormLumetra : public TfrmBasePropertiesForm {
 
   bool FFirstShowDone = false;
   bool FQuit = false;
+  bool FPlayListRestored = false;
   bool FStayOnTop = false;
   bool FSavedStayOnTop = false;
   bool FPreviewVisible = false;

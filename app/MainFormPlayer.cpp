@@ -9,12 +9,14 @@
 #include <algorithm>
 
 #include "app/EngineWnd.h"
+#include "app/FormRules.h"
 #include "app/PreviewBoxForm.h"
 #include "app/VolumeForm.h"
 #include "app/ListText.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
 #include "engine/effects/PropertyIds.h"
+#include "skin/data/SkinRegions.h"
 
 namespace {
 
@@ -61,6 +63,9 @@ void TfrmMainFormLumetra::InitOnFirstShow() {
   // A stored size that is no size (0, or negative from a damaged file) keeps the design size.
   const bool sized = width > 0 && height > 0;
   SetBounds(left, top, sized ? width : GetWidth(), sized ? height : GetHeight());
+  // A place kept from another screen layout (a monitor since removed) comes back onto the
+  // work area of the monitor nearest to it.
+  if (HandleAllocated()) SetBoundsRect(KeepInsideArea(GetBoundsRect(), GetNearestMonitorArea(GetHandle(), true)));
   SetModuleId(MODULE_MAIN_SOURCE);
   SetMainProperty(PROP_SOURCE_TYPE, "18");
   BindControls();
@@ -72,10 +77,12 @@ void TfrmMainFormLumetra::InitOnFirstShow() {
     acSetDefault->Execute();
     settings.Write(Setting::FirstTimeRun, false);
   }
+  // The user's list comes back before the update check, which dispatches messages for
+  // up to its time-out: a quit arriving meanwhile then keeps that list.
+  RestorePlayList();
   engine.AutoCheckForUpdate();
   FFirstShowDone = true;
   SetPreviewVisible(settings.Read(Setting::MainFormPreviewSize));
-  RestorePlayList();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -347,24 +354,36 @@ void TfrmMainFormLumetra::valueMediaSliderChanged(TObject* Sender) {
 // ---------------------------------------------------------------------------------------
 // "play.lst" and the playback settings
 
-void TfrmMainFormLumetra::SavePlayList() {
-  if (!GetSettings()) return;
+bool TfrmMainFormLumetra::SavePlayList() {
+  if (!GetSettings()) return false;
   TStringList lines;
   TListItems* items = valueMediaPlayList->GetItems();
   for (int i = 0; i < items->GetCount(); ++i) {
     TStrings* sub = items->GetItem(i)->GetSubItems();
     if (sub->GetCount() > 0) lines.Add(sub->Get(0));
   }
-  lines.SaveToFile(GetSettings()->GetConfigFolder() + kPlayListFile);
+  return SaveLinesReplacing(&lines, GetSettings()->GetConfigFolder() + kPlayListFile);
+}
+
+void TfrmMainFormLumetra::ReportPlayListNotSaved() {
+  if (!frmEngineWndLumetra || !GetSettings()) return;
+  frmEngineWndLumetra->ShowMessageBox("MSGBOX_PlayListNotSaved", {GetSettings()->GetConfigFolder() + kPlayListFile},
+                                      0, mtError, TMsgDlgButtons{mbOK}, 0);
 }
 
 void TfrmMainFormLumetra::RestorePlayList() {
   if (!GetSettings()) return;
   const AnsiString file = GetSettings()->GetConfigFolder() + kPlayListFile;
+  FPlayListRestored = true;
   if (!FileExists(file)) return;
-  SetMainProperty(PROP_PLAYLIST_REMOVE, "-1");
   TStringList lines;
-  lines.LoadFromFile(file);
+  try {
+    lines.LoadFromFile(file);
+  } catch (const Exception&) {
+    // A list that cannot be read is left as it is, on the disk and in the engine.
+    return;
+  }
+  SetMainProperty(PROP_PLAYLIST_REMOVE, "-1");
   // The lines are pieces as the engine wrote them: they go back as they are.
   AddFilesAndPlay(ListDelimitedText(&lines, false));
 }
@@ -399,7 +418,14 @@ void TfrmMainFormLumetra::FormCloseQuery(TObject*, bool& CanClose) {
   if (!CanClose) return;
   SavePlaybackSettings();
   // The playlist the user built stays for the next start (while a camera is the source,
-  // "play.lst" already holds the rows saved at the switch).
-  if (GetMainProperty(PROP_SOURCE_TYPE) == "18") SavePlayList();
+  // "play.lst" already holds the rows saved at the switch). Before the first show has
+  // read "play.lst" back the rows are not that list, and the file is kept as it is.
+  if (FPlayListRestored && GetMainProperty(PROP_SOURCE_TYPE) == "18") {
+    // The rows as the engine holds the list now (its notice may still be on its way).
+    TfrmBasePropertiesForm::PropertyChanged(PROP_PLAYLIST_ITEMS);
+    // A list that cannot be written does not keep the program open. A quit asked for by
+    // another process (which waits for it) shows nothing.
+    if (!SavePlayList() && !FQuit) ReportPlayListNotSaved();
+  }
   frmEngineWndLumetra->DoQuit();
 }

@@ -1,5 +1,6 @@
 #include "app/OptionsForm.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/EngineWnd.h"
@@ -30,6 +31,7 @@ TfrmOptionForm::TfrmOptionForm(TComponent* AOwner) : TForm(AOwner) {
   lbWebcamRate->SetCaption("Webcam source rate");
   edSourceRate = Place<TSpinEdit>(this, this, "edSourceRate", 184, 48, 80, 22);
   edSourceRate->SetValueType(vtInteger);
+  edSourceRate->SetMinValue(kMinStreamRate);
   edSourceRate->SetMaxValue(30);
   edSourceRate->SetIncrement(1);
 
@@ -88,7 +90,8 @@ void TfrmOptionForm::SaveOptions() {
   settings->Write(Setting::AutoCheckUpdate, cbAutoUpdate->GetChecked());
   const int sizeIndex = cbWebcamSourceSize->GetItemIndex();
   settings->Write(Setting::WebcamSourceSize, sizeIndex);
-  settings->Write(Setting::StreamRate, static_cast<int>(std::ceil(edSourceRate->GetValue())));
+  settings->Write(Setting::StreamRate,
+                  std::max(kMinStreamRate, static_cast<int>(std::ceil(edSourceRate->GetValue()))));
   const TSize size = WebcamSourceSizeOf(sizeIndex);
   settings->Write(Setting::StreamWidth, size.cx);
   settings->Write(Setting::StreamHeight, size.cy);

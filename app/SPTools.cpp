@@ -120,6 +120,22 @@ AnsiString AppendUrlQuery(const AnsiString& Address, const AnsiString& Query) {
   return Address + "&" + Query;
 }
 
+bool IsWebAddress(const AnsiString& Address) {
+  size_t host = 0;
+  if (StartsWithText(Address, "http://"))
+    host = 7;
+  else if (StartsWithText(Address, "https://"))
+    host = 8;
+  else
+    return false;
+  if (Address.size() <= host || Address[host] == '/') return false;
+  for (char c : Address) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (b <= ' ' || b == 0x7F || c == '"') return false;
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------
 // Paths and files
 

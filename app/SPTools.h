@@ -38,6 +38,10 @@ int TestBit(uint32_t Value, int N);
 bool FileExtInList(const AnsiString& FileName, const AnsiString& CommaList);
 // The address with the query appended after "?" or "&" as needed.
 AnsiString AppendUrlQuery(const AnsiString& Address, const AnsiString& Query);
+// Whether the text is a web address to hand to a browser: "http://" or "https://" (any
+// case) and a host after it, without blanks, control characters or double quotes (which
+// would end the address on a command line and add arguments).
+bool IsWebAddress(const AnsiString& Address);
 
 // ---------------------------------------------------------------------------------------
 // Paths and files (paths of the Windows kind: "\" separates folders)
@@ -118,6 +122,10 @@ bool ForceForegroundWindow(HWND Window);
 // Creates the named mutex (not owned) and keeps it open for the life of the process;
 // false, with nothing kept open, when it already existed.
 bool CreateSingleInstanceMutex(const AnsiString& Name);
+// Writes the lines (each ending with CR LF) beside the file and then moves them over it, so
+// that a write that breaks off leaves the old file rather than half of one. False, with
+// the old file untouched, when that fails; never throws.
+bool SaveLinesReplacing(TStrings* Lines, const AnsiString& FileName);
 // Bits per pixel of the display; 0 when no device context can be made.
 int GetScreenColorDepth();
 // The files of a WM_DROPFILES drop, in drop order.

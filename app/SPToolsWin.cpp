@@ -255,6 +255,21 @@ void GetDroppedFiles(uintptr_t Drop, TStrings* List) {
   }
 }
 
+bool SaveLinesReplacing(TStrings* Lines, const AnsiString& FileName) {
+  const AnsiString temporary = FileName + ".new";
+  try {
+    Lines->SaveToFile(temporary);
+  } catch (const Exception&) {
+    DeleteFileA(temporary.c_str());
+    return false;
+  }
+  if (!MoveFileExA(temporary.c_str(), FileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileA(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
 bool OpenUrlInBrowser(HWND Owner, const AnsiString& Address) {
   AnsiString command =
       RegReadString(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", AnsiString(), AnsiString());
@@ -266,7 +281,11 @@ bool OpenUrlInBrowser(HWND Owner, const AnsiString& Address) {
     command = StringReplace(command, "%1", Address, TReplaceFlags{rfReplaceAll, rfIgnoreCase});
   else
     command += "  \"" + Address + "\"";
-  return RunProcessEx(AnsiString(), command, false, false, 0);
+  if (RunProcessEx(AnsiString(), command, false, false, 0)) return true;
+  // A registered browser that cannot start (uninstalled, moved): the shell opens web
+  // addresses with whatever handles them now.
+  if (IsWebAddress(Address)) ShellExecuteA(Owner, "open", Address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return false;
 }
 
 bool CheckFileAccess(uint32_t AccessMask, const AnsiString& Path) {

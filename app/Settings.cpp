@@ -22,16 +22,6 @@ const char kAllUsersKey[] = "AllUsers";
 
 TSettings* gSettings = nullptr;
 
-// An ini file read whole into memory. A file that exists but cannot be read gives an
-// in-memory object without a file name: it reads as empty and never writes over the file.
-std::unique_ptr<TMemIniFile> OpenIni(const AnsiString& FileName) {
-  try {
-    return std::make_unique<TMemIniFile>(FileName);
-  } catch (const Exception&) {
-    return std::make_unique<TMemIniFile>();
-  }
-}
-
 // The shell folder of that name from the registry, or, when the registry has none, the
 // system's own answer, so that settings never land in a folder relative to the drive root.
 AnsiString ShellFolder(const AnsiString& Name, bool Common) {
@@ -54,11 +44,19 @@ bool MakeFolder(const AnsiString& Folder) {
 
 }  // namespace
 
+std::unique_ptr<TMemIniFile> OpenIniFile(const AnsiString& FileName) {
+  try {
+    return std::make_unique<TMemIniFile>(FileName);
+  } catch (const Exception&) {
+    return std::make_unique<TMemIniFile>();
+  }
+}
+
 TSettings::TSettings(const AnsiString& ProgramFolder) {
   FProgramFolder =
       IncludeBackslash(GetLongPath(ProgramFolder.empty() ? GetExeFolder() : ProgramFolder));
-  FConstIni = OpenIni(FProgramFolder + kConstFileName);
-  FOemIni = OpenIni(FProgramFolder + kOemFileName);
+  FConstIni = OpenIniFile(FProgramFolder + kConstFileName);
+  FOemIni = OpenIniFile(FProgramFolder + kOemFileName);
   const AnsiString configPath = IncludeBackslash(ReadConst("App.ConfigPath"));
   FPerUserFolder = IncludeBackslash(ShellFolder("AppData", false)) + configPath;
   FAllUsersFolder = IncludeBackslash(ShellFolder("Common AppData", true)) + configPath;
@@ -140,16 +138,16 @@ AnsiString TSettings::UserFlagFile() const { return FPerUserFolder + kUserFlagFi
 
 bool TSettings::HasAllUsersFlag() const {
   MakeFolder(FPerUserFolder);
-  return OpenIni(UserFlagFile())->ValueExists(kFlagSection, kAllUsersKey);
+  return OpenIniFile(UserFlagFile())->ValueExists(kFlagSection, kAllUsersKey);
 }
 
 bool TSettings::GetAllUsersFlag() const {
-  return OpenIni(UserFlagFile())->ReadBool(kFlagSection, kAllUsersKey, true);
+  return OpenIniFile(UserFlagFile())->ReadBool(kFlagSection, kAllUsersKey, true);
 }
 
 void TSettings::SetAllUsersFlag(bool Value) {
   MakeFolder(FPerUserFolder);
-  std::unique_ptr<TMemIniFile> ini = OpenIni(UserFlagFile());
+  std::unique_ptr<TMemIniFile> ini = OpenIniFile(UserFlagFile());
   ini->WriteBool(kFlagSection, kAllUsersKey, Value);
   try {
     ini->UpdateFile();
@@ -171,7 +169,7 @@ void TSettings::SelectConfigFolder(bool AllUsers) {
   FSettingsIni.reset();
   const AnsiString file = FConfigFolder + kSettingFileName;
   if (!FileExists(file)) SaveTextToFile(" ", file);
-  FSettingsIni = OpenIni(file);
+  FSettingsIni = OpenIniFile(file);
   if (!FOpenedOnce) {
     FOpenedOnce = true;
     FRunCount = Read(Setting::RunTimes);
@@ -183,21 +181,9 @@ bool TSettings::Flush() {
   if (!FSettingsIni || FSettingsIni->GetFileName().empty()) return false;
   // Written beside the file and then moved over it, so that a write that breaks off
   // leaves the old settings rather than half a file.
-  const AnsiString file = FSettingsIni->GetFileName();
-  const AnsiString temporary = file + ".new";
   TStringList lines;
   FSettingsIni->GetStrings(&lines);
-  try {
-    lines.SaveToFile(temporary);
-  } catch (const Exception&) {
-    DeleteFile(temporary);
-    return false;
-  }
-  if (!MoveFileExA(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFile(temporary);
-    return false;
-  }
-  return true;
+  return SaveLinesReplacing(&lines, FSettingsIni->GetFileName());
 }
 
 TSettings* CreateSettings(const AnsiString& ProgramFolder) {

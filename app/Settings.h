@@ -145,6 +145,10 @@ class TSettings : public TObject {
 
 // The program's one settings object: made once, reached from everywhere, freed once. Its
 // constants come from the program's folder (or the folder given).
+// An ini file of the program read whole into memory. A file that exists but cannot be read
+// gives an object without a file name: it reads as empty and never writes over the file.
+std::unique_ptr<TMemIniFile> OpenIniFile(const AnsiString& FileName);
+
 TSettings* CreateSettings(const AnsiString& ProgramFolder = AnsiString());
 TSettings* GetSettings();
 void FreeSettings();

@@ -30,7 +30,9 @@ TUpdateCheck::TUpdateCheck(TWebDownload* Connection, TSettings* Settings, TUpdat
   FConnection->SetDefaultUrlFileName("index.html");
   FConnection->SetDownloadMethod(dmStream);
   FConnection->SetTimeOut(5000);
-  FConnection->SetUserAgent(UpdateUserAgent());
+  // The product's web address is its home page, as the installation gives it.
+  const TSettings* settings = this->Settings();
+  FConnection->SetUserAgent(UpdateUserAgent(settings ? settings->ReadConst("URL.home") : AnsiString()));
   FConnection->OnStreamComplete = [this](TBSCB* Sender, TStream* Stream, HRESULT Result) {
     ConnectionComplete(Sender, Stream, Result);
   };
@@ -60,12 +62,18 @@ AnsiString TUpdateCheck::BuildWebLink(const AnsiString& Name, bool WithQuery) co
 }
 
 void TUpdateCheck::OpenWebLink(const AnsiString& Name) {
-  if (FHost.OpenUrl) FHost.OpenUrl(BuildWebLink(Name, true));
+  const AnsiString address = BuildWebLink(Name, true);
+  if (FHost.OpenUrl && !address.empty()) FHost.OpenUrl(address);
 }
+
+bool TUpdateCheck::HasWebLink(const AnsiString& Name) const { return !BuildWebLink(Name, false).empty(); }
 
 void TUpdateCheck::CheckForUpdate(bool Manual) {
   if (Manual) FManual = true;
   if (FInProgress) return;
+  // Without an update address of the installation's own no request goes anywhere.
+  const AnsiString address = BuildWebLink("update", true);
+  if (address.empty()) return;
   FInProgress = true;
   // The flag is cleared by the completion event; also when the download ends without one
   // (it could not start), so that later checks are not silently refused.
@@ -73,7 +81,7 @@ void TUpdateCheck::CheckForUpdate(bool Manual) {
     bool& Flag;
     ~TClear() { Flag = false; }
   } clear{FInProgress};
-  FConnection->Download(BuildWebLink("update", true));
+  FConnection->Download(address);
 }
 
 void TUpdateCheck::ConnectionComplete(TBSCB*, TStream* Stream, HRESULT Result) {
@@ -117,7 +125,9 @@ void TUpdateCheck::ShowAnswer(const TUpdateReply& Reply, const TUpdateAnswerRule
   switch (ChooseUpdateAnswer(Reply, Rules)) {
     case TUpdateAnswer::Announcement:
       if (show(Reply.Info, mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) == mrOk) {
-        if (FHost.OpenUrl) FHost.OpenUrl(Reply.Page);
+        // The reply names a page for the browser: nothing else (a program, a file, a
+        // network path, or text that would add arguments to the browser's command) opens.
+        if (FHost.OpenUrl && IsWebAddress(Reply.Page)) FHost.OpenUrl(Reply.Page);
       } else if (!FManual) {
         if (show("MSGBOX_AutoCheckUpdate", mtConfirmation, TMsgDlgButtons{mbYes, mbNo}) == mrNo)
           Settings()->Write(Setting::AutoCheckUpdate, false);

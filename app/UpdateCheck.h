@@ -45,8 +45,12 @@ class TUpdateCheck {
   AnsiString BuildQueryString() const;
   // The named link with its query, opened through the host.
   void OpenWebLink(const AnsiString& Name);
+  // Whether the constants give the named link an address (else it opens nothing and the
+  // windows hide it).
+  bool HasWebLink(const AnsiString& Name) const;
 
-  // Sends the update request unless one runs; Manual marks a check from the menu (which
+  // Sends the update request unless one runs or the installation has no update address
+  // ("URL.update"); Manual marks a check from the menu (which
   // then reports failures and up-to-date answers for the rest of the run). Returns when
   // the request has ended; the in-progress flag is clear again by then.
   void CheckForUpdate(bool Manual);

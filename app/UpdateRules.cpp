@@ -3,10 +3,9 @@
 #include "app/SPTools.h"
 #include "framework/Classes.h"
 
-const char* const kBuiltinUpdateAddress = "http://www.lumetra.com/update/check.php";
-const char* const kProductWebAddress = "http://www.lumetra.com";
-
-AnsiString UpdateUserAgent() { return AnsiString("Lumetra 4.0 from: ") + kProductWebAddress; }
+AnsiString UpdateUserAgent(const AnsiString& ProductAddress) {
+  return AnsiString("Lumetra 4.0 from: ") + ProductAddress;
+}
 
 AnsiString EncodeQueryValue(const AnsiString& Value) {
   static const char digits[] = "0123456789ABCDEF";
@@ -60,11 +59,13 @@ AnsiString QueryChannelText(const AnsiString& StoredChannel) {
 AnsiString BuildWebLinkAddress(const AnsiString& Name, bool WithQuery, const TConstReader& ReadConst,
                                const AnsiString& ExeFolder, const TQueryBuilder& Query) {
   AnsiString address = ReadConst("URL." + Name);
-  if (address.empty() && SameText(Name, "update")) address = kBuiltinUpdateAddress;
   if (!Trim(address).empty())
     address = StringReplace(address, "%exepath%", ExeFolder, TReplaceFlags{rfReplaceAll, rfIgnoreCase});
+  else if (SameText(Name, "update"))
+    return AnsiString();
   else
     address = ReadConst("URL.Redirect");
+  if (Trim(address).empty()) return AnsiString();
   if (WithQuery && StartsWithText(address, "http"))
     address = AppendUrlQuery(address, Query() + "&ACTION=" + EncodeQueryValue(Name));
   return address;

@@ -8,12 +8,8 @@
 
 #include "framework/SysUtils.h"
 
-// The update address used when the constants give none, and the product's web address
-// that ends the update check's user-agent text.
-extern const char* const kBuiltinUpdateAddress;
-extern const char* const kProductWebAddress;
-// "Lumetra 4.0 from: " + the product's web address.
-AnsiString UpdateUserAgent();
+// "Lumetra 4.0 from: " + the product's web address (its home page, "URL.home").
+AnsiString UpdateUserAgent(const AnsiString& ProductAddress);
 
 // A query value with every byte other than letters, digits, "-", ".", "_" and "~" written
 // as "%" and two upper-case hexadecimal digits. Values of those characters alone come back
@@ -48,10 +44,11 @@ using TConstReader = std::function<AnsiString(const AnsiString& Key)>;
 // The query of the current installation.
 using TQueryBuilder = std::function<AnsiString()>;
 
-// The address of the named link: the constant "URL." + Name (the built-in update address
-// for an empty "update"), with "%exepath%" replaced by ExeFolder, or "URL.Redirect" when
-// the link has no address of its own. With WithQuery and an address beginning with "http",
-// the query and "&ACTION=" + Name are appended.
+// The address of the named link: the constant "URL." + Name, with "%exepath%" replaced by
+// ExeFolder, or "URL.Redirect" when the link has no address of its own. The update link
+// has no other address than its own: without "URL.update" it is empty (no update request
+// goes anywhere). With WithQuery and an address beginning with "http", the query and
+// "&ACTION=" + Name are appended. Empty when neither constant gives an address.
 AnsiString BuildWebLinkAddress(const AnsiString& Name, bool WithQuery, const TConstReader& ReadConst,
                                const AnsiString& ExeFolder, const TQueryBuilder& Query);
 

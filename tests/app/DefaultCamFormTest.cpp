@@ -94,6 +94,8 @@ std::vector<bool> Pattern(std::initializer_list<int> Bits) {
 }  // namespace
 
 TEST_F(DefaultCamForm, RowsComeFromTheLanguageAndAreAllCheckedWhenShown) {
+  WriteConst("URL.setdefault=http://set.example/default.php\r\n");
+  MakeSettings();
   MakeDialog();
   EXPECT_EQ("Set Lumetra As Default Webcam", Dialog->GetCaption());
   EXPECT_EQ(342, Dialog->GetClientWidth());
@@ -282,10 +284,25 @@ TEST_F(DefaultCamForm, TheLinkOpensTheSetDefaultPageUnlessTheConstantHidesIt) {
   Dialog->Free();
   Dialog = nullptr;
 
-  WriteConst("nosetothers=1\r\n");
-  MakeSettings();
-  MakeDialog();
-  EXPECT_FALSE(Dialog->lbSetOthers->GetVisible());
+  // The constant hides it; so does an installation that gives the link no address (nor a
+  // redirect address); a redirect address serves it.
+  const struct {
+    const char* constants;
+    bool shown;
+  } cases[] = {
+      {"nosetothers=1\r\nURL.setdefault=http://set.example/default.php\r\n", false},
+      {"", false},
+      {"URL.Redirect=http://redirect.example/r\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.constants);
+    WriteConst(c.constants);
+    MakeSettings();
+    MakeDialog();
+    EXPECT_EQ(c.shown, Dialog->lbSetOthers->GetVisible());
+    Dialog->Free();
+    Dialog = nullptr;
+  }
 }
 
 TEST_F(DefaultCamForm, TheEngineWindowOpensItModallyAndFreesIt) {

@@ -350,6 +350,10 @@ TEST_F(EngineWndTest, StreamSettingsPassOnlyWhatChanged) {
       {640, 480, 20, {"SetOutputSize(640x480)"}, 1},
       {640, 480, 30, {"SetFrameRate(30)"}, 1},
       {160, 120, 5, {"SetOutputSize(160x120)", "SetFrameRate(5)"}, 2},
+      // No rate (or a negative one) would stop the camera: the least rate instead.
+      {160, 120, 0, {"SetFrameRate(1)"}, 2},
+      {160, 120, -4, {}, 2},
+      {160, 120, 5, {"SetFrameRate(5)"}, 2},
   };
   for (const Case& c : cases) {
     Engine->Calls.clear();
@@ -362,6 +366,15 @@ TEST_F(EngineWndTest, StreamSettingsPassOnlyWhatChanged) {
   }
   EXPECT_EQ(160, Window->GetStreamWidth());
   EXPECT_EQ(5, Window->GetStreamRate());
+}
+
+// A stored rate of 0 is raised to 1 at the start, where the engine gets it, and kept so.
+TEST_F(EngineWndTest, AStoredRateOfNoFramesIsRaisedAtTheStart) {
+  PresetSettings("Stream.Rate=0\r\n");
+  Create();
+  EXPECT_EQ((std::vector<std::string>{"SetFrameRate(1)"}), Engine->CallsStartingWith("SetFrameRate"));
+  EXPECT_EQ(1, Window->GetStreamRate());
+  EXPECT_EQ("1", GetSettings()->ReadString("Stream.Rate", ""));
 }
 
 TEST_F(EngineWndTest, EngineCallsPassThrough) {
@@ -398,9 +411,49 @@ TEST_F(EngineWndTest, IconsLoadInOrderUpToSeventyAndNoneWithoutTheFirst) {
   DeleteFileA(Program.File("res\\images\\il_04.png").c_str());
   Window->LoadIconList();
   EXPECT_EQ(3, Window->liIconsPng->GetCount());
+  writeIcon(4);
+  // A picture that cannot be read stays an empty icon in its place; every other icon keeps
+  // its index, and the list takes the size of the first one read.
+  auto empties = [this] {
+    std::vector<int> found;
+    TspPngImageItems* items = Window->liIconsPng->GetPngImages();
+    for (int i = 0; i < items->GetCount(); ++i)
+      if (items->GetItem(i)->GetPngImage()->GetEmpty()) found.push_back(i);
+    return found;
+  };
+  WriteWholeFile(Program.File("res\\images\\il_02.png"), "not a picture");
+  Window->LoadIconList();
+  EXPECT_EQ(70, Window->liIconsPng->GetCount());
+  EXPECT_EQ(std::vector<int>{1}, empties());
   WriteWholeFile(Program.File("res\\images\\il_01.png"), "not a picture");
   Window->LoadIconList();
-  EXPECT_EQ(0, Window->liIconsPng->GetCount());
+  EXPECT_EQ(70, Window->liIconsPng->GetCount());
+  EXPECT_EQ((std::vector<int>{0, 1}), empties());
+  EXPECT_EQ(16, Window->liIconsPng->GetWidth());
+}
+
+// "Favorites.dat" and "RemoveEffect.dat" as the settings file: one that exists but cannot
+// be read reads as empty, and is neither in the way of the start nor written over.
+TEST_F(EngineWndTest, ConfigFilesThatCannotBeReadReadAsEmptyAndStayAsTheyAre) {
+  PresetSettings("");
+  const AnsiString folder = GetSettings()->GetAllUsersFolder();
+  std::vector<HANDLE> locks;
+  for (const char* name : {"Favorites.dat", "RemoveEffect.dat"}) {
+    WriteWholeFile(folder + name, "[Mask]\r\nOne=1\r\n");
+    locks.push_back(CreateFileA((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, locks.back());
+  }
+  ASSERT_NO_THROW(Create());
+  EXPECT_TRUE(Window->HasEngine());
+  for (TMemIniFile* ini : {Window->GetFavorites(), Window->GetRemoveEffect()}) {
+    ASSERT_TRUE(ini);
+    EXPECT_FALSE(ini->SectionExists("Mask"));
+    ini->WriteString("Mask", "Two", "2");
+    ini->UpdateFile();
+  }
+  for (HANDLE lock : locks) CloseHandle(lock);
+  for (const char* name : {"Favorites.dat", "RemoveEffect.dat"})
+    EXPECT_EQ("[Mask]\r\nOne=1\r\n", ReadWholeFile(folder + name)) << name;
 }
 
 TEST_F(EngineWndTest, SkinsComeFromTheSkinsFolderElseTheStoredSkin) {

@@ -21,7 +21,7 @@ TEST_F(EngineWndTest, TheUpdateCheckShowsItsAnswersInTheWindowsMessageBoxes) {
   EXPECT_EQ(connection, Window->FindComponent("iedNetConnection"));
   EXPECT_EQ(dmStream, connection->GetDownloadMethod());
   EXPECT_EQ(5000, connection->GetTimeOut());
-  EXPECT_EQ(UpdateUserAgent(), connection->GetUserAgent());
+  EXPECT_EQ(UpdateUserAgent(""), connection->GetUserAgent());
   ASSERT_EQ(1, connection->GetAdditionalHeader()->GetCount());
   EXPECT_EQ("Content-Type: application/x-www-form-urlencoded", connection->GetAdditionalHeader()->Get(0));
 

@@ -2,6 +2,7 @@
 // table and writes each call, with its arguments, into a log.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ class TFakeEngine final : public IVDEngine {
   bool Released = false;
   HWND NotifyWindow = nullptr;
   HWND PreviewWindow = nullptr;
+  // Called after every SetProperty has stored its value (a test may act as the engine).
+  std::function<void(int Module, int Id, const std::string& Value)> OnSetProperty;
 
   // Calls whose name begins with the prefix, in order.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const {
@@ -79,6 +82,7 @@ class TFakeEngine final : public IVDEngine {
   BOOL VDAPI SetProperty(int module, int id, const char* value) override {
     Log("SetProperty", Num(module) + "," + Num(id) + "," + Text(value));
     Properties[id] = Text(value);
+    if (OnSetProperty) OnSetProperty(module, id, Text(value));
     return 1;
   }
   BOOL VDAPI SaveEffect(int, const char*, const char*, const char*, const char*) override {

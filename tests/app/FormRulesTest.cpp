@@ -133,6 +133,28 @@ TEST(FormRules, PreviewPointsAreScaledToOutputPixels) {
         << c.value << " " << c.output << " " << c.client;
 }
 
+TEST(FormRules, AWindowIsKeptInsideTheWorkArea) {
+  const TRect area(0, 0, 1024, 738);
+  const struct {
+    const char* what;
+    TRect window;
+    TRect kept;
+  } cases[] = {
+      {"inside", TRect(100, 50, 584, 630), TRect(100, 50, 584, 630)},
+      {"filling it exactly", area, area},
+      {"left of it", TRect(-2000, 50, -1516, 630), TRect(0, 50, 484, 630)},
+      {"right of it (a removed second monitor)", TRect(1500, 100, 1984, 680), TRect(540, 100, 1024, 680)},
+      {"above it", TRect(100, -700, 584, -120), TRect(100, 0, 584, 580)},
+      {"below it", TRect(100, 5000, 584, 5580), TRect(100, 158, 584, 738)},
+      {"half out at the bottom right", TRect(900, 600, 1384, 1180), TRect(540, 158, 1024, 738)},
+      {"larger than it", TRect(-50, -50, 1200, 900), area},
+      {"far out, any integer", TRect(2147483000, -2147483000, 2147483100, -2147482900), TRect(924, 0, 1024, 100)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.kept, KeepInsideArea(c.window, area)) << c.what;
+  // An area away from the origin (a monitor left of the main one).
+  EXPECT_EQ(TRect(-1280, 0, -796, 580), KeepInsideArea(TRect(-3000, -10, -2516, 570), TRect(-1280, 0, 0, 1024)));
+}
+
 TEST(FormRules, SizeListItemsGiveTheirOutputSizes) {
   struct Case {
     int index, width, height;

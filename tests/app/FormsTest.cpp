@@ -374,6 +374,7 @@ TEST_F(FormsTest, OptionsOkWritesEachSizeOfTheListAndTheRate) {
   const Case cases[] = {
       {0, 25, "176", "144", "25"}, {1, 20, "320", "240", "20"}, {2, 5, "352", "288", "5"},
       {3, 30, "640", "480", "30"}, {-1, 15, "320", "240", "15"},  // no selection: 320x240
+      {1, 0, "320", "240", "1"},  // no frames would stop the camera: at least one
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.index);
@@ -387,10 +388,18 @@ TEST_F(FormsTest, OptionsOkWritesEachSizeOfTheListAndTheRate) {
     EXPECT_EQ(c.storedRate, settings.ReadString("Stream.Rate", ""));
     EXPECT_EQ(atoi(c.width), Window->GetStreamWidth());
   }
-  // The spin edit takes no rate above 30.
+  // The spin edit takes no rate above 30 and none below 1; a stored 0 shows as 1.
   TOwned<TfrmOptionForm> options(new TfrmOptionForm(Main));
   options->edSourceRate->SetValue(45);
   EXPECT_EQ(30, options->edSourceRate->GetValue());
+  options->edSourceRate->SetValue(0);
+  EXPECT_EQ(1, options->edSourceRate->GetValue());
+  options->edSourceRate->SetValue(-2);
+  EXPECT_EQ(1, options->edSourceRate->GetValue());
+  options.reset();
+  settings.Write(Setting::StreamRate, 0);
+  options.reset(new TfrmOptionForm(Main));
+  EXPECT_EQ(1, options->edSourceRate->GetValue());
 }
 
 TEST_F(FormsTest, HiddenUpdateBoxStillWritesItsLoadedState) {

@@ -17,6 +17,7 @@
 #include "app/VolumeForm.h"
 #include "engine/effects/PropertyIds.h"
 #include "tests/app/EngineWndSupport.h"
+#include "tests/app/WebTestServer.h"
 #include "tests/framework/ControlTestSupport.h"
 #include "tests/framework/FormTestSupport.h"
 
@@ -444,6 +445,62 @@ TEST_F(MainFormTest, ThePlaceIsKeptAfterTheFirstShowOnly) {
   Pump(100);
 }
 
+// A place kept while another monitor was there comes back onto the work area; a place
+// inside it stays.
+TEST_F(MainFormTest, AKeptPlaceOffTheScreenComesBackOntoTheWorkArea) {
+  const TRect area = FromRECT([] {
+    RECT r = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    return r;
+  }());
+  const struct {
+    const char* what;
+    int left, top;
+    TPoint expected;
+  } cases[] = {
+      {"right of the screen", area.Right + 800, 100, TPoint(area.Right - 484, 100)},
+      {"above and left of it", -3000, -2000, TPoint(area.Left, area.Top)},
+      {"inside", area.Left + 30, area.Top + 20, TPoint(area.Left + 30, area.Top + 20)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ShowMain("MainForm.Left=" + std::to_string(c.left) + "\r\nMainForm.Top=" + std::to_string(c.top) +
+             "\r\nMainForm.Width=484\r\nMainForm.Height=400\r\n");
+    EXPECT_EQ(TRect(c.expected.X, c.expected.Y, c.expected.X + 484, c.expected.Y + 400), Main->GetBoundsRect());
+    Main->Free();
+    Main = nullptr;
+    Window->Free();
+    Window = nullptr;
+  }
+}
+
+// Web links the installation gives no address are not offered: the home page (in the Help,
+// tray and system menus), the decoder link and the update check; a redirect address
+// serves every link but the update check.
+TEST_F(MainFormTest, LinksWithoutAnAddressAreNotOffered) {
+  const struct {
+    const char* constants;
+    bool home, decoder, update;
+  } cases[] = {
+      {"URL.update=\r\n", false, false, false},
+      {"URL.update=http://127.0.0.1:9/update\r\nURL.home=http://home.example/\r\n", true, false, true},
+      {"URL.update=\r\nURL.Redirect=http://redirect.example/r\r\n", true, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.constants);
+    WriteConst(c.constants);
+    MakeSettings();
+    ShowMain();
+    EXPECT_EQ(c.home, Main->acHome->GetVisible());
+    EXPECT_EQ(c.decoder, Main->lblVideoDecoder->GetVisible());
+    EXPECT_EQ(c.update, Main->acUpdate->GetVisible());
+    Main->Free();
+    Main = nullptr;
+    Window->Free();
+    Window = nullptr;
+  }
+}
+
 TEST_F(MainFormTest, InstanceMessagesAndDroppedFiles) {
   ShowMain();
   EXPECT_EQ(1234, SendMessageA(Main->GetHandle(), WM_INSTANCE_IDENTIFY, 0, 0));
@@ -481,6 +538,127 @@ TEST_F(MainFormTest, InstanceMessagesAndDroppedFiles) {
   EXPECT_EQ("64", GetSettings()->ReadString("Video.Volume", ""));
   EXPECT_EQ("0", GetSettings()->ReadString("Video.Loop", ""));
   EXPECT_EQ("C:\\a.avi\r\nD:\\Tom &A Jerry.avi\r\n", ReadWholeFile(GetSettings()->GetConfigFolder() + "play.lst"));
+}
+
+// "play.lst" is the user's list: a quit that arrives during the first show before that
+// list is back (while the first-run dialog is open) keeps the file as it was, and one that
+// arrives while the update check waits for its answer keeps the list read back before.
+TEST_F(MainFormTest, AQuitDuringTheFirstShowKeepsPlayLst) {
+  TWebTestServer server;
+  ASSERT_NE(0, server.Port());
+  const std::string saved = "C:\\a.avi\r\nD:\\b&Cc.mpg\r\n";
+  const struct {
+    const char* name;
+    bool duringDialog;
+  } cases[] = {{"while the first-run dialog is open", true}, {"while the update check waits", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteConst("URL.update=" + std::string(server.Url("/slow")) + "\r\n");
+    MakeSettings();
+    server.Answer("/slow", 200, "magicword=Tavisco\r\n", 3);
+    server.ClearRequests();
+    PresetSettings(std::string("MainForm.PreviewSize=0\r\nFirstTimeRun=") + (c.duringDialog ? "1" : "0") + "\r\n");
+    const AnsiString list = GetSettings()->GetAllUsersFolder() + "play.lst";
+    WriteWholeFile(list, saved);
+    // The engine's playlist: what was added, after a removal of all.
+    Engine->Properties.clear();
+    Engine->OnSetProperty = [this](int, int Id, const std::string& Value) {
+      if (Id == PROP_PLAYLIST_REMOVE && Value == "-1") Engine->Properties[PROP_PLAYLIST_ITEMS] = "-1";
+      if (Id == PROP_PLAYLIST_ADD) Engine->Properties[PROP_PLAYLIST_ITEMS] = "0|" + Value;
+    };
+    Create();
+    Main = new TfrmMainFormLumetra(Application);
+    bool quitSent = false;
+    auto quit = [&] {
+      quitSent = true;
+      SendMessageA(Main->GetHandle(), WM_INSTANCE_QUIT, 0, 0);
+    };
+    TfrmEngineWndLumetra::DefaultCamDialog = [&](TfrmEngineWndLumetra*, bool) {
+      if (c.duringDialog) quit();
+    };
+    // Another instance asks this one to quit once the update request has reached the server.
+    TOwned<TTimer> watch(new TTimer(nullptr));
+    watch->SetInterval(20);
+    watch->OnTimer = [&](TObject*) {
+      if (!c.duringDialog && !quitSent && !server.Requests().empty()) quit();
+    };
+    TBoxAnswerer answers([](const TShownBox&, bool&) { return mrOk; });
+    Main->Show();
+    Pump(50);
+    EXPECT_TRUE(quitSent);
+    EXPECT_FALSE(Main->GetVisible());
+    EXPECT_TRUE(Main->GetFirstShowDone());
+    EXPECT_EQ(saved, ReadWholeFile(list));
+    Main->Free();
+    Main = nullptr;
+    Window->Free();
+    Window = nullptr;
+    Engine->OnSetProperty = nullptr;
+  }
+}
+
+// A "play.lst" that cannot be written never holds anything up: a switch to a camera
+// switches and says so, closing says so and closes, and a quit asked for by another
+// process closes without a word. The old file stays whole.
+TEST_F(MainFormTest, AnUnwritablePlayLstIsReportedAndHoldsNothingUp) {
+  Engine->Devices = {"Cam A", "@device:pnp:a"};
+  ShowMain();
+  const AnsiString list = GetSettings()->GetConfigFolder() + "play.lst";
+  WriteWholeFile(list, "C:\\old.avi\r\n");
+  HANDLE lock = CreateFileA(list.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+  const std::string notSaved = "The playlist could not be saved to \"" + list + "\".";
+  std::vector<std::string> shown;
+  TBoxAnswerer answers([&](const TShownBox& Box, bool&) {
+    shown.push_back(Box.Text);
+    return mrOk;
+  });
+  Report(PROP_PLAYLIST_ITEMS, "0|C:\\a.avi");
+  Forget();
+  Main->pmSource->GetItems()->GetItem(1)->Click();
+  EXPECT_EQ((std::vector<std::string>{Set(PROP_SOURCE_TYPE, "4"), Set(PROP_CAMERA_DEVICE, "@device:pnp:a")}), Sent());
+  EXPECT_EQ(std::vector<std::string>{notSaved}, shown);
+
+  // Back to the file playlist: a list that cannot be read is left alone.
+  Main->miChooseSource->GetItem(0)->Click();
+  EXPECT_EQ(std::vector<std::string>{Set(PROP_SOURCE_TYPE, "18")}, Sent());
+  Report(PROP_PLAYLIST_ITEMS, "0|C:\\a.avi");
+
+  shown.clear();
+  Main->acExit->Execute();
+  EXPECT_FALSE(Main->GetVisible());
+  EXPECT_EQ((std::vector<std::string>{"Would you like to quit Lumetra?", notSaved}), shown);
+
+  shown.clear();
+  Main->Show();
+  Pump(50);
+  SendMessageA(Main->GetHandle(), WM_INSTANCE_QUIT, 0, 0);
+  EXPECT_FALSE(Main->GetVisible());
+  EXPECT_TRUE(shown.empty());
+
+  CloseHandle(lock);
+  EXPECT_EQ("C:\\old.avi\r\n", ReadWholeFile(list));
+  EXPECT_FALSE(FileExists(list + ".new"));
+}
+
+// From one camera to another "play.lst" keeps the list saved when the playlist was left,
+// whatever rows the window shows meanwhile.
+TEST_F(MainFormTest, ASwitchFromCameraToCameraKeepsPlayLst) {
+  Engine->Devices = {"Cam A", "@device:pnp:a", "Cam B", "@device:pnp:b"};
+  ShowMain();
+  const AnsiString list = GetSettings()->GetConfigFolder() + "play.lst";
+  Report(PROP_PLAYLIST_ITEMS, "0|C:\\a.avi|C:\\b.avi");
+  Main->pmSource->GetItems()->GetItem(1)->Click();
+  EXPECT_EQ("C:\\a.avi\r\nC:\\b.avi\r\n", ReadWholeFile(list));
+  // The camera holds no playlist: its answer empties the rows.
+  Report(PROP_PLAYLIST_ITEMS, "-1");
+  Forget();
+  Main->pmSource->GetItems()->GetItem(2)->Click();
+  EXPECT_EQ((std::vector<std::string>{Set(PROP_SOURCE_TYPE, "4"), Set(PROP_CAMERA_DEVICE, "@device:pnp:b")}), Sent());
+  EXPECT_EQ("C:\\a.avi\r\nC:\\b.avi\r\n", ReadWholeFile(list));
+  // Closing while a camera is the source keeps it too.
+  SendMessageA(Main->GetHandle(), WM_INSTANCE_QUIT, 0, 0);
+  EXPECT_EQ("C:\\a.avi\r\nC:\\b.avi\r\n", ReadWholeFile(list));
 }
 
 TEST_F(MainFormTest, TheQuitQuestionDecidesAndCanBeStopped) {

@@ -22,6 +22,7 @@
 #include "app/Settings.h"
 #include "engine/effects/PropertyIds.h"
 #include "platform/vcam/VcamDevice.h"
+#include "tests/app/ScopedVideoDevice.h"
 #include "tests/app/StandInCamera.h"
 #include "tests/app/EngineWndSupport.h"
 #include "tests/app/PlayerClips.h"
@@ -267,4 +268,54 @@ TEST_F(PlayerEndToEnd, TheScreenGivenInTheAddressDialogShowsTheDesktop) {
     return red * 10 > all * 9;
   };
   EXPECT_TRUE(PumpUntil(mostlyRed, 10000)) << "the camera shows the red desktop";
+}
+
+// From the playlist to a camera and on to another: "play.lst" keeps the list the playlist
+// had (the second switch leaves no playlist, whatever rows the window shows then), and
+// back on the playlist it plays again.
+TEST_F(PlayerEndToEnd, ASwitchFromOneCameraToAnotherKeepsPlayLst) {
+  TFailOnException failures;
+  TScopedVideoDevice cameraA("TaviscoTestCameraA", L"Test Camera A"), cameraB("TaviscoTestCameraB", L"Test Camera B");
+  ASSERT_TRUE(cameraA.Registered());
+  ASSERT_TRUE(cameraB.Registered());
+  // The test cameras deliver nothing: the engine says so, and the box is answered.
+  TBoxAnswerer answers([](const TShownBox&, bool&) { return mrOk; });
+  StartPlayer("Video.Loop=2\r\nMainForm.PreviewSize=0\r\n",
+              Clips.File(kClipA.file) + "\r\n" + Clips.File("Tom &A Jerry&C live.avi") + "\r\n");
+  ASSERT_TRUE(PumpUntil([&] { return Main->valueMediaPlayList->GetItems()->GetCount() == 2; }));
+  auto deviceItem = [&](const char* Caption) -> TMenuItem* {
+    TMenuItem* items = Main->pmSource->GetItems();
+    for (int i = 0; i < items->GetCount(); ++i)
+      if (items->GetItem(i)->GetCaption() == Caption) return items->GetItem(i);
+    return nullptr;
+  };
+  TMenuItem* itemA = deviceItem("Test Camera A");
+  TMenuItem* itemB = deviceItem("Test Camera B");
+  ASSERT_TRUE(itemA && itemB) << "the source menu lists both cameras";
+  const AnsiString list = GetSettings()->GetConfigFolder() + "play.lst";
+  auto sourceType = [&] { return EngineWnd->GetProperty(MODULE_MAIN_SOURCE, PROP_SOURCE_TYPE); };
+
+  itemA->Click();
+  EXPECT_EQ("4", sourceType());
+  PumpFor(500);  // the engine's notices of the switch reach the window
+  const AnsiString saved = ReadWholeFile(list);
+  TStringList lines;
+  lines.SetText(saved);
+  ASSERT_EQ(2, lines.GetCount()) << saved;
+  EXPECT_NE(AnsiString::npos, lines.Get(0).find("clip one.avi"));
+  EXPECT_NE(AnsiString::npos, lines.Get(1).find("Tom &A Jerry&C live.avi"));
+
+  itemB->Click();
+  EXPECT_EQ("4", sourceType());
+  PumpFor(500);
+  EXPECT_EQ(saved, ReadWholeFile(list));
+
+  // Back to the playlist: the list plays again.
+  Capture.Stop();
+  Main->miChooseSource->GetItem(0)->Click();
+  EXPECT_EQ("18", sourceType());
+  ASSERT_TRUE(Capture.Start());
+  const std::string runs = PlayUntil("AB");
+  EXPECT_NE(std::string::npos, runs.find("AB")) << runs;
+  EXPECT_EQ(2, Main->valueMediaPlayList->GetItems()->GetCount());
 }

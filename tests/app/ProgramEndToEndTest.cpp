@@ -2,17 +2,26 @@
 // stand-in camera: frames of the configured size and rate reach a capture graph on the
 // camera, the settings files after a first and a second run, "oem.dat" over "const.dat",
 // a second instance handing over and ending, the quit switch and message, the installer
-// switches, the show-again answer of the quit question, and a language file's texts.
+// switches, the show-again answer of the quit question, a language file's texts, a
+// restart while the running instance still waits for the update server, and the program
+// embedded in a host.
+#include "framework/WinApi.h"
+
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "app/EngineLibrary.h"
 #include "app/Instance.h"
 #include "app/SPTools.h"
 #include "platform/vcam/VcamDevice.h"
+#include "tests/app/PlayerClips.h"
 #include "tests/app/StandInCamera.h"
 #include "tests/app/ProgramRun.h"
+#include "tests/app/WebTestServer.h"
 #include "tests/engine/CameraTestSupport.h"
 #include "tests/framework/ControlTestSupport.h"
 
@@ -35,6 +44,22 @@ HWND WaitForProcessWindow(DWORD ProcessId, const char* ClassName, DWORD TimeoutM
     Sleep(30);
   } while (GetTickCount() - start < TimeoutMs);
   return nullptr;
+}
+
+// Waits until the condition holds or the time is up; whether it holds.
+bool WaitFor(const std::function<bool()>& Condition, DWORD TimeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!Condition()) {
+    if (GetTickCount() - start >= TimeoutMs) return false;
+    Sleep(30);
+  }
+  return true;
+}
+
+// The rows of the playlist of a main window of another process (-1 without the list).
+int ListRows(HWND Main) {
+  HWND list = FindChildWindow(Main, "TListView", nullptr);
+  return list ? int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : -1;
 }
 
 // A child window of a window of another process, by class and text (null: any text).
@@ -264,4 +289,105 @@ TEST_F(ProgramEndToEnd, ALanguageFileRelabelsTheCaptionAndBreaksTheMessagesLine)
   EXPECT_FALSE(FindDevice(kHardwareId));  // No: nothing installed
   SendMessageA(main, WM_INSTANCE_QUIT, 0, 0);
   EXPECT_EQ(0, Program.WaitForExit());
+}
+
+// The restart that the settings-folder switch starts (the switch r) while the running
+// instance is still in its first show, waiting for the update server: that instance can
+// end only once the check is over, and the new one waits for it rather than giving up.
+// "play.lst" keeps its list through the quit that came during the check, and through the
+// new instance's run.
+TEST_F(ProgramEndToEnd, ARestartWaitsForTheOldInstanceWhichKeepsItsPlaylist) {
+  TWebTestServer server;
+  ASSERT_NE(0, server.Port());
+  server.Answer("/update", 200, "magicword=Tavisco\r\nResult=0\r\n", 4);
+  Program.WriteConst("App.MagicWord=Tavisco\r\nURL.update=" + server.Url("/update") + "\r\n");
+  Program.PresetSettings("MainForm.PreviewSize=0\r\nStream.Width=64\r\nStream.Height=48\r\n");
+  ASSERT_TRUE(WritePlayerClips(Program.Folder().Path()));
+  const AnsiString list = Program.UserFolder() + "play.lst";
+  WriteWholeFile(list, Program.Folder().File(kClipA.file) + "\r\n" + Program.Folder().File("Tom &A Jerry&C live.avi") +
+                           "\r\n");
+  auto listKept = [&] {
+    TStringList lines;
+    lines.SetText(ReadWholeFile(list));
+    return lines.GetCount() == 2 && lines.Get(0).find("clip one.avi") != AnsiString::npos &&
+           lines.Get(1).find("Tom &A Jerry&C live.avi") != AnsiString::npos;
+  };
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(WaitFor([&] { return !server.Requests().empty(); }, 20000)) << "the first show asks for updates";
+  HANDLE old = OpenProcess(SYNCHRONIZE, FALSE, Program.ProcessId());
+  ASSERT_TRUE(old);
+  ASSERT_TRUE(Program.Start("-r"));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(old, 30000)) << "the old instance ends";
+  CloseHandle(old);
+  EXPECT_TRUE(listKept()) << ReadWholeFile(list);
+  HWND main = Program.WaitForMainWindow(30000);
+  ASSERT_TRUE(main) << "the new instance runs";
+  EXPECT_TRUE(WaitFor([&] { return ListRows(main) == 2; }, 20000)) << "and plays the list again";
+  SendMessageA(main, WM_MAIN_COMMAND, 0, 0);
+  EXPECT_EQ(0, Program.WaitForExit(30000));
+  EXPECT_TRUE(listKept()) << ReadWholeFile(list);
+}
+
+// Embedded in a host program: a handle that is no window ends the start at once; given a
+// window, the running instance makes way, no splash window shows, the embedded mode's
+// mutex is held, the update query names the host, and the answer is never shown.
+TEST_F(ProgramEndToEnd, EmbeddedInAHostProgram) {
+  TWebTestServer server;
+  ASSERT_NE(0, server.Port());
+  server.Answer("/update", 200, "magicword=Tavisco\r\nResult=0\r\n");
+  Program.WriteConst("App.MagicWord=Tavisco\r\nURL.update=" + server.Url("/update") + "\r\n");
+  Program.PresetSettings();
+  for (const char* args : {"-embed 0 Host", "-embed none Host", "/EMBED 1 Host"}) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(0, Program.RunToEnd(args));
+  }
+  EXPECT_FALSE(Program.ReadSettings()->ValueExists("setting", "RunTimes")) << "no user interface ran";
+
+  HWND host = CreateWindowA("STATIC", "Host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(host);
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(WaitFor([&] { return !server.Requests().empty(); }, 20000));
+  HANDLE old = OpenProcess(SYNCHRONIZE, FALSE, Program.ProcessId());
+  ASSERT_TRUE(old);
+  // An announcement: a program that is not embedded would show it.
+  server.ClearRequests();
+  server.Answer("/update", 200, "magicword=Tavisco\r\nResult=1\r\ninfo=A new version is out\r\n");
+  ASSERT_TRUE(Program.Start("-embed " + IntToStr(reinterpret_cast<NativeInt>(host)) + " \"Host App\" extra"));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(old, 30000)) << "the running instance makes way";
+  CloseHandle(old);
+  bool splash = false;
+  auto splashShown = [&] {
+    for (HWND wnd : ProcessWindows(Program.ProcessId(), "TfrmSplashForm"))
+      if (IsWindowVisible(wnd)) splash = true;
+  };
+  HWND main = nullptr;
+  WaitFor(
+      [&] {
+        splashShown();
+        main = FindRunningInstance(Program.AppId());
+        return main || !Program.Running();
+      },
+      30000);
+  ASSERT_TRUE(main);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        splashShown();
+        return !server.Requests().empty();
+      },
+      20000));
+  const std::vector<TRecordedRequest> requests = server.Requests();
+  EXPECT_NE(std::string::npos, requests[0].Line.find("&CONT=Host%20App&")) << requests[0].Line;
+  char guid[64];
+  snprintf(guid, sizeof(guid), "Global\\{7A1C0E55-0000-4000-8000-%012d}_EMBED", Program.AppId());
+  HANDLE embedMutex = OpenMutexA(SYNCHRONIZE, FALSE, guid);
+  EXPECT_TRUE(embedMutex) << "the embedded mode's mutex";
+  if (embedMutex) CloseHandle(embedMutex);
+  // The answer came at once; whatever it would show would be up by now.
+  EXPECT_FALSE(WaitFor([&] { return WaitForProcessWindow(Program.ProcessId(), "TMessageForm", 0) != nullptr; }, 2000))
+      << "no answer shown";
+  EXPECT_FALSE(splash) << "no splash window";
+  Screenshot(main, "tavisco-embedded");
+  SendMessageA(main, WM_MAIN_COMMAND, 0, 0);
+  EXPECT_EQ(0, Program.WaitForExit(30000));
+  DestroyWindow(host);
 }

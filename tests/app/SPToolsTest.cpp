@@ -92,6 +92,32 @@ TEST(SPTools, AppendUrlQueryJoinsWithQuestionMarkOrAmpersand) {
   for (const Case& c : cases) EXPECT_EQ(c.expected, AppendUrlQuery(c.address, "q=1")) << c.address;
 }
 
+TEST(SPTools, OnlyHttpAndHttpsAddressesAreWebAddresses) {
+  const struct {
+    const char* address;
+    bool web;
+  } cases[] = {
+      {"http://a.example/get?x=1", true},
+      {"HTTPS://a.example", true},
+      {"http://127.0.0.1:8080/", true},
+      {"http://", false},
+      {"http:///path", false},
+      {"C:\\Windows\\system32\\calc.exe", false},
+      {"\\\\server\\share\\setup.exe", false},
+      {"file:///C:/setup.exe", false},
+      {"ftp://a.example/x", false},
+      {"httpx://a.example", false},
+      {"http:a.example", false},
+      {"http://a.example/\" -new C:\\x.exe", false},
+      {"http://a.example/a b", false},
+      {"http://a.example/\r\nx", false},
+      {"http://a.example/\x7f", false},
+      {" http://a.example", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.web, IsWebAddress(c.address)) << c.address;
+}
+
 TEST(SPTools, CombinePathResolvesAgainstDriveAndNetworkFolders) {
   struct Case {
     const char* folder;

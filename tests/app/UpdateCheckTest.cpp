@@ -127,7 +127,7 @@ TEST_F(UpdateCheckTest, TheRequestCarriesTheQueryFieldsInOrderAndTheHeaders) {
   // The user agent first, then the form header, one line each.
   const std::vector<AnsiString>& headers = requests[0].Headers;
   const AnsiString agent = "User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)"
-                           "(Lumetra 4.0 from: " + AnsiString(kProductWebAddress) + ")";
+                           "(" + UpdateUserAgent(FSettings->ReadConst("URL.home")) + ")";
   int agentAt = -1, typeAt = -1, agents = 0;
   for (size_t i = 0; i < headers.size(); ++i) {
     if (headers[i] == agent) agentAt = int(i);
@@ -159,6 +159,23 @@ TEST_F(UpdateCheckTest, EachReplyKindShowsItsAnswerAndTheCheckCompletes) {
        {mrOk}, {"Version %1 is out%%"}, {}, {page}},
       {"new version declined", 200, "magicword=Tavisco\r\nResult=1\r\ninfo=MSG_New\r\n", false,
        {mrCancel}, {"MSG_New"}, {}, {}},
+      // A page that is no web address is not opened: a program, a network path, a file,
+      // an address that would add arguments to the browser's command.
+      {"new version naming a program", 200,
+       "magicword=Tavisco\r\nResult=1\r\ninfo=MSG_New\r\npage=C:\\windows\\system32\\calc.exe\r\n", false,
+       {mrOk}, {"MSG_New"}, {}, {}},
+      {"new version naming a network path", 200,
+       "magicword=Tavisco\r\nResult=1\r\ninfo=MSG_New\r\npage=\\\\server\\share\\setup.exe\r\n", false,
+       {mrOk}, {"MSG_New"}, {}, {}},
+      {"new version naming a file address", 200,
+       "magicword=Tavisco\r\nResult=1\r\ninfo=MSG_New\r\npage=file:///C:/setup.exe\r\n", false, {mrOk},
+       {"MSG_New"}, {}, {}},
+      {"new version naming arguments", 200,
+       "magicword=Tavisco\r\nResult=1\r\ninfo=MSG_New\r\npage=http://x.example/\" -new-instance C:\\x.exe\r\n",
+       false, {mrOk}, {"MSG_New"}, {}, {}},
+      {"new version on a secure page", 200,
+       "magicword=Tavisco\r\nResult=1\r\ninfo=MSG_New\r\npage=HTTPS://x.example/get\r\n", false, {mrOk},
+       {"MSG_New"}, {}, {"HTTPS://x.example/get"}},
       {"error result", 200, "magicword=Someone else\r\nResult=1\r\n", false, {}, {}, {1011}, {}},
       {"unknown result", 200, "magicword=Tavisco\r\nResult=2\r\n", false, {}, {}, {}, {}},
       {"HTTP 404", 404, kLatest, false, {}, {}, {1011}, {}},
@@ -260,6 +277,27 @@ TEST_F(UpdateCheckTest, AutomaticChecksAskAboutThemselvesAndStaySilentOnFailure)
   EXPECT_TRUE(FShown.empty());
   EXPECT_EQ(int(Trunc(Date())), FSettings->Read(Setting::LastUpdateDate));
   EXPECT_TRUE(FCheck->GetManual());
+}
+
+// An installation without an update address of its own sends no request anywhere, from
+// the start nor from the menu.
+TEST_F(UpdateCheckTest, WithoutAnUpdateAddressNoRequestIsSent) {
+  FServer.Answer("/update/check.php", 200, kLatest);
+  WriteWholeFile(FProgram.File("const.dat"),
+                 "[const]\r\nApp.ConfigPath=" + FConfigPath + "\r\nApp.MagicWord=Tavisco\r\n"
+                 "URL.Redirect=" + FServer.Url("/update/check.php") + "\r\n");
+  Reload();
+  EXPECT_FALSE(FCheck->HasWebLink("update"));
+  EXPECT_EQ("", FCheck->BuildWebLink("update", true));
+  FCheck->AutoCheckForUpdate();
+  FCheck->CheckForUpdate(true);
+  EXPECT_TRUE(FServer.Requests().empty());
+  EXPECT_FALSE(FCheck->GetInProgress());
+  EXPECT_TRUE(FShown.empty());
+  EXPECT_TRUE(FErrors.empty());
+  WriteConstants("");
+  Reload();
+  EXPECT_TRUE(FCheck->HasWebLink("update"));
 }
 
 TEST_F(UpdateCheckTest, ACheckThatCannotStartLeavesLaterChecksWorking) {

@@ -327,12 +327,19 @@ TEST(UpdateRules, WebLinkAddresses) {
       {"videodecoder", false, "http://decoder.example/get"},
       // An address ending in "?" gets the query without "&".
       {"setdefault", true, "http://x.example/set?Q&ACTION=setdefault"},
-      {"update", true, AnsiString(kBuiltinUpdateAddress) + "?Q&ACTION=update"},
-      {"UPDATE", false, kBuiltinUpdateAddress},
+      // The update link has no address but its own: none here, and not the redirect.
+      {"update", true, ""},
+      {"UPDATE", false, ""},
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.address, BuildWebLinkAddress(c.name, c.withQuery, read, "C:\\Prog\\", query)) << c.name;
-  EXPECT_EQ("Lumetra 4.0 from: " + AnsiString(kProductWebAddress), UpdateUserAgent());
+  // With an update address of its own, and with no redirect address at all.
+  const TConstReader own = [](const AnsiString& key) {
+    return key == "URL.update" ? AnsiString("http://updates.example/check") : AnsiString();
+  };
+  EXPECT_EQ("http://updates.example/check?Q&ACTION=update", BuildWebLinkAddress("update", true, own, "C:\\", query));
+  EXPECT_EQ("", BuildWebLinkAddress("home", true, own, "C:\\", query));
+  EXPECT_EQ("Lumetra 4.0 from: http://home.example", UpdateUserAgent("http://home.example"));
 }
 
 TEST(UpdateRules, RepliesAndWhatTheyShow) {
