@@ -11,23 +11,6 @@
 
 namespace {
 
-// The control's whole image, built by the plain look or the skin's and copied (or blended)
-// onto the canvas. Shared by the windowed and the windowless bases.
-template <class TBuild>
-void PaintWholeImage(TControl* Control, TCanvas* Canvas, bool AlphaBlend, uint8_t Alpha,
-                     std::unique_ptr<TBitmap>& Slot, TBuild&& Build) {
-  const int w = Control->GetWidth();
-  const int h = Control->GetHeight();
-  if (w <= 0 || h <= 0) return;
-  TBitmap* image = PaintBitmapIn(Slot, w, h);
-  Build(image);
-  HDC dc = Canvas->GetHandle();
-  if (AlphaBlend)
-    DrawBlendedWithParent(Control, dc, image, Alpha);
-  else
-    CopyBitmapTo(dc, 0, 0, image);
-}
-
 int SkinIndexOf(TspSkinData* SkinData, const AnsiString& Name) {
   if (!SkinData || SkinData->GetEmpty()) return -1;
   return SkinData->GetControlIndex(Name);
@@ -435,83 +418,289 @@ void TspSkinGeometry::BuildImageNow(TBitmap* B, TBitmap* Pic, const TRect& Src, 
   }
 }
 
+
 // ---------------------------------------------------------------------------------------
-// TspSkinControl
+// TspSkinBinding
 
-TspSkinControl::TspSkinControl(TComponent* AOwner) : TCustomControl(AOwner) {}
-
-TspSkinControl::~TspSkinControl() = default;
-
-void TspSkinControl::Dispatch(TMessage& Message) {
+template <class TBase>
+void TspSkinBinding<TBase>::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
-    case WM_PAINT: {
-      TFlagScope painting(FInPaint);
-      TCustomControl::Dispatch(Message);
-      return;
-    }
     case WM_ERASEBKGND:
-      Message.Result = 1;
+      Message.Result = 1;  // the background is never erased
       return;
     case WM_MOVE:
-      TCustomControl::Dispatch(Message);
-      if (FAlphaBlend) Repaint();
+      TBase::Dispatch(Message);
+      if (FAlphaBlend) this->Repaint();
       return;
     case CM_MOUSEENTER:
-      TCustomControl::Dispatch(Message);
+      TBase::Dispatch(Message);
       if (OnMouseEnter) OnMouseEnter(this);
       return;
     case CM_MOUSELEAVE:
-      TCustomControl::Dispatch(Message);
+      TBase::Dispatch(Message);
       if (OnMouseLeave) OnMouseLeave(this);
       return;
     case WM_SKIN_PARENT_BG_CHANGED:
       ParentBackgroundChanged();
       return;
     default:
-      TCustomControl::Dispatch(Message);
+      TBase::Dispatch(Message);
   }
 }
 
-void TspSkinControl::SetSkinData(TspSkinData* Value) {
+template <class TBase>
+void TspSkinBinding<TBase>::SetSkinData(TspSkinData* Value) {
   ReplaceComponentReference(this, FSkinData, Value);
   if (Value && !Value->GetEmpty()) ChangeSkinData();
 }
 
-void TspSkinControl::SetAlphaBlend(bool Value) {
+template <class TBase>
+void TspSkinBinding<TBase>::SetAlphaBlend(bool Value) {
   FAlphaBlend = Value;
-  Repaint();
+  this->Repaint();
 }
 
-void TspSkinControl::SetAlphaBlendValue(uint8_t Value) {
+template <class TBase>
+void TspSkinBinding<TBase>::SetAlphaBlendValue(uint8_t Value) {
   FAlphaBlendValue = Value;
-  Repaint();
+  this->Repaint();
 }
 
-void TspSkinControl::SetHintImageList(TCustomImageList* Value) {
+template <class TBase>
+void TspSkinBinding<TBase>::SetHintImageList(TCustomImageList* Value) {
   ReplaceComponentReference(this, FHintImageList, Value);
 }
 
-void TspSkinControl::GetSkinData() { FSkinIndex = SkinIndexOf(FSkinData, FSkinDataName); }
+template <class TBase>
+void TspSkinBinding<TBase>::GetSkinData() {
+  FSkinIndex = SkinIndexOf(FSkinData, FSkinDataName);
+}
 
-TspDataSkinControl* TspSkinControl::SkinRecord() const {
+template <class TBase>
+TspDataSkinControl* TspSkinBinding<TBase>::SkinRecord() const {
   if (FSkinIndex == -1 || !FSkinData) return nullptr;
   return FSkinData->ControlRecords.Find(FSkinIndex);
 }
 
-void TspSkinControl::BeforeChangeSkinData() { FSkinIndex = -1; }
-
-void TspSkinControl::ChangeSkinData() {
-  GetSkinData();
-  ApplySkinCursor();
-  Repaint();
+template <class TBase>
+void TspSkinBinding<TBase>::BeforeChangeSkinData() {
+  FSkinIndex = -1;
 }
 
-void TspSkinControl::ApplySkinCursor() {
-  if (FUseSkinCursor) SetCursor(SkinCursorOf(FSkinData, FCursorIndex));
+template <class TBase>
+void TspSkinBinding<TBase>::ChangeSkinData() {
+  GetSkinData();
+  ApplySkinCursor();
+  this->Repaint();
+}
+
+template <class TBase>
+void TspSkinBinding<TBase>::ApplySkinCursor() {
+  if (FUseSkinCursor) this->SetCursor(SkinCursorOf(FSkinData, FCursorIndex));
+}
+
+template <class TBase>
+void TspSkinBinding<TBase>::ParentBackgroundChanged() {
+  if (FAlphaBlend) this->Repaint();
+}
+
+template <class TBase>
+void TspSkinBinding<TBase>::PaintWhole() {
+  const int w = this->GetWidth();
+  const int h = this->GetHeight();
+  if (w <= 0 || h <= 0) return;
+  GetSkinData();
+  TBitmap* image = PaintBitmapIn(FPaintBitmap, w, h);
+  if (HasRecord())
+    CreateControlSkinImage(image);
+  else if (FDrawDefault)
+    CreateControlDefaultImage(image);
+  HDC dc = this->GetCanvas()->GetHandle();
+  if (FAlphaBlend)
+    DrawBlendedWithParent(this, dc, image, FAlphaBlendValue);
+  else
+    CopyBitmapTo(dc, 0, 0, image);
+}
+
+template <class TBase>
+void TspSkinBinding<TBase>::Paint() {
+  PaintWhole();
+}
+
+template <class TBase>
+void TspSkinBinding<TBase>::Notification(TComponent* AComponent, TOperation Operation) {
+  TBase::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FSkinData) {
+    FSkinData = nullptr;
+    FSkinIndex = -1;
+  }
+  if (AComponent == FHintImageList) FHintImageList = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// TspSkinCustomBinding
+
+template <class TBase>
+TspSkinCustomBinding<TBase>::TspSkinCustomBinding(TComponent* AOwner)
+    : TBase(AOwner), FDefaultFont(NewDefaultFont()) {
+  FDefaultFont->OnChange = [this](TObject* Sender) { FontChange(Sender); };
+}
+
+template <class TBase>
+TspSkinCustomBinding<TBase>::~TspSkinCustomBinding() {
+  FDefaultFont->OnChange = nullptr;
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::FontChange(TObject*) {
+  DefaultFontChanged();
+  if (this->FSkinIndex == -1) this->Repaint();
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::SetDefaultFont(TFont* Value) {
+  FDefaultFont->Assign(Value);
+  DefaultFontChanged();
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::SetDefaultWidth(int Value) {
+  FDefaultWidth = Value;
+  if (this->FSkinIndex == -1 && Value > 0) this->SetWidth(Value);
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::SetDefaultHeight(int Value) {
+  FDefaultHeight = Value;
+  if (this->FSkinIndex == -1 && Value > 0) this->SetHeight(Value);
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::ApplySkinCharset(TFont* Font) const {
+  TspSkinData* data = this->GetSkinDataComponent();
+  if (data && data->GetResourceStrData())
+    Font->SetCharset(data->GetResourceStrData()->GetCharSet());
+  else
+    Font->SetCharset(FDefaultFont->GetCharset());
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::BeforeChangeSkinData() {
+  TBase::BeforeChangeSkinData();
+  ForgetSkinImages();
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::GetSkinData() {
+  TBase::GetSkinData();
+  if (this->FSkinIndex == -1) {
+    // Nothing of a skin that may be gone stays within reach.
+    Picture = nullptr;
+    TakeMask(nullptr);
+    ForgetSkinImages();
+    return;
+  }
+  auto* record = dynamic_cast<TspDataSkinCustomControl*>(this->SkinRecord());
+  if (!record) {
+    ClearGeometry(this->SkinRecord());
+    TakeMask(nullptr);
+    return;
+  }
+  TakeGeometry(record, this->GetSkinDataComponent());
+  this->FCursorIndex = record->CursorIndex;
+  TakeMask(record);
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::CalcSize(int& W, int& H) {
+  CalcGeometry(this->HasRecord(), W, H);
+}
+
+template <class TBase>
+TRect TspSkinCustomBinding<TBase>::MapSkinRectToSize(const TRect& R) const {
+  return MapRectToSize(R, this->GetWidth(), this->GetHeight());
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::ChangeSkinData() {
+  ForgetSkinImages();
+  GetSkinData();
+  this->ApplySkinCursor();
+  if (!this->HasRecord()) {
+    if (FDefaultWidth > 0 && FDefaultWidth != this->GetWidth()) this->SetWidth(FDefaultWidth);
+    if (FDefaultHeight > 0 && FDefaultHeight != this->GetHeight()) this->SetHeight(FDefaultHeight);
+  } else {
+    int w = this->GetWidth();
+    int h = this->GetHeight();
+    CalcSize(w, h);
+    if (w != this->GetWidth() || h != this->GetHeight()) {
+      // SetBounds rebuilds what depends on the size and repaints.
+      this->SetBounds(this->GetLeft(), this->GetTop(), w, h);
+      return;
+    }
+  }
+  AfterSkinChange();
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  GetSkinData();
+  const bool changed =
+      this->HasRecord() && (AWidth != this->GetWidth() || AHeight != this->GetHeight());
+  if (changed) {
+    CalcSize(AWidth, AHeight);
+    if (SkinImageKind == kSkinImageFixed) NewClRect = ClRect;
+  }
+  ATop = CentredTopInToolBar(this->GetParent(), ATop, AHeight);
+  TBase::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (changed) AfterResize();
+  AfterSetBounds();
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::CreateControlDefaultImage(TBitmap* B) {
+  TCanvas* canvas = B->GetCanvas();
+  canvas->GetBrush()->SetStyle(bsSolid);
+  canvas->GetBrush()->SetColor(clBtnFace);
+  canvas->FillRect(Rect(0, 0, this->GetWidth(), this->GetHeight()));
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::CreateControlSkinImage(TBitmap* B) {
+  CreateSkinImageFromRect(B, Picture, SkinRect);
+}
+
+template <class TBase>
+void TspSkinCustomBinding<TBase>::CreateSkinImageFromRect(TBitmap* B, TBitmap* Pic,
+                                                          const TRect& Src) {
+  int w = this->GetWidth();
+  int h = this->GetHeight();
+  CalcSize(w, h);
+  BuildImage(B, Pic, Src, this->GetWidth(), this->GetHeight(), DrawsNineParts());
+}
+
+template class TspSkinBinding<TCustomControl>;
+template class TspSkinBinding<TGraphicControl>;
+
+// ---------------------------------------------------------------------------------------
+// TspSkinControl
+
+TspSkinControl::TspSkinControl(TComponent* AOwner) : TspSkinBinding<TCustomControl>(AOwner) {}
+
+TspSkinControl::~TspSkinControl() = default;
+
+void TspSkinControl::Dispatch(TMessage& Message) {
+  if (Message.Msg == WM_PAINT) {
+    TFlagScope painting(FInPaint);
+    TspSkinBinding<TCustomControl>::Dispatch(Message);
+    return;
+  }
+  TspSkinBinding<TCustomControl>::Dispatch(Message);
 }
 
 void TspSkinControl::ParentBackgroundChanged() {
-  if (FAlphaBlend) Repaint();
+  TspSkinBinding<TCustomControl>::ParentBackgroundChanged();
   NotifyChildrenParentBackground();
 }
 
@@ -527,133 +716,32 @@ void TspSkinControl::NotifyChildrenParentBackground() {
   }
 }
 
-void TspSkinControl::PaintWhole() {
-  if (GetWidth() <= 0 || GetHeight() <= 0) return;
-  GetSkinData();
-  PaintWholeImage(this, GetCanvas(), FAlphaBlend, FAlphaBlendValue, FPaintBitmap, [this](TBitmap* B) {
-    if (HasRecord())
-      CreateControlSkinImage(B);
-    else if (FDrawDefault)
-      CreateControlDefaultImage(B);
-  });
-}
-
-void TspSkinControl::Paint() { PaintWhole(); }
-
-void TspSkinControl::Notification(TComponent* AComponent, TOperation Operation) {
-  TCustomControl::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  if (AComponent == FSkinData) {
-    FSkinData = nullptr;
-    FSkinIndex = -1;
-  }
-  if (AComponent == FHintImageList) FHintImageList = nullptr;
-}
-
 // ---------------------------------------------------------------------------------------
 // TspSkinCustomControl
 
+template class TspSkinCustomBinding<TspSkinControl>;
+
 TspSkinCustomControl::TspSkinCustomControl(TComponent* AOwner)
-    : TspSkinControl(AOwner), FDefaultFont(NewDefaultFont()) {
-  FDefaultFont->OnChange = [this](TObject* Sender) { FontChange(Sender); };
+    : TspSkinCustomBinding<TspSkinControl>(AOwner) {}
+
+TspSkinCustomControl::~TspSkinCustomControl() = default;
+
+void TspSkinCustomControl::TakeMask(const TspDataSkinCustomControl* Record) {
+  MaskPicture = Record ? GetSkinDataComponent()->GetActivePicture(Record->MaskPictureIndex) : nullptr;
 }
 
-TspSkinCustomControl::~TspSkinCustomControl() { FDefaultFont->OnChange = nullptr; }
-
-void TspSkinCustomControl::FontChange(TObject*) {
-  DefaultFontChanged();
-  if (FSkinIndex == -1) Repaint();
-}
-
-void TspSkinCustomControl::SetDefaultFont(TFont* Value) {
-  FDefaultFont->Assign(Value);
-  DefaultFontChanged();
-}
-
-void TspSkinCustomControl::SetDefaultWidth(int Value) {
-  FDefaultWidth = Value;
-  if (FSkinIndex == -1 && Value > 0) SetWidth(Value);
-}
-
-void TspSkinCustomControl::SetDefaultHeight(int Value) {
-  FDefaultHeight = Value;
-  if (FSkinIndex == -1 && Value > 0) SetHeight(Value);
-}
-
-void TspSkinCustomControl::ApplySkinCharset(TFont* Font) const {
-  TspSkinData* data = GetSkinDataComponent();
-  if (data && data->GetResourceStrData())
-    Font->SetCharset(data->GetResourceStrData()->GetCharSet());
-  else
-    Font->SetCharset(FDefaultFont->GetCharset());
-}
-
-void TspSkinCustomControl::BeforeChangeSkinData() {
-  TspSkinControl::BeforeChangeSkinData();
-  ForgetSkinImages();
-}
-
-void TspSkinCustomControl::GetSkinData() {
-  TspSkinControl::GetSkinData();
-  if (FSkinIndex == -1) {
-    // Nothing of a skin that may be gone stays within reach.
-    Picture = nullptr;
-    MaskPicture = nullptr;
-    ForgetSkinImages();
-    return;
-  }
-  auto* record = dynamic_cast<TspDataSkinCustomControl*>(SkinRecord());
-  if (!record) {
-    ClearGeometry(SkinRecord());
-    MaskPicture = nullptr;
-    return;
-  }
-  TakeGeometry(record, GetSkinDataComponent());
-  FCursorIndex = record->CursorIndex;
-  MaskPicture = GetSkinDataComponent()->GetActivePicture(record->MaskPictureIndex);
-}
-
-void TspSkinCustomControl::CalcSize(int& W, int& H) { CalcGeometry(HasRecord(), W, H); }
-
-TRect TspSkinCustomControl::MapSkinRectToSize(const TRect& R) const {
-  return MapRectToSize(R, GetWidth(), GetHeight());
-}
-
-void TspSkinCustomControl::ChangeSkinData() {
-  ForgetSkinImages();
-  GetSkinData();
-  ApplySkinCursor();
-  bool sized = false;
-  if (!HasRecord()) {
-    if (FDefaultWidth > 0 && FDefaultWidth != GetWidth()) SetWidth(FDefaultWidth);
-    if (FDefaultHeight > 0 && FDefaultHeight != GetHeight()) SetHeight(FDefaultHeight);
-  } else {
-    int w = GetWidth();
-    int h = GetHeight();
-    CalcSize(w, h);
-    if (w != GetWidth() || h != GetHeight()) {
-      SetBounds(GetLeft(), GetTop(), w, h);
-      sized = true;
-    }
-  }
-  if (sized && HasRecord()) return;
+void TspSkinCustomControl::AfterResize() {
   SetControlRegion();
   Repaint();
 }
 
-void TspSkinCustomControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  GetSkinData();
-  const bool changed = HasRecord() && (AWidth != GetWidth() || AHeight != GetHeight());
-  if (changed) {
-    CalcSize(AWidth, AHeight);
-    if (SkinImageKind == kSkinImageFixed) NewClRect = ClRect;
-  }
-  ATop = CentredTopInToolBar(GetParent(), ATop, AHeight);
-  TspSkinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (changed) {
-    SetControlRegion();
-    Repaint();
-  }
+void TspSkinCustomControl::AfterSkinChange() {
+  SetControlRegion();
+  Repaint();
+}
+
+void TspSkinCustomControl::AfterSetBounds() {
+  // The stretched background behind the children changed with the size (or may have).
   if (HasRecord() && StretchEffect) NotifyChildrenParentBackground();
 }
 
@@ -721,21 +809,6 @@ void TspSkinCustomControl::SetControlRegion() {
     DeleteObject(region);
 }
 
-void TspSkinCustomControl::CreateControlDefaultImage(TBitmap* B) {
-  TCanvas* canvas = B->GetCanvas();
-  canvas->GetBrush()->SetStyle(bsSolid);
-  canvas->GetBrush()->SetColor(clBtnFace);
-  canvas->FillRect(Rect(0, 0, GetWidth(), GetHeight()));
-}
-
-void TspSkinCustomControl::CreateControlSkinImage(TBitmap* B) {
-  CreateSkinImageFromRect(B, Picture, SkinRect);
-}
-
-void TspSkinCustomControl::CreateSkinImageFromRect(TBitmap* B, TBitmap* Pic, const TRect& Src) {
-  BuildImage(B, Pic, Src, GetWidth(), GetHeight(), !FBorderPaintMode);
-}
-
 void TspSkinCustomControl::Paint() {
   if (GetWidth() < 1 || GetHeight() < 1) return;
   GetSkinData();
@@ -793,202 +866,18 @@ void TspSkinCustomControl::PaintBorders() {
   CopyBitmapTo(GetCanvas()->GetHandle(), 0, 0, image);
 }
 
-// ---------------------------------------------------------------------------------------
-// TspGraphicSkinControl
 
-TspGraphicSkinControl::TspGraphicSkinControl(TComponent* AOwner) : TGraphicControl(AOwner) {}
+// ---------------------------------------------------------------------------------------
+// Windowless twins
+
+template class TspSkinCustomBinding<TspGraphicSkinControl>;
+
+TspGraphicSkinControl::TspGraphicSkinControl(TComponent* AOwner)
+    : TspSkinBinding<TGraphicControl>(AOwner) {}
 
 TspGraphicSkinControl::~TspGraphicSkinControl() = default;
 
-void TspGraphicSkinControl::Dispatch(TMessage& Message) {
-  switch (Message.Msg) {
-    case WM_SKIN_PARENT_BG_CHANGED:
-      if (FAlphaBlend) Repaint();
-      return;
-    case WM_MOVE:
-      TGraphicControl::Dispatch(Message);
-      if (FAlphaBlend) Repaint();
-      return;
-    case WM_ERASEBKGND:
-      Message.Result = 1;
-      return;
-    case CM_MOUSEENTER:
-      TGraphicControl::Dispatch(Message);
-      if (OnMouseEnter) OnMouseEnter(this);
-      return;
-    case CM_MOUSELEAVE:
-      TGraphicControl::Dispatch(Message);
-      if (OnMouseLeave) OnMouseLeave(this);
-      return;
-    default:
-      TGraphicControl::Dispatch(Message);
-  }
-}
-
-void TspGraphicSkinControl::SetSkinData(TspSkinData* Value) {
-  ReplaceComponentReference(this, FSkinData, Value);
-  if (Value && !Value->GetEmpty()) ChangeSkinData();
-}
-
-void TspGraphicSkinControl::SetAlphaBlend(bool Value) {
-  FAlphaBlend = Value;
-  Repaint();
-}
-
-void TspGraphicSkinControl::SetAlphaBlendValue(uint8_t Value) {
-  FAlphaBlendValue = Value;
-  Repaint();
-}
-
-void TspGraphicSkinControl::SetHintImageList(TCustomImageList* Value) {
-  ReplaceComponentReference(this, FHintImageList, Value);
-}
-
-void TspGraphicSkinControl::GetSkinData() { FSkinIndex = SkinIndexOf(FSkinData, FSkinDataName); }
-
-TspDataSkinControl* TspGraphicSkinControl::SkinRecord() const {
-  if (FSkinIndex == -1 || !FSkinData) return nullptr;
-  return FSkinData->ControlRecords.Find(FSkinIndex);
-}
-
-void TspGraphicSkinControl::BeforeChangeSkinData() { FSkinIndex = -1; }
-
-void TspGraphicSkinControl::ChangeSkinData() {
-  GetSkinData();
-  ApplySkinCursor();
-  Repaint();
-}
-
-void TspGraphicSkinControl::ApplySkinCursor() {
-  if (FUseSkinCursor) SetCursor(SkinCursorOf(FSkinData, FCursorIndex));
-}
-
-void TspGraphicSkinControl::Paint() {
-  if (GetWidth() <= 0 || GetHeight() <= 0) return;
-  GetSkinData();
-  PaintWholeImage(this, GetCanvas(), FAlphaBlend, FAlphaBlendValue, FPaintBitmap, [this](TBitmap* B) {
-    if (HasRecord())
-      CreateControlSkinImage(B);
-    else if (FDrawDefault)
-      CreateControlDefaultImage(B);
-  });
-}
-
-void TspGraphicSkinControl::Notification(TComponent* AComponent, TOperation Operation) {
-  TGraphicControl::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  if (AComponent == FSkinData) {
-    FSkinData = nullptr;
-    FSkinIndex = -1;
-  }
-  if (AComponent == FHintImageList) FHintImageList = nullptr;
-}
-
-// ---------------------------------------------------------------------------------------
-// TspGraphicSkinCustomControl
-
 TspGraphicSkinCustomControl::TspGraphicSkinCustomControl(TComponent* AOwner)
-    : TspGraphicSkinControl(AOwner), FDefaultFont(NewDefaultFont()) {
-  FDefaultFont->OnChange = [this](TObject* Sender) { FontChange(Sender); };
-}
+    : TspSkinCustomBinding<TspGraphicSkinControl>(AOwner) {}
 
-TspGraphicSkinCustomControl::~TspGraphicSkinCustomControl() { FDefaultFont->OnChange = nullptr; }
-
-void TspGraphicSkinCustomControl::FontChange(TObject*) {
-  DefaultFontChanged();
-  if (FSkinIndex == -1) Repaint();
-}
-
-void TspGraphicSkinCustomControl::SetDefaultFont(TFont* Value) {
-  FDefaultFont->Assign(Value);
-  DefaultFontChanged();
-}
-
-void TspGraphicSkinCustomControl::SetDefaultWidth(int Value) {
-  FDefaultWidth = Value;
-  if (FSkinIndex == -1 && Value > 0) SetWidth(Value);
-}
-
-void TspGraphicSkinCustomControl::SetDefaultHeight(int Value) {
-  FDefaultHeight = Value;
-  if (FSkinIndex == -1 && Value > 0) SetHeight(Value);
-}
-
-void TspGraphicSkinCustomControl::BeforeChangeSkinData() {
-  TspGraphicSkinControl::BeforeChangeSkinData();
-  ForgetSkinImages();
-}
-
-void TspGraphicSkinCustomControl::GetSkinData() {
-  TspGraphicSkinControl::GetSkinData();
-  if (FSkinIndex == -1) {
-    Picture = nullptr;
-    ForgetSkinImages();
-    return;
-  }
-  auto* record = dynamic_cast<TspDataSkinCustomControl*>(SkinRecord());
-  if (!record) {
-    ClearGeometry(SkinRecord());
-    return;
-  }
-  TakeGeometry(record, GetSkinDataComponent());
-  FCursorIndex = record->CursorIndex;
-}
-
-void TspGraphicSkinCustomControl::CalcSize(int& W, int& H) { CalcGeometry(HasRecord(), W, H); }
-
-TRect TspGraphicSkinCustomControl::MapSkinRectToSize(const TRect& R) const {
-  return MapRectToSize(R, GetWidth(), GetHeight());
-}
-
-void TspGraphicSkinCustomControl::ChangeSkinData() {
-  ForgetSkinImages();
-  GetSkinData();
-  ApplySkinCursor();
-  bool sized = false;
-  if (!HasRecord()) {
-    if (FDefaultWidth > 0 && FDefaultWidth != GetWidth()) SetWidth(FDefaultWidth);
-    if (FDefaultHeight > 0 && FDefaultHeight != GetHeight()) SetHeight(FDefaultHeight);
-  } else {
-    int w = GetWidth();
-    int h = GetHeight();
-    CalcSize(w, h);
-    if (w != GetWidth() || h != GetHeight()) {
-      SetBounds(GetLeft(), GetTop(), w, h);
-      sized = true;
-    }
-  }
-  if (sized && HasRecord()) return;
-  Repaint();
-}
-
-void TspGraphicSkinCustomControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  GetSkinData();
-  const bool changed = HasRecord() && (AWidth != GetWidth() || AHeight != GetHeight());
-  if (changed) {
-    CalcSize(AWidth, AHeight);
-    if (SkinImageKind == kSkinImageFixed) NewClRect = ClRect;
-  }
-  ATop = CentredTopInToolBar(GetParent(), ATop, AHeight);
-  TspGraphicSkinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (changed) Repaint();
-}
-
-void TspGraphicSkinCustomControl::CreateControlDefaultImage(TBitmap* B) {
-  TCanvas* canvas = B->GetCanvas();
-  canvas->GetBrush()->SetStyle(bsSolid);
-  canvas->GetBrush()->SetColor(clBtnFace);
-  canvas->FillRect(Rect(0, 0, GetWidth(), GetHeight()));
-}
-
-void TspGraphicSkinCustomControl::CreateControlSkinImage(TBitmap* B) {
-  CreateSkinImageFromRect(B, Picture, SkinRect);
-}
-
-void TspGraphicSkinCustomControl::CreateSkinImageFromRect(TBitmap* B, TBitmap* Pic,
-                                                          const TRect& Src) {
-  int w = GetWidth();
-  int h = GetHeight();
-  CalcSize(w, h);
-  BuildImage(B, Pic, Src, GetWidth(), GetHeight(), true);
-}
+TspGraphicSkinCustomControl::~TspGraphicSkinCustomControl() = default;

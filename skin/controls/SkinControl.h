@@ -138,12 +138,15 @@ void DrawTransparentPiece(TCanvas* Canvas, int X, int Y, TBitmap* Pic, const TRe
                           TColor Transparent);
 
 // ---------------------------------------------------------------------------------------
-// TspSkinControl
+// What both bases are, with a window (TBase TCustomControl) or without (TGraphicControl)
 
-class TspSkinControl : public TCustomControl {
+// A control bound to skin data and a record name: the skin index, the plain look and the
+// skin's painted whole in one bitmap, blending with the parent's image, the skin cursor,
+// the hint values and the mouse events.
+template <class TBase>
+class TspSkinBinding : public TBase {
  public:
-  explicit TspSkinControl(TComponent* AOwner);
-  ~TspSkinControl() override;
+  explicit TspSkinBinding(TComponent* AOwner) : TBase(AOwner) {}
   void Dispatch(TMessage& Message) override;
 
   // The skin data (the property SkinData; GetSkinData is the record lookup).
@@ -172,7 +175,6 @@ class TspSkinControl : public TCustomControl {
   // The position of the record in the skin's control records; -1: none.
   int GetSkinIndex() const { return FSkinIndex; }
   int GetCursorIndex() const { return FCursorIndex; }
-  bool GetInPaint() const { return FInPaint; }
 
   // The skin-change steps the form frame drives.
   virtual void BeforeChangeSkinData();
@@ -187,12 +189,9 @@ class TspSkinControl : public TCustomControl {
   // Paints the plain look, or the skin's, into a bitmap of the control's size.
   virtual void CreateControlDefaultImage(TBitmap* B) {}
   virtual void CreateControlSkinImage(TBitmap* B) {}
-  // The parent's image behind the control changed: repaint when blending, then tell the
-  // children.
+  // WM_SKIN_PARENT_BG_CHANGED: the image behind the control changed; repaint when
+  // blending.
   virtual void ParentBackgroundChanged();
-  // WM_SKIN_PARENT_BG_CHANGED to every child: by SendMessage to windowed ones, by Perform
-  // to windowless ones.
-  void NotifyChildrenParentBackground();
   // The cursor of the record (when UseSkinCursor).
   void ApplySkinCursor();
   // The whole control in one bitmap, blended with the parent's image when AlphaBlend.
@@ -208,7 +207,6 @@ class TspSkinControl : public TCustomControl {
   std::unique_ptr<TBitmap> FPaintBitmap;
 
  private:
-  bool FInPaint = false;
   TspSkinData* FSkinData = nullptr;
   AnsiString FAreaName;
   AnsiString FSkinDataName;
@@ -221,13 +219,14 @@ class TspSkinControl : public TCustomControl {
   TCustomImageList* FHintImageList = nullptr;
 };
 
-// ---------------------------------------------------------------------------------------
-// TspSkinCustomControl
-
-class TspSkinCustomControl : public TspSkinControl, public TspSkinGeometry {
+// The skin-picture geometry over a binding: the record's picture cut into nine or three
+// parts at the control's size, the size the skin fixes, the default font and size of the
+// plain look.
+template <class TBase>
+class TspSkinCustomBinding : public TBase, public TspSkinGeometry {
  public:
-  explicit TspSkinCustomControl(TComponent* AOwner);
-  ~TspSkinCustomControl() override;
+  explicit TspSkinCustomBinding(TComponent* AOwner);
+  ~TspSkinCustomBinding() override;
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void GetSkinData() override;
@@ -235,15 +234,9 @@ class TspSkinCustomControl : public TspSkinControl, public TspSkinGeometry {
   void ChangeSkinData() override;
   // W and H become the size the skin gives a control asked to be W x H.
   virtual void CalcSize(int& W, int& H);
-  // Builds or removes the window region from the record's mask picture.
-  virtual void SetControlRegion();
   // A rectangle of the record's picture (relative to SkinRect) moved to the control's size.
   TRect MapSkinRectToSize(const TRect& R) const;
 
-  bool GetBorderPaintMode() const { return FBorderPaintMode; }
-  void SetBorderPaintMode(bool Value) { FBorderPaintMode = Value; }
-  bool GetFillClientArea() const { return FFillClientArea; }
-  void SetFillClientArea(bool Value) { FFillClientArea = Value; }
   bool GetUseSkinFont() const { return FUseSkinFont; }
   void SetUseSkinFont(bool Value) { FUseSkinFont = Value; }
   int GetDefaultWidth() const { return FDefaultWidth; }
@@ -252,11 +245,6 @@ class TspSkinCustomControl : public TspSkinControl, public TspSkinGeometry {
   void SetDefaultHeight(int Value);
   TFont* GetDefaultFont() const { return FDefaultFont.get(); }
   void SetDefaultFont(TFont* Value);
-  TBitmap* GetMaskPicture() const { return MaskPicture; }
-  // Whether the window has a region from the mask picture (the window owns it).
-  bool HasWindowRegion() const { return FHasRegion; }
-
-  TBitmap* MaskPicture = nullptr;  // the skin's, not owned
 
  protected:
   void CreateControlDefaultImage(TBitmap* B) override;
@@ -264,125 +252,99 @@ class TspSkinCustomControl : public TspSkinControl, public TspSkinGeometry {
   // The image of a source rectangle of a picture (a state of the control) by the kind.
   void CreateSkinImageFromRect(TBitmap* B, TBitmap* Pic, const TRect& Src);
   virtual void DefaultFontChanged() {}
-  void Paint() override;
-  void CreateWnd() override;
   // The font of the skin texts' character set when the skin has resource texts.
   void ApplySkinCharset(TFont* Font) const;
+  // What the windowed base adds: the mask of a record (TakeMask), the nine parts drawn
+  // elsewhere in its border paint mode (DrawsNineParts), the window region rebuilt and the
+  // children told after a size change (AfterResize, AfterSetBounds) and after a skin
+  // change that kept the size (AfterSkinChange).
+  virtual void TakeMask(const TspDataSkinCustomControl* Record) {}
+  virtual bool DrawsNineParts() const { return true; }
+  virtual void AfterResize() { this->Repaint(); }
+  virtual void AfterSkinChange() { this->Repaint(); }
+  virtual void AfterSetBounds() {}
 
  private:
-  void PaintBorders();
   void FontChange(TObject* Sender);
 
-  bool FBorderPaintMode = false;
-  bool FFillClientArea = true;
   bool FUseSkinFont = true;
   int FDefaultWidth = 0;
   int FDefaultHeight = 0;
   std::unique_ptr<TFont> FDefaultFont;
+};
+
+// ---------------------------------------------------------------------------------------
+// TspSkinControl, TspSkinCustomControl
+
+class TspSkinControl : public TspSkinBinding<TCustomControl> {
+ public:
+  explicit TspSkinControl(TComponent* AOwner);
+  ~TspSkinControl() override;
+  void Dispatch(TMessage& Message) override;
+  // True while the control handles WM_PAINT (descendants test it in WM_ERASEBKGND).
+  bool GetInPaint() const { return FInPaint; }
+
+ protected:
+  // Repaints when blending, then tells the children.
+  void ParentBackgroundChanged() override;
+  // WM_SKIN_PARENT_BG_CHANGED to every child: by SendMessage to windowed ones, by Perform
+  // to windowless ones.
+  void NotifyChildrenParentBackground();
+
+ private:
+  bool FInPaint = false;
+};
+
+class TspSkinCustomControl : public TspSkinCustomBinding<TspSkinControl> {
+ public:
+  explicit TspSkinCustomControl(TComponent* AOwner);
+  ~TspSkinCustomControl() override;
+
+  // Builds or removes the window region from the record's mask picture.
+  virtual void SetControlRegion();
+
+  bool GetBorderPaintMode() const { return FBorderPaintMode; }
+  void SetBorderPaintMode(bool Value) { FBorderPaintMode = Value; }
+  bool GetFillClientArea() const { return FFillClientArea; }
+  void SetFillClientArea(bool Value) { FFillClientArea = Value; }
+  TBitmap* GetMaskPicture() const { return MaskPicture; }
+  // Whether the window has a region from the mask picture (the window owns it).
+  bool HasWindowRegion() const { return FHasRegion; }
+
+  TBitmap* MaskPicture = nullptr;  // the skin's, not owned
+
+ protected:
+  void Paint() override;
+  void CreateWnd() override;
+  void TakeMask(const TspDataSkinCustomControl* Record) override;
+  bool DrawsNineParts() const override { return !FBorderPaintMode; }
+  void AfterResize() override;
+  void AfterSkinChange() override;
+  void AfterSetBounds() override;
+
+ private:
+  void PaintBorders();
+
+  bool FBorderPaintMode = false;
+  bool FFillClientArea = true;
   bool FHasRegion = false;
   std::unique_ptr<TBitmap> FTopBitmap;  // the top border a caption is drawn on
 };
 
 // ---------------------------------------------------------------------------------------
-// Windowless twins
+// Windowless twins: no window region, no border paint mode; the parent paints them and
+// hands them the mouse.
 
-class TspGraphicSkinControl : public TGraphicControl {
+class TspGraphicSkinControl : public TspSkinBinding<TGraphicControl> {
  public:
   explicit TspGraphicSkinControl(TComponent* AOwner);
   ~TspGraphicSkinControl() override;
-  void Dispatch(TMessage& Message) override;
-
-  // The skin data (the property SkinData; GetSkinData is the record lookup).
-  TspSkinData* GetSkinDataComponent() const { return FSkinData; }
-  virtual void SetSkinData(TspSkinData* Value);
-  AnsiString GetSkinDataName() const { return FSkinDataName; }
-  void SetSkinDataName(const AnsiString& Value) { FSkinDataName = Value; }
-  AnsiString GetAreaName() const { return FAreaName; }
-  void SetAreaName(const AnsiString& Value) { FAreaName = Value; }
-  bool GetDrawDefault() const { return FDrawDefault; }
-  void SetDrawDefault(bool Value) { FDrawDefault = Value; }
-  bool GetAlphaBlend() const { return FAlphaBlend; }
-  virtual void SetAlphaBlend(bool Value);
-  uint8_t GetAlphaBlendValue() const { return FAlphaBlendValue; }
-  virtual void SetAlphaBlendValue(uint8_t Value);
-  bool GetUseSkinCursor() const { return FUseSkinCursor; }
-  void SetUseSkinCursor(bool Value) { FUseSkinCursor = Value; }
-  AnsiString GetHintTitle() const { return FHintTitle; }
-  void SetHintTitle(const AnsiString& Value) { FHintTitle = Value; }
-  int GetHintImageIndex() const { return FHintImageIndex; }
-  void SetHintImageIndex(int Value) { FHintImageIndex = Value; }
-  TCustomImageList* GetHintImageList() const { return FHintImageList; }
-  void SetHintImageList(TCustomImageList* Value);
-  int GetSkinIndex() const { return FSkinIndex; }
-  int GetCursorIndex() const { return FCursorIndex; }
-
-  virtual void BeforeChangeSkinData();
-  virtual void ChangeSkinData();
-  virtual void GetSkinData();
-
-  TNotifyEvent OnMouseEnter;
-  TNotifyEvent OnMouseLeave;
-
- protected:
-  virtual void CreateControlDefaultImage(TBitmap* B) {}
-  virtual void CreateControlSkinImage(TBitmap* B) {}
-  void ApplySkinCursor();
-  void Paint() override;
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-  bool HasRecord() const { return FSkinIndex != -1; }
-  TspDataSkinControl* SkinRecord() const;
-
-  int FSkinIndex = -1;
-  int FCursorIndex = -1;
-  std::unique_ptr<TBitmap> FPaintBitmap;
-
- private:
-  TspSkinData* FSkinData = nullptr;
-  AnsiString FAreaName;
-  AnsiString FSkinDataName;
-  bool FDrawDefault = true;
-  bool FAlphaBlend = false;
-  uint8_t FAlphaBlendValue = 200;
-  bool FUseSkinCursor = false;
-  AnsiString FHintTitle;
-  int FHintImageIndex = 0;
-  TCustomImageList* FHintImageList = nullptr;
 };
 
-class TspGraphicSkinCustomControl : public TspGraphicSkinControl, public TspSkinGeometry {
+class TspGraphicSkinCustomControl : public TspSkinCustomBinding<TspGraphicSkinControl> {
  public:
   explicit TspGraphicSkinCustomControl(TComponent* AOwner);
   ~TspGraphicSkinCustomControl() override;
-
-  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
-  void GetSkinData() override;
-  void BeforeChangeSkinData() override;
-  void ChangeSkinData() override;
-  virtual void CalcSize(int& W, int& H);
-  TRect MapSkinRectToSize(const TRect& R) const;
-
-  bool GetUseSkinFont() const { return FUseSkinFont; }
-  void SetUseSkinFont(bool Value) { FUseSkinFont = Value; }
-  int GetDefaultWidth() const { return FDefaultWidth; }
-  void SetDefaultWidth(int Value);
-  int GetDefaultHeight() const { return FDefaultHeight; }
-  void SetDefaultHeight(int Value);
-  TFont* GetDefaultFont() const { return FDefaultFont.get(); }
-  void SetDefaultFont(TFont* Value);
-
- protected:
-  void CreateControlDefaultImage(TBitmap* B) override;
-  void CreateControlSkinImage(TBitmap* B) override;
-  void CreateSkinImageFromRect(TBitmap* B, TBitmap* Pic, const TRect& Src);
-  virtual void DefaultFontChanged() {}
-
- private:
-  void FontChange(TObject* Sender);
-
-  bool FUseSkinFont = true;
-  int FDefaultWidth = 0;
-  int FDefaultHeight = 0;
-  std::unique_ptr<TFont> FDefaultFont;
 };
 
 // The top a child of Height pixels gets in a tool bar that centres its children, or Top

@@ -57,13 +57,8 @@ void TspSkinToolBar::SetDisabledImages(TCustomImageList* Value) {
 
 void TspSkinToolBar::SetSkinData(TspSkinData* Value) {
   TspSkinPanel::SetSkinData(Value);
-  for (int i = 0; i < GetControlCount(); ++i) {
-    TControl* child = GetControl(i);
-    if (auto* bevel = dynamic_cast<TspSkinBevel*>(child))
-      bevel->SetSkinData(Value);
-    else if (auto* windowless = dynamic_cast<TspGraphicSkinControl*>(child))
-      windowless->SetSkinData(Value);
-  }
+  for (int i = 0; i < GetControlCount(); ++i)
+    if (auto* bevel = dynamic_cast<TspSkinBevel*>(GetControl(i))) bevel->SetSkinData(Value);
 }
 
 void TspSkinToolBar::SetSkinDataName(const AnsiString& Value) { TspSkinPanel::SetSkinDataName(Value); }

@@ -416,3 +416,34 @@ TEST(SkinToolBar, ScrollPropertiesIgnoreValuesOutOfRange) {
   bar->SetShowCaptions(true);
   EXPECT_EQ(140, bar->GetWidth());
 }
+
+TEST(SkinToolBar, ScrolledBarsOfThreePartsShowTheirMiddleEvenWhenItHasNoWidth) {
+  TPanelFixture f(false);
+  // Three parts side by side whose ends take the whole part: the middle counts as one
+  // column (the ends' meeting column) instead of dividing by nothing.
+  f.Skin.AddControl("nomiddle", "panel",
+                    {{"pictureindex", "0"}, {"skinrect", "50,0,80,10"}, {"lefttoppoint", "15,0"},
+                     {"righttoppoint", "15,0"}});
+  f.Skin.AddControl("bar", "panel",
+                    {{"pictureindex", "0"}, {"skinrect", "50,0,80,10"}, {"lefttoppoint", "5,0"},
+                     {"righttoppoint", "25,0"}});
+  f.Skin.LoadInto(f.Data.get(), f.Folder);
+  for (const char* record : {"bar", "nomiddle"}) {
+    SCOPED_TRACE(record);
+    auto* bar = f.Add<TspSkinToolBar>(TRect(10, 10, 110, 20), record);
+    bar->SetCanScroll(true);
+    for (int i = 0; i < 3; ++i) {
+      auto* c = new TspSkinPanel(f.Form.get());
+      c->SetParent(bar);
+      c->SetBounds(i * 60, 0, 50, 10);
+    }
+    ShowAndPaint(f.Form.get());
+    bar->UpdateScroll();
+    PumpFor(20);
+    ASSERT_TRUE(bar->GetScrollButtonsShown());
+    RepaintNow(bar);
+    // Only the middle is repeated across the scrolled bar (between two children here).
+    EXPECT_EQ(kBarMiddle, ControlPixel(bar, 55, 5));
+    bar->Free();
+  }
+}
