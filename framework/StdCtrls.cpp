@@ -153,7 +153,7 @@ TCustomLabel::TInkMargins TCustomLabel::MeasureInk(HFONT Font, const AnsiString&
   return margins;
 }
 
-void TCustomLabel::DrawLabelText(TRect& Rect, int Flags) {
+void TCustomLabel::DrawLabelText(TRect& Rect, int Flags, TColor Highlight, TColor Shadow) {
   AnsiString text = GetLabelText();
   if ((Flags & DT_CALCRECT) && (text.empty() || (FShowAccelChar && text == "&"))) text += ' ';
   if (!FShowAccelChar) Flags |= DT_NOPREFIX;
@@ -176,8 +176,8 @@ void TCustomLabel::DrawLabelText(TRect& Rect, int Flags) {
   // The text goes where it was measured; what reaches past that stays inside the label.
   r.left += FInk.Left;
   r.right -= FInk.Right;
-  DrawLabelLines(dc, text, r, UINT(Flags) | DT_NOCLIP, !GetEnabled(), ColorToRGB(clBtnHighlight),
-                 ColorToRGB(clBtnShadow));
+  DrawLabelLines(dc, text, r, UINT(Flags) | DT_NOCLIP, !GetEnabled(), ColorToRGB(Highlight),
+                 ColorToRGB(Shadow));
   Rect = FromRECT(r);
 }
 

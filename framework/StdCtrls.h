@@ -67,9 +67,11 @@ class TCustomLabel : public TGraphicControl {
   // Rect becomes the text's extent.
   virtual void DoDrawText(TRect& Rect, int Flags);
   // The drawing DoDrawText does with the canvas font as it is set: the label text (a
-  // blank when measuring an empty text), embossed while disabled. Measuring takes in what
-  // the drawn glyphs cover beyond DrawText's measure, and drawing keeps that inside Rect.
-  void DrawLabelText(TRect& Rect, int Flags);
+  // blank when measuring an empty text), embossed while disabled (a copy one pixel down
+  // and right in Highlight under the text in Shadow). Measuring takes in what the drawn
+  // glyphs cover beyond DrawText's measure, and drawing keeps that inside Rect.
+  void DrawLabelText(TRect& Rect, int Flags, TColor Highlight = clBtnHighlight,
+                     TColor Shadow = clBtnShadow);
   // Takes the size of the text when AutoSize is on (not while the label is being read).
   virtual void AdjustBounds();
   void Paint() override;
