@@ -93,37 +93,12 @@ inline void BuildBaseSkin(TTestSkin& Skin) {
 }
 
 // A form with the base skin loaded (or, with Loaded false, skin data that holds no skin).
-struct TBaseSkinFixture {
-  explicit TBaseSkinFixture(bool Loaded = true)
-      : Form(NewTestForm(320, 200)), Data(new TspSkinData(nullptr)) {
-    BuildBaseSkin(Skin);
-    if (Loaded) Skin.LoadInto(Data.get(), Folder);
-  }
+struct TBaseSkinFixture : TSkinFormFixture {
+  explicit TBaseSkinFixture(bool Loaded = true) : TSkinFormFixture(BuildBaseSkin, Loaded, 320, 200) {}
   TspSkinCustomControl* AddCustom(const AnsiString& Record, const TRect& Bounds) {
-    auto* c = new TspSkinCustomControl(Form.get());
-    c->SetName("c" + IntToStr(++FCount));
-    c->SetSkinDataName(Record);
-    c->SetParent(Form.get());
-    c->SetBounds(Bounds.Left, Bounds.Top, Bounds.Width(), Bounds.Height());
-    c->SetSkinData(Data.get());
-    return c;
+    return Add<TspSkinCustomControl>(Bounds, Record);
   }
   TspGraphicSkinCustomControl* AddGraphic(const AnsiString& Record, const TRect& Bounds) {
-    auto* c = new TspGraphicSkinCustomControl(Form.get());
-    c->SetName("g" + IntToStr(++FCount));
-    c->SetSkinDataName(Record);
-    c->SetParent(Form.get());
-    c->SetBounds(Bounds.Left, Bounds.Top, Bounds.Width(), Bounds.Height());
-    c->SetSkinData(Data.get());
-    return c;
+    return Add<TspGraphicSkinCustomControl>(Bounds, Record);
   }
-  void Show() { ShowAndPaint(Form.get()); }
-
-  TTestFolder Folder;
-  TTestSkin Skin;
-  TOwned<TForm> Form;
-  TOwned<TspSkinData> Data;
-
- private:
-  int FCount = 0;
 };

@@ -46,23 +46,11 @@ void BuildGaugeSkin(TTestSkin& Skin) {
                                 {"progressanimationtimerinterval", "250"}}));
 }
 
-struct TGaugeFixture {
-  explicit TGaugeFixture(bool Loaded = true) : Form(NewTestForm(400, 200)), Data(new TspSkinData(nullptr)) {
-    BuildGaugeSkin(Skin);
-    if (Loaded) Skin.LoadInto(Data.get(), Folder);
-  }
+struct TGaugeFixture : TSkinFormFixture {
+  explicit TGaugeFixture(bool Loaded = true) : TSkinFormFixture(BuildGaugeSkin, Loaded, 400, 200) {}
   TspSkinGauge* Add(const AnsiString& Record, const TRect& R) {
-    auto* g = new TspSkinGauge(Form.get());
-    g->SetSkinDataName(Record);
-    g->SetParent(Form.get());
-    g->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    g->SetSkinData(Data.get());
-    return g;
+    return TSkinFormFixture::Add<TspSkinGauge>(R, Record);
   }
-  TTestFolder Folder;
-  TTestSkin Skin;
-  TOwned<TForm> Form;
-  TOwned<TspSkinData> Data;
 };
 
 }  // namespace

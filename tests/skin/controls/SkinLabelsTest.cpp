@@ -33,15 +33,9 @@ void BuildLabelSkin(TTestSkin& Skin) {
 
 bool Shows(TControl* C, TColor Color) { return ControlShows(C, Color); }
 
-struct TLabelFixture {
-  explicit TLabelFixture(bool Loaded = true) : Form(NewTestForm(400, 200, kFormColor)), Data(new TspSkinData(nullptr)) {
-    BuildLabelSkin(Skin);
-    if (Loaded) Skin.LoadInto(Data.get(), Folder);
-  }
-  TTestFolder Folder;
-  TTestSkin Skin;
-  TOwned<TForm> Form;
-  TOwned<TspSkinData> Data;
+struct TLabelFixture : TSkinFormFixture {
+  explicit TLabelFixture(bool Loaded = true)
+      : TSkinFormFixture(BuildLabelSkin, Loaded, 400, 200, kFormColor) {}
 };
 
 }  // namespace

@@ -46,25 +46,8 @@ void BuildPanelSkin(TTestSkin& Skin) {
   Skin.AddControl("stdlabel", "stdlabel", {{"fontcolor", IntToStr(kCaptionColor)}});
 }
 
-struct TPanelFixture {
-  explicit TPanelFixture(bool Loaded = true) : Form(NewTestForm(400, 300)), Data(new TspSkinData(nullptr)) {
-    BuildPanelSkin(Skin);
-    if (Loaded) Skin.LoadInto(Data.get(), Folder);
-  }
-  template <class T>
-  T* Add(const TRect& R, const AnsiString& Record = "", TWinControl* Parent = nullptr) {
-    auto* c = new T(Form.get());
-    if (!Record.empty()) c->SetSkinDataName(Record);
-    c->SetParent(Parent ? Parent : Form.get());
-    c->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    c->SetSkinData(Data.get());
-    return c;
-  }
-  void Show() { ShowAndPaint(Form.get()); }
-  TTestFolder Folder;
-  TTestSkin Skin;
-  TOwned<TForm> Form;
-  TOwned<TspSkinData> Data;
+struct TPanelFixture : TSkinFormFixture {
+  explicit TPanelFixture(bool Loaded = true) : TSkinFormFixture(BuildPanelSkin, Loaded, 400, 300) {}
 };
 
 struct TPixelFact {

@@ -86,3 +86,35 @@ void FollowSkinChanges(TForm* Form, std::function<void()> During = nullptr);
 // Loads a skin into Data between the two halves of the walk over Root.
 void SwitchSkin(TWinControl* Root, TspSkinData* Data, TTestSkin& Skin, const TTestFolder& Folder,
                 const AnsiString& Name);
+
+// A form on the display with skin data that holds the skin Build writes (loaded unless
+// Loaded is off), and controls placed on it bound to that skin data.
+struct TSkinFormFixture {
+  TSkinFormFixture(void (*Build)(TTestSkin&), bool Loaded, int W, int H,
+                   TColor Color = Rgb(40, 40, 40))
+      : Form(NewTestForm(W, H, Color)), Data(new TspSkinData(nullptr)) {
+    Build(Skin);
+    if (Loaded) Skin.LoadInto(Data.get(), Folder);
+  }
+  // A control of class T named "cN", with the record name (when given), on Parent (the
+  // form by default), at R, bound to the skin data.
+  template <class T>
+  T* Add(const TRect& R, const AnsiString& Record = "", TWinControl* Parent = nullptr) {
+    auto* c = new T(Form.get());
+    c->SetName("c" + IntToStr(++FCount));
+    if (!Record.empty()) c->SetSkinDataName(Record);
+    c->SetParent(Parent ? Parent : Form.get());
+    c->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    c->SetSkinData(Data.get());
+    return c;
+  }
+  void Show() { ShowAndPaint(Form.get()); }
+
+  TTestFolder Folder;
+  TTestSkin Skin;
+  TOwned<TForm> Form;
+  TOwned<TspSkinData> Data;
+
+ private:
+  int FCount = 0;
+};
