@@ -144,6 +144,9 @@ TEST_F(FaceTracker, AnEyeIsLostOnceItsPointsSpreadPastAQuarterOfTheFrame) {
     EXPECT_NEAR(lostAt, c.limit / spread, 0.12);
     EXPECT_EQ(context.faceFound, 0);
     EXPECT_FALSE(tracker.IsTracking());
+    // Lost, the next frame searches again.
+    EXPECT_EQ(Process(portrait), 0);
+    EXPECT_TRUE(tracker.IsTracking());
   }
 }
 
