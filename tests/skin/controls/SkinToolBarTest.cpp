@@ -52,6 +52,10 @@ struct TToolBarFixture : TSkinFormFixture {
       c->SetBounds(i * 40, 2, 40, 16);
       Children.push_back(c);
     }
+    // The pointer starts off the form, wherever an earlier program left it.
+    TInputDriver input;
+    input.Add([] { MoveMouseTo(1200, 1000); });
+    input.Run();
     Show();
     Bar->UpdateScroll();
     PumpFor(20);
