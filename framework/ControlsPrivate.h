@@ -7,6 +7,18 @@
 TAnchors AnchorsOfAlign(TAlign Align);
 // The windowless control holding the mouse through its parent's window, or nullptr.
 TControl* CurrentCaptureControl();
+// Runs one message through Method, the way every native window procedure of the framework
+// hands its messages over: Method is copied first (the message may replace or free it),
+// and an exception stops here, reported by the application with Sender as its source.
+void DeliverMessage(const TWndMethod& Method, TMessage& Message, TObject* Sender);
+// The message record of a native window procedure's arguments.
+inline TMessage MessageOf(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TMessage message;
+  message.Msg = Msg;
+  message.WParam = WParam;
+  message.LParam = LParam;
+  return message;
+}
 // The window procedure every framework window class is registered with.
 LRESULT CALLBACK InitWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 // The module the framework's window classes belong to.

@@ -2,9 +2,11 @@
 // alignment, painting, reflection, focus and keys.
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 #include "framework/ControlsPrivate.h"
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 
 #include <commctrl.h>
 
@@ -76,16 +78,20 @@ TWinControl* FindControl(HWND Handle) {
 
 bool IsVCLControl(HWND Handle) { return FindControl(Handle) != nullptr; }
 
+void DeliverMessage(const TWndMethod& Method, TMessage& Message, TObject* Sender) {
+  try {
+    TWndMethod proc = Method;
+    proc(Message);
+  } catch (...) {
+    if (Application) Application->HandleException(Sender);
+  }
+}
+
 // Runs one native message through the control's WindowProc; an exception stops here.
 void RunNativeMessage(TWinControl* Control, HWND Wnd, TMessage& Message) {
   TNativeFrame frame{Wnd, Control, t_NativeFrames};
   t_NativeFrames = &frame;
-  try {
-    TWndMethod proc = Control->WindowProc;
-    proc(Message);
-  } catch (...) {
-    if (Application) Application->HandleException(Control);
-  }
+  DeliverMessage(Control->WindowProc, Message, Control);
   t_NativeFrames = frame.Outer;
   // The control may be gone now (a released form): nothing of it is touched here.
   FreeDeviceContexts();
@@ -101,10 +107,7 @@ LRESULT CALLBACK InitWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     control->FHandle = Wnd;
     SetPropA(Wnd, ControlProp(), control);
   }
-  TMessage message;
-  message.Msg = Msg;
-  message.WParam = WParam;
-  message.LParam = LParam;
+  TMessage message = MessageOf(Msg, WParam, LParam);
   RunNativeMessage(control, Wnd, message);
   return message.Result;
 }
@@ -113,51 +116,132 @@ LRESULT CALLBACK InitWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
 // TWindowProcHook
 
 namespace {
+
+// The hooks on one window, oldest first, and the procedure the window had before the
+// first of them. The window's procedure is the shared HookProc while the chain exists;
+// the newest hook sees a message first and each passes it on to the one before it, the
+// oldest to the window's own procedure.
+struct THookChain {
+  WNDPROC NativeProc = nullptr;
+  std::vector<TWindowProcHook*> Hooks;
+};
+
 const char* HookProp() {
   static const ATOM atom = GlobalAddAtomA("TavFrameworkWindowHook");
   return MAKEINTATOM(atom);
 }
+
+THookChain* HookChainOf(HWND Wnd) { return static_cast<THookChain*>(GetPropA(Wnd, HookProp())); }
+
 }  // namespace
 
 TWindowProcHook::TWindowProcHook(HWND Wnd) : FWnd(Wnd) {
   WindowProc = [this](TMessage& Message) { CallDefault(Message); };
-  SetPropA(Wnd, HookProp(), this);
-  FOldProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc)));
+  THookChain* chain = HookChainOf(Wnd);
+  if (!chain) {
+    auto made = std::make_unique<THookChain>();
+    made->NativeProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Wnd, GWLP_WNDPROC));
+    if (!SetPropA(Wnd, HookProp(), made.get())) RaiseLastOSError();
+    SetWindowLongPtrA(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc));
+    chain = made.release();
+  }
+  FNativeProc = chain->NativeProc;
+  chain->Hooks.push_back(this);
 }
 
 TWindowProcHook::~TWindowProcHook() {
   if (!FWnd) return;
-  if (GetPropA(FWnd, HookProp()) == this) RemovePropA(FWnd, HookProp());
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(FWnd, GWLP_WNDPROC)) == &HookProc)
-    SetWindowLongPtrA(FWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldProc));
+  THookChain* chain = HookChainOf(FWnd);
+  if (!chain) return;
+  RemoveFrom(chain->Hooks, this);
+  // The last hook gives the window its own procedure back, unless a stranger replaced the
+  // procedure after the hooks did: then the chain stays, passing every message on.
+  if (chain->Hooks.empty() &&
+      reinterpret_cast<WNDPROC>(GetWindowLongPtrA(FWnd, GWLP_WNDPROC)) == &HookProc) {
+    SetWindowLongPtrA(FWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(chain->NativeProc));
+    RemovePropA(FWnd, HookProp());
+    delete chain;
+  }
 }
 
 void TWindowProcHook::CallDefault(TMessage& Message) {
-  Message.Result = CallWindowProcA(FOldProc, FWnd, Message.Msg, Message.WParam, Message.LParam);
+  if (!FWnd) {
+    Message.Result = 0;
+    return;
+  }
+  WNDPROC next = FNativeProc;
+  if (THookChain* chain = HookChainOf(FWnd)) {
+    auto found = std::find(chain->Hooks.begin(), chain->Hooks.end(), this);
+    if (found != chain->Hooks.end() && found != chain->Hooks.begin()) {
+      TWndMethod proc = (*(found - 1))->WindowProc;
+      proc(Message);
+      return;
+    }
+    next = chain->NativeProc;
+  }
+  Message.Result = CallWindowProcA(next, FWnd, Message.Msg, Message.WParam, Message.LParam);
 }
 
 LRESULT CALLBACK TWindowProcHook::HookProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* hook = static_cast<TWindowProcHook*>(GetPropA(Wnd, HookProp()));
-  if (!hook) return DefWindowProcA(Wnd, Msg, WParam, LParam);
-  TMessage message;
-  message.Msg = Msg;
-  message.WParam = WParam;
-  message.LParam = LParam;
-  try {
-    TWndMethod proc = hook->WindowProc;
-    proc(message);
-  } catch (...) {
-    if (Application) Application->HandleException(nullptr);
-  }
+  THookChain* chain = HookChainOf(Wnd);
+  if (!chain) return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  TMessage message = MessageOf(Msg, WParam, LParam);
+  if (chain->Hooks.empty())
+    message.Result = CallWindowProcA(chain->NativeProc, Wnd, Msg, WParam, LParam);
+  else
+    DeliverMessage(chain->Hooks.back()->WindowProc, message, nullptr);
   if (Msg == WM_NCDESTROY) {
-    // The window is gone: the hook holds nothing any more.
-    if (GetPropA(Wnd, HookProp()) == hook) {
+    // The window is gone: the hooks hold nothing any more. (The chain is looked up again:
+    // the hooks may have gone meanwhile.)
+    if (THookChain* left = HookChainOf(Wnd)) {
+      for (TWindowProcHook* hook : left->Hooks) hook->FWnd = nullptr;
       RemovePropA(Wnd, HookProp());
-      hook->FWnd = nullptr;
+      delete left;
     }
   }
   return message.Result;
+}
+
+// ---------------------------------------------------------------------------------------
+// Windows of the program's own without a control
+
+namespace {
+
+LRESULT CALLBACK UtilWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* method = reinterpret_cast<TWndMethod*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
+  if (!method) return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  TMessage message = MessageOf(Msg, WParam, LParam);
+  DeliverMessage(*method, message, nullptr);
+  return message.Result;
+}
+
+const char* UtilWindowClass() {
+  static const char* name = [] {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &UtilWndProc;
+    wc.hInstance = FrameworkInstance();
+    wc.lpszClassName = "TPUtilWindow";
+    RegisterClassA(&wc);
+    return wc.lpszClassName;
+  }();
+  return name;
+}
+
+}  // namespace
+
+HWND AllocateHWnd(const TWndMethod& Method) {
+  HWND wnd = CreateWindowExA(WS_EX_TOOLWINDOW, UtilWindowClass(), "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                             nullptr, FrameworkInstance(), nullptr);
+  if (!wnd) RaiseLastOSError();
+  SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TWndMethod(Method)));
+  return wnd;
+}
+
+void DeallocateHWnd(HWND Wnd) {
+  if (!Wnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Wnd, GWLP_WNDPROC)) != &UtilWndProc) return;
+  auto* method = reinterpret_cast<TWndMethod*>(SetWindowLongPtrA(Wnd, GWLP_USERDATA, 0));
+  DestroyWindow(Wnd);
+  delete method;  // a message being handled runs on its own copy
 }
 
 // ---------------------------------------------------------------------------------------
@@ -260,17 +344,11 @@ void TWinControl::CreateWnd() {
     wc.lpszClassName = params.WinClassName.c_str();
     if (!RegisterClassA(&wc)) RaiseLastOSError();
   }
-  FControlState.Include(csCreating);
-  t_CreationControl = this;
-  try {
+  {
+    TStateScope<TControlState, TControlStateFlag> creating(FControlState, csCreating);
+    TValueScope<TWinControl*> creation(t_CreationControl, this);
     CreateWindowHandle(params);
-  } catch (...) {
-    t_CreationControl = nullptr;
-    FControlState.Exclude(csCreating);
-    throw;
   }
-  t_CreationControl = nullptr;
-  FControlState.Exclude(csCreating);
   if (!FHandle) RaiseLastOSError();
   FText.clear();  // the window holds the text now
   UpdateBounds();
@@ -339,15 +417,11 @@ void TWinControl::RecreateWnd() {
 
 void TWinControl::CMRecreateWnd(TMessage&) {
   const bool wasFocused = Focused();
-  FControlState.Include(csRecreating);
-  try {
+  {
+    TStateScope<TControlState, TControlStateFlag> recreating(FControlState, csRecreating);
     DestroyHandle();
     UpdateControlState();
-  } catch (...) {
-    FControlState.Exclude(csRecreating);
-    throw;
   }
-  FControlState.Exclude(csRecreating);
   if (wasFocused && FHandle) ::SetFocus(FHandle);
 }
 
@@ -357,7 +431,16 @@ void TWinControl::UpdateControlState() {
     control = control->FParent;
     if (!control->FShowing) return;
   }
-  if (dynamic_cast<TCustomForm*>(control) || control->FParentWindow) UpdateShowing();
+  if (dynamic_cast<TCustomForm*>(control) || control->FParentWindow || control->IsPopupWindow())
+    UpdateShowing();
+}
+
+bool TWinControl::IsPopupWindow() {
+  if (FParent || FParentWindow || dynamic_cast<TCustomForm*>(this)) return false;
+  if (FHandle) return (GetWindowLongPtrA(FHandle, GWL_STYLE) & WS_CHILD) == 0;
+  TCreateParams params;
+  CreateParams(params);
+  return (params.Style & WS_CHILD) == 0;
 }
 
 void TWinControl::UpdateShowing() {
@@ -617,17 +700,12 @@ void TWinControl::AlignControl(TControl* AControl) {
     FControlState.Include(csAlignmentNeeded);
     return;
   }
-  DisableAlign();
-  try {
-    TRect rect = GetClientRect();
-    AlignControls(AControl, rect);
-  } catch (...) {
-    FControlState.Exclude(csAlignmentNeeded);
-    EnableAlign();
-    throw;
-  }
+  // Alignment disabled meanwhile; the realignments asked for meanwhile are this one.
+  TDepthScope disabled(FAlignLevel);
   FControlState.Exclude(csAlignmentNeeded);
-  EnableAlign();
+  TStateScope<TControlState, TControlStateFlag> aligning(FControlState, csAlignmentNeeded);
+  TRect rect = GetClientRect();
+  AlignControls(AControl, rect);
 }
 
 void TWinControl::AdjustClientRect(TRect&) {}
@@ -677,14 +755,8 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
             newTop = MulDiv(control->FAnchorRules.Y, parentSize.Y, control->FOriginalParentSize.Y) -
                      newHeight / 2;
           }
-          control->FAnchorMove = true;
-          try {
-            control->SetBounds(newLeft, newTop, newWidth, newHeight);
-          } catch (...) {
-            control->FAnchorMove = false;
-            throw;
-          }
-          control->FAnchorMove = false;
+          TFlagScope anchorMove(control->FAnchorMove);
+          control->SetBounds(newLeft, newTop, newWidth, newHeight);
         }
         if (align == alNone) return;
       }
@@ -712,14 +784,10 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
           break;
         default: break;
       }
-      control->FAnchorMove = true;
-      try {
+      {
+        TFlagScope anchorMove(control->FAnchorMove);
         control->SetBounds(newLeft, newTop, newWidth, newHeight);
-      } catch (...) {
-        control->FAnchorMove = false;
-        throw;
       }
-      control->FAnchorMove = false;
       // A control that did not take the size it was given moves the rest of the area.
       if (control->FWidth != newWidth || control->FHeight != newHeight) {
         switch (align) {
@@ -811,33 +879,32 @@ void TWinControl::WMPaint(TMessage& Message) {
       PaintHandler(Message);
     return;
   }
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(FHandle, &ps);
-  const RECT& r = ps.rcPaint;
+  TPaintDC paint(FHandle);
+  HDC dc = paint.GetDC();
+  const RECT& r = paint.GetPaintRect();
   if (r.right > r.left && r.bottom > r.top) {
+    // Declared in this order, the bitmap is let go by the context before either is deleted.
     TGdiHandle<HBITMAP> bitmap(CreateCompatibleBitmap(dc, r.right - r.left, r.bottom - r.top));
     TMemoryDC memory(CreateCompatibleDC(dc));
-    HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+    TSelectedObject selected(memory.get(), bitmap.get());
     SetWindowOrgEx(memory.get(), r.left, r.top, nullptr);
     Perform(WM_ERASEBKGND, reinterpret_cast<NativeUInt>(memory.get()),
             reinterpret_cast<NativeInt>(memory.get()));
-    TMessage paint = Message;
-    paint.WParam = reinterpret_cast<NativeUInt>(memory.get());
-    WMPaint(paint);
+    TMessage copy = Message;
+    copy.WParam = reinterpret_cast<NativeUInt>(memory.get());
+    WMPaint(copy);
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), r.left, r.top, SRCCOPY);
-    SelectObject(memory.get(), old);
   }
-  EndPaint(FHandle, &ps);
 }
 
 void TWinControl::PaintHandler(TMessage& Message) {
+  std::optional<TPaintDC> paint;
   HDC dc = reinterpret_cast<HDC>(Message.WParam);
-  PAINTSTRUCT ps;
-  if (!dc) dc = BeginPaint(FHandle, &ps);
+  if (!dc) dc = paint.emplace(FHandle).GetDC();
   if (FControls.empty()) {
     PaintWindow(dc);
   } else {
-    int saved = SaveDC(dc);
+    TSavedDC saved(dc);
     int clip = SIMPLEREGION;
     for (TControl* control : FControls) {
       if (control->FVisible && control->FControlStyle.Contains(csOpaque)) {
@@ -847,21 +914,13 @@ void TWinControl::PaintHandler(TMessage& Message) {
       }
     }
     if (clip != NULLREGION) PaintWindow(dc);
-    RestoreDC(dc, saved);
   }
   PaintControls(dc, nullptr);
-  if (!Message.WParam) EndPaint(FHandle, &ps);
 }
 
 void TWinControl::CustomPaint(TMessage& Message) {
-  FControlState.Include(csCustomPaint);
-  try {
-    TWinControl::WMPaint(Message);
-  } catch (...) {
-    FControlState.Exclude(csCustomPaint);
-    throw;
-  }
-  FControlState.Exclude(csCustomPaint);
+  TStateScope<TControlState, TControlStateFlag> custom(FControlState, csCustomPaint);
+  TWinControl::WMPaint(Message);
 }
 
 void TWinControl::PaintWindow(HDC DC) {
@@ -881,16 +940,49 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
     TControl* control = FControls[i];
     RECT r = ToRECT(control->GetBoundsRect());
     if (!control->FVisible || !RectVisible(DC, &r)) continue;
-    if (FControlState.Contains(csPaintCopy)) control->FControlState.Include(csPaintCopy);
-    int saved = SaveDC(DC);
+    std::optional<TStateScope<TControlState, TControlStateFlag>> copy;
+    if (FControlState.Contains(csPaintCopy)) copy.emplace(control->FControlState, csPaintCopy);
+    TSavedDC saved(DC);
     POINT origin;
     GetWindowOrgEx(DC, &origin);
     SetWindowOrgEx(DC, origin.x - control->FLeft, origin.y - control->FTop, nullptr);
     IntersectClipRect(DC, 0, 0, control->FWidth, control->FHeight);
     control->Perform(WM_PAINT, reinterpret_cast<NativeUInt>(DC), 0);
-    RestoreDC(DC, saved);
-    control->FControlState.Exclude(csPaintCopy);
   }
+}
+
+void TWinControl::PaintTo(HDC DC, int X, int Y, bool WithChildren) {
+  TStateScope<TControlState, TControlStateFlag> copy(FControlState, csPaintCopy);
+  TSavedDC saved(DC);
+  POINT origin;
+  GetWindowOrgEx(DC, &origin);
+  SetWindowOrgEx(DC, origin.x - X, origin.y - Y, nullptr);
+  IntersectClipRect(DC, 0, 0, FWidth, FHeight);
+  // The frame (a border, an edge) where the window has one, then the client area at its
+  // place in the window.
+  POINT client = {0, 0};
+  if (FHandle) {
+    RECT window;
+    GetWindowRect(FHandle, &window);
+    ::ClientToScreen(FHandle, &client);
+    client.x -= window.left;
+    client.y -= window.top;
+    if (client.x != 0 || client.y != 0)
+      Perform(WM_PRINT, reinterpret_cast<NativeUInt>(DC), PRF_NONCLIENT);
+  }
+  SetWindowOrgEx(DC, origin.x - X - client.x, origin.y - Y - client.y, nullptr);
+  const TRect clientRect = GetClientRect();
+  IntersectClipRect(DC, 0, 0, clientRect.Width(), clientRect.Height());
+  Perform(WM_ERASEBKGND, reinterpret_cast<NativeUInt>(DC), reinterpret_cast<NativeInt>(DC));
+  if (!WithChildren) {
+    PaintWindow(DC);
+    return;
+  }
+  Perform(WM_PAINT, reinterpret_cast<NativeUInt>(DC), 0);
+  // The windowed children, the bottom one first.
+  std::vector<TWinControl*> children = FWinControls;
+  for (TWinControl* child : children)
+    if (child->FVisible && ContainsControl(child)) child->PaintTo(DC, child->FLeft, child->FTop);
 }
 
 void TWinControl::WMEraseBkgnd(TMessage& Message) {
@@ -917,7 +1009,7 @@ void TWinControl::WndProc(TMessage& Message) {
     case WM_NCHITTEST:
       TControl::WndProc(Message);
       if (Message.Result == HTTRANSPARENT &&
-          ControlAtPos(ScreenToClient(PointFromLParam(Message.LParam)), false))
+          ControlAtPos(ScreenToClient(TWMNCHitTest(Message).GetPos()), false))
         Message.Result = HTCLIENT;
       return;
     case WM_MOUSEMOVE:
@@ -1112,7 +1204,7 @@ void TWinControl::WMMove(TMessage& Message) {
 
 void TWinControl::WMWindowPosChanging(TMessage& Message) {
   // Sizes the system gives the window (the user's dragging too) keep to the limits.
-  auto* pos = reinterpret_cast<WINDOWPOS*>(Message.LParam);
+  WINDOWPOS* pos = TWMWindowPosMsg(Message).GetWindowPos();
   if (pos && !(pos->flags & SWP_NOSIZE) &&
       !GetComponentState().Contains(csDestroying) && !GetComponentState().Contains(csReading)) {
     int w = pos->cx, h = pos->cy;

@@ -196,9 +196,44 @@ void TMenuItem::SetEnabled(bool Value) {
 }
 
 void TMenuItem::SetVisible(bool Value) {
+  FLineHidden = false;  // the program's word counts from now on
   if (FVisible == Value) return;
   FVisible = Value;
   MenuChanged(true);
+}
+
+bool TMenuItem::RethinkLines() {
+  bool changed = false;
+  auto show = [&changed](TMenuItem* Line, bool Shown) {
+    if (Shown && !Line->FVisible && Line->FLineHidden) {
+      Line->FVisible = true;
+      Line->FLineHidden = false;
+      changed = true;
+    } else if (!Shown && Line->FVisible) {
+      Line->FVisible = false;
+      Line->FLineHidden = true;
+      changed = true;
+    }
+  };
+  bool itemBefore = false;         // a visible item came before
+  TMenuItem* pending = nullptr;    // the separator to show when a visible item follows
+  for (TMenuItem* child : FItems) {
+    if (child->IsLine()) {
+      if (!child->FVisible && !child->FLineHidden) continue;  // the program hid it
+      if (itemBefore && !pending) {
+        pending = child;
+      } else {
+        show(child, false);
+      }
+    } else if (child->FVisible) {
+      itemBefore = true;
+      if (pending) show(pending, true);
+      pending = nullptr;
+    }
+  }
+  if (pending) show(pending, false);
+  if (changed) MenuChanged(true);
+  return changed;
 }
 
 void TMenuItem::SetChecked(bool Value) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/Scopes.h"
 #include "skin/controls/SkinPanels.h"
 #include "skin/data/EffectBmp.h"
 #include "skin/data/SPUtils.h"
@@ -20,18 +21,6 @@ TCursor SkinCursorOf(TspSkinData* SkinData, int CursorIndex) {
   if (CursorIndex == -1 || !SkinData) return crDefault;
   return SkinData->FirstCursorIndex + CursorIndex;
 }
-
-// Sets a flag for the time of a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 // The copies i = 0 .. Length div Piece of a piece repeated from Start that reach into the
 // clip box of DC along one axis (Last < First when none does).

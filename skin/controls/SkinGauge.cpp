@@ -3,24 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/Scopes.h"
 #include "framework/SysUtils.h"
 #include "skin/data/EffectBmp.h"
 #include "skin/data/SPUtils.h"
 #include "skin/data/SkinDraw.h"
 
 namespace {
-
-// Counts a timer handler while it runs.
-class TDepthScope {
- public:
-  explicit TDepthScope(int& Depth) : FDepth(Depth) { ++FDepth; }
-  ~TDepthScope() { --FDepth; }
-  TDepthScope(const TDepthScope&) = delete;
-  TDepthScope& operator=(const TDepthScope&) = delete;
-
- private:
-  int& FDepth;
-};
 
 double Fraction(int Value, int Min, int Max) {
   if (Max == Min) return 0.0;
