@@ -1,6 +1,9 @@
 // What the parts of the control layer share among themselves and with the forms unit.
 #pragma once
 
+#include <algorithm>
+#include <vector>
+
 #include "framework/Controls.h"
 
 // The anchors an alignment implies.
@@ -18,6 +21,20 @@ inline TMessage MessageOf(UINT Msg, WPARAM WParam, LPARAM LParam) {
   message.WParam = WParam;
   message.LParam = LParam;
   return message;
+}
+// Ties a window to its control (FindControl finds the control then), and unties it.
+void AttachWindow(HWND Wnd, TWinControl* Control);
+void DetachWindow(HWND Wnd);
+// The control whose window is being made on this thread: the first message of a window
+// without a control ties the window to it.
+TWinControl*& CreationControl();
+// Whether the innermost native message Control is handling came to a window of the
+// control's that has been destroyed since (Current being its window now).
+bool IsMessageOfFormerWindow(TWinControl* Control, HWND Current);
+// Takes every occurrence of Item out of List.
+template <class T>
+void RemoveFrom(std::vector<T*>& List, T* Item) {
+  List.erase(std::remove(List.begin(), List.end(), Item), List.end());
 }
 // The window procedure every framework window class is registered with.
 LRESULT CALLBACK InitWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);

@@ -282,15 +282,8 @@ void TApplication::SetHint(const AnsiString& Value) {
 LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* app = reinterpret_cast<TApplication*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
   if (!app) return DefWindowProcA(Wnd, Msg, WParam, LParam);
-  TMessage message;
-  message.Msg = Msg;
-  message.WParam = WParam;
-  message.LParam = LParam;
-  try {
-    app->WndProc(message);
-  } catch (...) {
-    app->HandleException(app);
-  }
+  TMessage message = MessageOf(Msg, WParam, LParam);
+  DeliverMessage([app](TMessage& Message) { app->WndProc(Message); }, message, app);
   return message.Result;
 }
 

@@ -95,7 +95,7 @@ void TileSkinPiece(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect
   const int ph = RectHeight(Src);
   HDC dc = Canvas->GetHandle();
   HDC source = Pic->GetCanvas()->GetHandle();
-  const int saved = SaveDC(dc);
+  TSavedDC saved(dc);
   IntersectClipRect(dc, Dest.Left, Dest.Top, Dest.Right, Dest.Bottom);
   // Only the copies that can show are drawn: a Dest far larger than the picture drawn on
   // (a broken skin's) costs no more than the picture's own size.
@@ -104,7 +104,6 @@ void TileSkinPiece(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect
   for (int i = columns.First; i <= columns.Last; ++i)
     for (int j = rows.First; j <= rows.Last; ++j)
       BitBlt(dc, Dest.Left + i * pw, Dest.Top + j * ph, pw, ph, source, Src.Left, Src.Top, SRCCOPY);
-  RestoreDC(dc, saved);
 }
 
 void FillSkinClient(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect& Src,
@@ -116,7 +115,7 @@ void FillSkinClient(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRec
   }
   HDC dc = Canvas->GetHandle();
   HDC source = Pic->GetCanvas()->GetHandle();
-  const int saved = SaveDC(dc);
+  TSavedDC saved(dc);
   IntersectClipRect(dc, Dest.Left, Dest.Top, Dest.Right, Dest.Bottom);
   SetStretchBltMode(dc, COLORONCOLOR);
   const int pw = RectWidth(Src);
@@ -136,7 +135,6 @@ void FillSkinClient(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRec
     StretchBlt(dc, Dest.Left, Dest.Top, RectWidth(Dest), RectHeight(Dest), source, Src.Left,
                Src.Top, pw, ph, SRCCOPY);
   }
-  RestoreDC(dc, saved);
 }
 
 void DrawTransparentPiece(TCanvas* Canvas, int X, int Y, TBitmap* Pic, const TRect& Src,

@@ -373,7 +373,7 @@ bool TspSkinGauge::ComposeFilledPart(TBitmap* Part, bool Animating) {
       StretchBlt(dc, middle.Left, middle.Top, RectWidth(middle), RectHeight(middle), pic,
                  source.Left, source.Top, RectWidth(source), RectHeight(source), SRCCOPY);
     } else {
-      const int saved = SaveDC(dc);
+      TSavedDC saved(dc);
       IntersectClipRect(dc, middle.Left, middle.Top, middle.Right, middle.Bottom);
       const int copies = (FVertical ? RectHeight(middle) : RectWidth(middle)) / sourceLength;
       for (int k = 0; k <= copies; ++k) {
@@ -386,7 +386,6 @@ bool TspSkinGauge::ComposeFilledPart(TBitmap* Part, bool Animating) {
                      RectHeight(middle), pic, source.Left, source.Top, sourceLength,
                      RectHeight(source), SRCCOPY);
       }
-      RestoreDC(dc, saved);
     }
   }
   // The two caps always come from the progress picture.

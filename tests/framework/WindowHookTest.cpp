@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Controls.h"
+#include "framework/Forms.h"
 
 namespace {
 
@@ -100,4 +100,37 @@ TEST(WindowHooks, HooksOutliveTheirWindowAndAHookMadeAgainStacksAnew) {
   EXPECT_EQ(nullptr, third->GetHandle());
   first.reset();
   third.reset();  // nothing left to unhook
+}
+
+TEST(WindowHooks, StackOnTheWindowsOfTheFrameworkItself) {
+  // A form's window (its control still sees every message) and the application window
+  // (its own hooks still see theirs), each hooked twice, as the tray icon and the skinned
+  // frame both hook them.
+  TForm* form = new TForm(nullptr);
+  HWND formWnd = form->GetHandle();
+  HWND appWnd = Application->GetHandle();
+  const WNDPROC formProc = ProcOf(formWnd), appProc = ProcOf(appWnd);
+  int appHookSaw = 0;
+  const int appHook = Application->HookMainWindow([&](TMessage& Message) {
+    if (Message.Msg == WM_PROBE) ++appHookSaw;
+    return false;
+  });
+  {
+    auto formOlder = DigitHook(formWnd, 7);
+    auto appOlder = DigitHook(appWnd, 7);
+    auto formNewer = DigitHook(formWnd, 8);
+    auto appNewer = DigitHook(appWnd, 8);
+    SendMessageA(formWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("hooked twice"));
+    EXPECT_EQ("hooked twice", form->GetCaption()) << "the form's own handling still runs";
+    SendMessageA(appWnd, WM_PROBE, 0, 0);
+    EXPECT_EQ(1, appHookSaw) << "the application's hooks still run";
+    formOlder.reset();
+    appOlder.reset();
+    SendMessageA(formWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("hooked once"));
+    EXPECT_EQ("hooked once", form->GetCaption());
+  }
+  EXPECT_EQ(formProc, ProcOf(formWnd));
+  EXPECT_EQ(appProc, ProcOf(appWnd));
+  Application->UnhookMainWindow(appHook);
+  form->Free();
 }
