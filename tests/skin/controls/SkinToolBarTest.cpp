@@ -41,6 +41,12 @@ void BuildToolBarSkin(TTestSkin& Skin) {
 
 struct TToolBarFixture : TSkinFormFixture {
   explicit TToolBarFixture(bool Loaded) : TSkinFormFixture(BuildToolBarSkin, Loaded, 400, 200) {}
+  // The pointer is left off the form, where no later test program's window appears.
+  ~TToolBarFixture() {
+    TInputDriver input;
+    input.Add([] { MoveMouseTo(1200, 1000); });
+    input.Run();
+  }
   // A scrolling tool bar at (10, 10) of W x 20 with five 40-pixel children (a 200-pixel row).
   TspSkinToolBar* AddScrollingBar(int W) {
     Bar = Add<TspSkinToolBar>(TRect(10, 10, 10 + W, 30));
