@@ -6,6 +6,7 @@
 #include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Menus.h"
+#include "framework/Scopes.h"
 #include "framework/StdCtrls.h"
 
 #include "app/ListText.h"
@@ -190,11 +191,7 @@ void TfrmBasePropertiesForm::ApplyBinding(int Index) {
 
 void TfrmBasePropertiesForm::SetControlValue(TComponent* Control, const AnsiString& Value,
                                              int32_t PropertyId, TPropertieKind Kind) {
-  struct TGuard {
-    bool& Flag;
-    explicit TGuard(bool& AFlag) : Flag(AFlag) { Flag = true; }
-    ~TGuard() { Flag = false; }
-  } guard(FWritingControl);
+  TFlagScope writing(FWritingControl);
   switch (Kind) {
     case pkTextHint: {
       auto* control = As<TControl>(Control);

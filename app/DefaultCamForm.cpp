@@ -6,6 +6,7 @@
 #include "app/EngineWnd.h"
 #include "app/FormSupport.h"
 #include "app/Settings.h"
+#include "framework/Scopes.h"
 #include "skin/data/spMultiLang.h"
 
 namespace {

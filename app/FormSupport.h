@@ -1,6 +1,6 @@
 // What the program's smaller windows share: their controls' placing, their language
-// component linked to the engine window's language data, the program folder their pictures lie in, and a flag
-// set for the length of a scope. Windows only.
+// component linked to the engine window's language data and the program folder their
+// pictures lie in. Windows only.
 #pragma once
 
 #include "framework/System.h"
@@ -34,15 +34,3 @@ void HandleDroppedFiles(TCustomForm* Form, TMessage& Message);
 // the program file when there are no settings.
 AnsiString ProgramFolder();
 
-// Sets a flag for the life of the object and puts its old value back afterwards.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FSaved; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FSaved;
-};

@@ -8,6 +8,7 @@
 #include "app/FormRules.h"
 #include "app/Instance.h"
 #include "app/Settings.h"
+#include "framework/Scopes.h"
 
 TfrmOptionForm::TfrmOptionForm(TComponent* AOwner) : TForm(AOwner) {
   TComponentLoading loading(this);

@@ -7,6 +7,7 @@
 #include "app/PreviewForm.h"
 #include "app/SPTools.h"
 #include "app/Settings.h"
+#include "framework/Scopes.h"
 
 TfrmPreviewBoxForm::TfrmPreviewBoxForm(TComponent* AOwner) : TForm(AOwner) {
   TComponentLoading loading(this);

@@ -2,6 +2,7 @@
 
 #include "app/EngineWnd.h"
 #include "app/FormSupport.h"
+#include "framework/Scopes.h"
 #include "skin/data/PngImageList.h"
 
 namespace {

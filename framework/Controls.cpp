@@ -298,6 +298,23 @@ void TControl::Show() {
 
 void TControl::Hide() { SetVisible(false); }
 
+void TControl::SetBiDiMode(TBiDiMode Value) {
+  if (FBiDiMode == Value) return;
+  FBiDiMode = Value;
+  Invalidate();
+}
+
+uint32_t TControl::DrawTextBiDiModeFlags(uint32_t Flags) const {
+  if (UseRightToLeftAlignment() && !(Flags & DT_CENTER)) {
+    if (Flags & DT_RIGHT)
+      Flags &= ~uint32_t(DT_RIGHT);  // DT_LEFT is no bit
+    else
+      Flags |= DT_RIGHT;
+  }
+  if (UseRightToLeftReading()) Flags |= DT_RTLREADING;
+  return Flags;
+}
+
 void TControl::SetEnabled(bool Value) {
   if (FEnabled == Value) return;
   FEnabled = Value;
@@ -850,10 +867,8 @@ void TControl::CMDrag(TMessage& Message) {
 }
 
 void TControl::CMMouseWheel(TMessage& Message) {
-  TPoint pos = PointFromLParam(Message.LParam);
-  int delta = static_cast<int16_t>(HIWORD(Message.WParam));
-  TShiftState shift = KeysToShiftState(LOWORD(Message.WParam));
-  Message.Result = DoMouseWheel(shift, delta, pos) ? 1 : 0;
+  TWMMouseWheel wheel(Message);
+  Message.Result = DoMouseWheel(KeysToShiftState(wheel.GetKeys()), wheel.GetWheelDelta(), wheel.GetPos()) ? 1 : 0;
 }
 
 bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {

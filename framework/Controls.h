@@ -40,6 +40,8 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TDragMode { dmManual, dmAutomatic };
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+// Which way the control's text reads and lines up.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using TBorderStyle = TFormBorderStyle;  // controls use bsNone and bsSingle
 
@@ -311,6 +313,16 @@ class TControl : public TComponent {
   void SetParentShowHint(bool Value);
   TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
   void SetPopupMenu(TPopupMenu* Value);
+  // The topic of the program's help that belongs to the control (0: none).
+  int GetHelpContext() const { return FHelpContext; }
+  void SetHelpContext(int Value) { FHelpContext = Value; }
+  TBiDiMode GetBiDiMode() const { return FBiDiMode; }
+  void SetBiDiMode(TBiDiMode Value);
+  bool UseRightToLeftReading() const { return FBiDiMode != bdLeftToRight; }
+  bool UseRightToLeftAlignment() const { return FBiDiMode == bdRightToLeft; }
+  // DrawText flags for the control's text: the horizontal alignment of Flags mirrored
+  // for right-to-left alignment, DT_RTLREADING added for right-to-left reading.
+  uint32_t DrawTextBiDiModeFlags(uint32_t Flags) const;
   TBasicAction* GetAction() const;
   void SetAction(TBasicAction* Value);
   TBasicActionLink* GetActionLink() const { return FActionLink.get(); }
@@ -469,6 +481,8 @@ class TControl : public TComponent {
   bool FShowHint = false;
   bool FParentShowHint = true;
   TPopupMenu* FPopupMenu = nullptr;
+  int FHelpContext = 0;
+  TBiDiMode FBiDiMode = bdLeftToRight;
   std::unique_ptr<TBasicActionLink> FActionLink;
   TAlign FAlign = alNone;
   TAnchors FAnchors{akLeft, akTop};
@@ -564,6 +578,11 @@ class TWinControl : public TControl {
   void SetParent(TWinControl* AParent) override;
   // Paints the graphic children from First on (all when nullptr) on DC.
   void PaintControls(HDC DC, TControl* First);
+  // Paints the control as it shows into DC with the window's top-left corner at (X, Y),
+  // under the paint-copy flag: its frame, background and painting, its windowless and
+  // windowed children. Without children, only the background and the control's own
+  // painting (what lies behind its children). Also for a control whose window is hidden.
+  void PaintTo(HDC DC, int X, int Y, bool WithChildren = true);
 
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
@@ -593,7 +612,12 @@ class TWinControl : public TControl {
   void CreateHandle();
   void DestroyHandle();
   void UpdateShowing();
+  // Shows or hides the window as the control and its parents say (for a control on a
+  // form, a foreign window or one of its own: a top-level popup).
   void UpdateControlState();
+  // A top-level window that is no form (a menu's popup window, a hint): Visible, Show and
+  // Hide show it without activating it and hide it.
+  bool IsPopupWindow();
   void UpdateBounds();
   virtual void AlignControls(TControl* AControl, TRect& Rect);
   // The part of the client area children are aligned in (shrink it for borders).
@@ -756,10 +780,11 @@ THintWindow* HintWindowOf(TComponent* AOwner) {
 // Windows without a control
 
 // Replaces the window procedure of a window that has no control (the edit and list of a
-// combo box, the header of a list view): every message goes to WindowProc, whose default
-// passes it to the saved procedure (CallDefault). The hook lets go when the window goes
-// or when the hook is destroyed (and then gives the saved procedure back unless another
-// hook took over meanwhile).
+// combo box, the header of a list view, an MDI client): every message goes to WindowProc,
+// whose default passes it on (CallDefault). Hooks on one window stack: the newest sees a
+// message first and passes it to the one hooked before it, the oldest to the window's own
+// procedure; any of them may be destroyed at any time, and when the last goes the window
+// has its own procedure back. The hooks let go when the window goes.
 class TWindowProcHook {
  public:
   explicit TWindowProcHook(HWND Wnd);
@@ -773,8 +798,16 @@ class TWindowProcHook {
  private:
   static LRESULT CALLBACK HookProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
   HWND FWnd;
-  WNDPROC FOldProc;
+  WNDPROC FNativeProc = nullptr;  // used once the window's chain is gone
 };
+
+// A hidden top-level window of the program's own, whose messages go to Method (what Method
+// does not answer it passes to DefWindowProc itself); being top-level, it also gets the
+// messages sent to every top-level window (the taskbar's "TaskbarCreated"). An exception
+// Method raises is reported by the application. DeallocateHWnd destroys the window; it may
+// be called from inside Method.
+HWND AllocateHWnd(const TWndMethod& Method);
+void DeallocateHWnd(HWND Wnd);
 
 // ---------------------------------------------------------------------------------------
 // Finding controls

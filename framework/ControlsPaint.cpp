@@ -185,33 +185,36 @@ void DragTo(const TPoint& Pos) {
     ::SetCursor(Screen->GetCursors(g_Drag.Accepted ? g_Drag.Control->GetDragCursor() : crNoDrop));
 }
 
-LRESULT CALLBACK DragCaptureProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  try {
-    switch (Msg) {
-      case WM_MOUSEMOVE: {
-        POINT p = {static_cast<int16_t>(LOWORD(LParam)), static_cast<int16_t>(HIWORD(LParam))};
-        ClientToScreen(Wnd, &p);
-        DragTo(FromPOINT(p));
-        return 0;
-      }
-      case WM_LBUTTONUP:
-      case WM_RBUTTONUP:
-        DragDone(true);
-        return 0;
-      case WM_CAPTURECHANGED:
-        if (g_Drag.Capture == Wnd && reinterpret_cast<HWND>(LParam) != Wnd) DragDone(false);
-        return 0;
-      case WM_CANCELMODE:
-        DragDone(false);
-        return 0;
-      case CN_KEYDOWN:
-        if (WParam == VK_ESCAPE) DragDone(false);
-        return 1;
+void DragCaptureMessage(HWND Wnd, TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_MOUSEMOVE: {
+      POINT p = ToPOINT(TWMMouse(Message).GetPos());
+      ClientToScreen(Wnd, &p);
+      DragTo(FromPOINT(p));
+      return;
     }
-  } catch (...) {
-    if (Application) Application->HandleException(nullptr);
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      DragDone(true);
+      return;
+    case WM_CAPTURECHANGED:
+      if (g_Drag.Capture == Wnd && reinterpret_cast<HWND>(Message.LParam) != Wnd) DragDone(false);
+      return;
+    case WM_CANCELMODE:
+      DragDone(false);
+      return;
+    case CN_KEYDOWN:
+      if (Message.WParam == VK_ESCAPE) DragDone(false);
+      Message.Result = 1;
+      return;
   }
-  return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  Message.Result = DefWindowProcA(Wnd, Message.Msg, Message.WParam, Message.LParam);
+}
+
+LRESULT CALLBACK DragCaptureProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TMessage message = MessageOf(Msg, WParam, LParam);
+  DeliverMessage([Wnd](TMessage& Message) { DragCaptureMessage(Wnd, Message); }, message, nullptr);
+  return message.Result;
 }
 
 }  // namespace

@@ -15,27 +15,16 @@ struct TTimerWindow {
     return *timers;
   }
   static HWND Get() {
-    static HWND wnd = [] {
-      WNDCLASSA wc = {};
-      wc.lpfnWndProc = &Proc;
-      wc.hInstance = FrameworkInstance();
-      wc.lpszClassName = "TTimerWindow";
-      RegisterClassA(&wc);
-      return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             FrameworkInstance(), nullptr);
-    }();
+    static HWND wnd = AllocateHWnd(&HandleMessage);
     return wnd;
   }
-  static LRESULT CALLBACK Proc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-    if (Msg != WM_TIMER) return DefWindowProcA(Wnd, Msg, WParam, LParam);
-    auto found = Timers().find(WParam);
-    if (found == Timers().end()) return 0;
-    try {
-      found->second->Timer();  // the timer may be gone when this returns
-    } catch (...) {
-      if (Application) Application->HandleException(nullptr);
+  static void HandleMessage(TMessage& Message) {
+    if (Message.Msg != WM_TIMER) {
+      Message.Result = DefWindowProcA(Get(), Message.Msg, Message.WParam, Message.LParam);
+      return;
     }
-    return 0;
+    auto found = Timers().find(Message.WParam);
+    if (found != Timers().end()) found->second->Timer();  // the timer may be gone afterwards
   }
 };
 

@@ -471,7 +471,7 @@ void TSpinInnerEdit::KeyPress(char& Key) {
 void TSpinInnerEdit::Dispatch(TMessage& Message) {
   if (Message.Msg == WM_MOUSEWHEEL) {
     // A turn towards the user steps up, away from the user down.
-    if (static_cast<int16_t>(HIWORD(Message.WParam)) < 0)
+    if (TWMMouseWheel(Message).GetWheelDelta() < 0)
       FSpin->UpClick();
     else
       FSpin->DownClick();
@@ -785,7 +785,7 @@ void TSpinEdit::Dispatch(TMessage& Message) {
       break;
     case CM_FOCUSCHANGED:
       TCustomControl::Dispatch(Message);
-      if (reinterpret_cast<TWinControl*>(Message.LParam) == this && FEdit->HandleAllocated() && FEdit->CanFocus())
+      if (TCMFocusChanged(Message).GetSender() == this && FEdit->HandleAllocated() && FEdit->CanFocus())
         FEdit->SetFocus();
       break;
     case CM_ENABLEDCHANGED:

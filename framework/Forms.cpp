@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/ControlsPrivate.h"
+#include "framework/Scopes.h"
 #include "framework/TypInfo.h"
 
 namespace {
@@ -310,11 +311,15 @@ void TCustomForm::SetWindowState(TWindowState Value) {
   if (FShowing) ShowWindow(FHandle, kShow[Value]);
 }
 
-void TCustomForm::SetMenu(TMenu* Value) {
-  if (FMenu == Value) return;
-  if (FMenu) FMenu->RemoveFreeNotification(this);
-  FMenu = Value;
-  if (Value) Value->FreeNotification(this);
+void TCustomForm::SetMenu(TMenu* Value) { ReplaceComponentReference(this, FMenu, Value); }
+
+void TCustomForm::SetWindowMenu(TMenuItem* Value) { ReplaceComponentReference(this, FWindowMenu, Value); }
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FMenu) FMenu = nullptr;
+  if (AComponent == FWindowMenu) FWindowMenu = nullptr;
 }
 
 void TCustomForm::VisibleChanging() {
@@ -336,81 +341,75 @@ void TCustomForm::CMShowingChanged(TMessage&) {
   if (FFormState.Contains(fsShowing))
     throw EInvalidOperation("Cannot change Visible in OnShow or OnHide");
   if (Application) Application->UpdateVisible();
-  FFormState.Include(fsShowing);
-  try {
-    if (FShowing) {
-      try {
-        DoShow();
-      } catch (...) {
-        if (Application) Application->HandleException(this);
-      }
-      const int screenW = Screen ? Screen->GetWidth() : GetSystemMetrics(SM_CXSCREEN);
-      const int screenH = Screen ? Screen->GetHeight() : GetSystemMetrics(SM_CYSCREEN);
-      if (FPosition == poScreenCenter || (FPosition == poMainFormCenter && FFormStyle == fsMDIChild)) {
-        int x, y;
-        if (FFormStyle == fsMDIChild && Application && Application->GetMainForm()) {
-          x = (Application->GetMainForm()->GetClientWidth() - FWidth) / 2;
-          y = (Application->GetMainForm()->GetClientHeight() - FHeight) / 2;
-        } else {
-          x = (screenW - FWidth) / 2;
-          y = (screenH - FHeight) / 2;
-        }
-        SetBounds(std::max(0, x), std::max(0, y), FWidth, FHeight);
-      } else if (FPosition == poMainFormCenter || FPosition == poOwnerFormCenter) {
-        TCustomForm* center = Application ? Application->GetMainForm() : nullptr;
-        if (FPosition == poOwnerFormCenter)
-          if (auto* owner = dynamic_cast<TCustomForm*>(GetOwner())) center = owner;
-        int x, y;
-        if (center && center != this) {
-          x = (center->FWidth - FWidth) / 2 + center->FLeft;
-          y = (center->FHeight - FHeight) / 2 + center->FTop;
-        } else {
-          x = (screenW - FWidth) / 2;
-          y = (screenH - FHeight) / 2;
-        }
-        SetBounds(std::max(0, x), std::max(0, y), FWidth, FHeight);
-      } else if (FPosition == poDesktopCenter && Screen) {
-        int x = Screen->GetDesktopWidth() / 2 + Screen->GetDesktopLeft() - FWidth / 2;
-        int y = Screen->GetDesktopHeight() / 2 + Screen->GetDesktopTop() - FHeight / 2;
-        SetBounds(std::max(Screen->GetDesktopLeft(), x), std::max(Screen->GetDesktopTop(), y), FWidth,
-                  FHeight);
-      }
-      FPosition = poDesigned;
-      static const int kShow[] = {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
-      if (FFormStyle == fsMDIChild) {
-        ShowWindow(FHandle, kShow[FWindowState]);
-        if (FWindowState == wsNormal) BringToFront();
+  TStateScope<TFormState, TFormStateFlag> showing(FFormState, fsShowing);
+  if (FShowing) {
+    try {
+      DoShow();
+    } catch (...) {
+      if (Application) Application->HandleException(this);
+    }
+    const int screenW = Screen ? Screen->GetWidth() : GetSystemMetrics(SM_CXSCREEN);
+    const int screenH = Screen ? Screen->GetHeight() : GetSystemMetrics(SM_CYSCREEN);
+    if (FPosition == poScreenCenter || (FPosition == poMainFormCenter && FFormStyle == fsMDIChild)) {
+      int x, y;
+      if (FFormStyle == fsMDIChild && Application && Application->GetMainForm()) {
+        x = (Application->GetMainForm()->GetClientWidth() - FWidth) / 2;
+        y = (Application->GetMainForm()->GetClientHeight() - FHeight) / 2;
       } else {
-        ShowWindow(FHandle, kShow[FWindowState]);
+        x = (screenW - FWidth) / 2;
+        y = (screenH - FHeight) / 2;
       }
+      SetBounds(std::max(0, x), std::max(0, y), FWidth, FHeight);
+    } else if (FPosition == poMainFormCenter || FPosition == poOwnerFormCenter) {
+      TCustomForm* center = Application ? Application->GetMainForm() : nullptr;
+      if (FPosition == poOwnerFormCenter)
+        if (auto* owner = dynamic_cast<TCustomForm*>(GetOwner())) center = owner;
+      int x, y;
+      if (center && center != this) {
+        x = (center->FWidth - FWidth) / 2 + center->FLeft;
+        y = (center->FHeight - FHeight) / 2 + center->FTop;
+      } else {
+        x = (screenW - FWidth) / 2;
+        y = (screenH - FHeight) / 2;
+      }
+      SetBounds(std::max(0, x), std::max(0, y), FWidth, FHeight);
+    } else if (FPosition == poDesktopCenter && Screen) {
+      int x = Screen->GetDesktopWidth() / 2 + Screen->GetDesktopLeft() - FWidth / 2;
+      int y = Screen->GetDesktopHeight() / 2 + Screen->GetDesktopTop() - FHeight / 2;
+      SetBounds(std::max(Screen->GetDesktopLeft(), x), std::max(Screen->GetDesktopTop(), y), FWidth,
+                FHeight);
+    }
+    FPosition = poDesigned;
+    static const int kShow[] = {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
+    if (FFormStyle == fsMDIChild) {
+      ShowWindow(FHandle, kShow[FWindowState]);
+      if (FWindowState == wsNormal) BringToFront();
     } else {
-      try {
-        DoHide();
-      } catch (...) {
-        if (Application) Application->HandleException(this);
-      }
-      if (FFormStyle == fsMDIChild) {
-        DestroyHandle();
-      } else if (FFormState.Contains(fsModal)) {
+      ShowWindow(FHandle, kShow[FWindowState]);
+    }
+  } else {
+    try {
+      DoHide();
+    } catch (...) {
+      if (Application) Application->HandleException(this);
+    }
+    if (FFormStyle == fsMDIChild) {
+      DestroyHandle();
+    } else if (FFormState.Contains(fsModal)) {
+      SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+      HWND next = nullptr;
+      if (GetActiveWindow() == FHandle && !IsIconic(FHandle)) next = FindTopMostWindow(FHandle);
+      if (next) {
         SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
                      SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetActiveWindow(next);
       } else {
-        HWND next = nullptr;
-        if (GetActiveWindow() == FHandle && !IsIconic(FHandle)) next = FindTopMostWindow(FHandle);
-        if (next) {
-          SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
-                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-          SetActiveWindow(next);
-        } else {
-          ShowWindow(FHandle, SW_HIDE);
-        }
+        ShowWindow(FHandle, SW_HIDE);
       }
     }
-  } catch (...) {
-    FFormState.Exclude(fsShowing);
-    throw;
   }
-  FFormState.Exclude(fsShowing);
 }
 
 void TCustomForm::DoShow() {
@@ -476,22 +475,21 @@ void TCustomForm::CloseModal() {
   }
 }
 
-int TCustomForm::ShowModal() {
-  if (FVisible || !FEnabled || FFormState.Contains(fsModal) || FFormStyle == fsMDIChild)
-    throw EInvalidOperation("Cannot make a visible window modal");
-  if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
-  ReleaseCapture();
-  FFormState.Include(fsModal);
-  HWND activeWindow = GetActiveWindow();
-  const int savedFocusCount = g_FocusCount;
-  if (Screen) {
-    Screen->FSaveFocusedList.insert(Screen->FSaveFocusedList.begin(), Screen->FFocusedForm);
-    Screen->FFocusedForm = this;
+// What a modal loop changes around its form, put back on every way out: the other windows
+// of the thread disabled, the screen's focused form, the window active before, the focus
+// count.
+class TCustomForm::TModalLoopScope {
+ public:
+  explicit TModalLoopScope(TCustomForm* Form)
+      : FActiveWindow(GetActiveWindow()), FFocusCount(g_FocusCount) {
+    if (Screen) {
+      Screen->FSaveFocusedList.insert(Screen->FSaveFocusedList.begin(), Screen->FFocusedForm);
+      Screen->FFocusedForm = Form;
+    }
+    FDisabled = DisableTaskWindows(nullptr);
   }
-  std::vector<HWND> disabled = DisableTaskWindows(nullptr);
-  int result = mrNone;
-  auto restore = [&] {
-    EnableTaskWindows(disabled);
+  ~TModalLoopScope() {
+    EnableTaskWindows(FDisabled);
     if (Screen) {
       if (!Screen->FSaveFocusedList.empty()) {
         Screen->FFocusedForm = Screen->FSaveFocusedList.front();
@@ -500,35 +498,48 @@ int TCustomForm::ShowModal() {
         Screen->FFocusedForm = nullptr;
       }
     }
-    if (activeWindow && IsWindow(activeWindow)) SetActiveWindow(activeWindow);
-    g_FocusCount = savedFocusCount;
-    FFormState.Exclude(fsModal);
-  };
+    if (FActiveWindow && IsWindow(FActiveWindow)) SetActiveWindow(FActiveWindow);
+    g_FocusCount = FFocusCount;
+  }
+  TModalLoopScope(const TModalLoopScope&) = delete;
+  TModalLoopScope& operator=(const TModalLoopScope&) = delete;
+  // The active window moved elsewhere meanwhile: it is not activated again.
+  void ForgetActiveWindow() { FActiveWindow = nullptr; }
+
+ private:
+  HWND FActiveWindow;
+  int FFocusCount;
+  std::vector<HWND> FDisabled;
+};
+
+int TCustomForm::ShowModal() {
+  if (FVisible || !FEnabled || FFormState.Contains(fsModal) || FFormStyle == fsMDIChild)
+    throw EInvalidOperation("Cannot make a visible window modal");
+  if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  TStateScope<TFormState, TFormStateFlag> modal(FFormState, fsModal);
+  TModalLoopScope loop(this);
+  Show();
+  // Hidden again on every way out of the loop; not from a destructor, since hiding may
+  // raise (an OnHide) and an exception may be on its way already.
   try {
-    Show();
-    try {
-      SendMessageA(FHandle, CM_ACTIVATE, 0, 0);
-      FModalResult = mrNone;
-      do {
-        Application->HandleMessage();
-        if (Application->GetTerminated())
-          FModalResult = mrCancel;
-        else if (FModalResult != mrNone)
-          CloseModal();
-      } while (FModalResult == mrNone);
-      result = FModalResult;
-      if (FHandle) SendMessageA(FHandle, CM_DEACTIVATE, 0, 0);
-      if (GetActiveWindow() != FHandle) activeWindow = nullptr;
-    } catch (...) {
-      Hide();
-      throw;
-    }
-    Hide();
+    SendMessageA(FHandle, CM_ACTIVATE, 0, 0);
+    FModalResult = mrNone;
+    do {
+      Application->HandleMessage();
+      if (Application->GetTerminated())
+        FModalResult = mrCancel;
+      else if (FModalResult != mrNone)
+        CloseModal();
+    } while (FModalResult == mrNone);
+    if (FHandle) SendMessageA(FHandle, CM_DEACTIVATE, 0, 0);
+    if (GetActiveWindow() != FHandle) loop.ForgetActiveWindow();
   } catch (...) {
-    restore();
+    Hide();
     throw;
   }
-  restore();
+  const TModalResult result = FModalResult;
+  Hide();
   return result;
 }
 
@@ -584,49 +595,32 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
     Screen->FActiveForm = dynamic_cast<TForm*>(this);
   }
   if (Control->FControlState.Contains(csFocusing)) return false;
-  Control->FControlState.Include(csFocusing);
-  auto done = [Control] { Control->FControlState.Exclude(csFocusing); };
-  try {
+  {
+    TStateScope<TControlState, TControlStateFlag> focusing(Control->FControlState, csFocusing);
     if (Screen && Screen->FFocusedForm != this) {
       if (TCustomForm* previous = Screen->FFocusedForm) {
         Screen->FFocusedForm = nullptr;
-        if (previous->FHandle && !SendFocusMessage(previous->FHandle, CM_DEACTIVATE)) {
-          done();
-          return false;
-        }
+        if (previous->FHandle && !SendFocusMessage(previous->FHandle, CM_DEACTIVATE)) return false;
       }
       Screen->FFocusedForm = this;
-      if (!SendFocusMessage(FHandle, CM_ACTIVATE)) {
-        done();
-        return false;
-      }
+      if (!SendFocusMessage(FHandle, CM_ACTIVATE)) return false;
     }
     if (!FFocusedControl) FFocusedControl = this;
     if (FFocusedControl != Control) {
       while (FFocusedControl && !FFocusedControl->ContainsControl(Control)) {
         HWND wnd = FFocusedControl->FHandle;
         FFocusedControl = FFocusedControl->GetParent();
-        if (wnd && !SendFocusMessage(wnd, CM_EXIT)) {
-          done();
-          return false;
-        }
+        if (wnd && !SendFocusMessage(wnd, CM_EXIT)) return false;
       }
       while (FFocusedControl != Control) {
         TWinControl* next = Control;
         while (next->GetParent() != FFocusedControl) next = next->GetParent();
         FFocusedControl = next;
-        if (!SendFocusMessage(next->GetHandle(), CM_ENTER)) {
-          done();
-          return false;
-        }
+        if (!SendFocusMessage(next->GetHandle(), CM_ENTER)) return false;
       }
-      Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<NativeInt>(Control));
+      Perform(CM_FOCUSCHANGED, 0, TCMFocusChanged::LParamOf(Control));
     }
-  } catch (...) {
-    done();
-    throw;
   }
-  done();
   if (Screen) Screen->UpdateLastActive();
   return true;
 }
@@ -657,7 +651,7 @@ void TCustomForm::Deactivate() {
 
 void TCustomForm::SendCancelMode(TControl* Sender) {
   if (FActive && FActiveControl)
-    FActiveControl->Perform(CM_CANCELMODE, 0, reinterpret_cast<NativeInt>(Sender));
+    FActiveControl->Perform(CM_CANCELMODE, 0, TCMCancelMode::LParamOf(Sender));
   if (FFormStyle == fsMDIForm)
     if (TCustomForm* child = GetActiveMDIChild()) child->SendCancelMode(Sender);
 }

@@ -75,6 +75,9 @@ class TCustomForm : public TWinControl {
   // the form's.
   TMenu* GetMenu() const { return FMenu; }
   void SetMenu(TMenu* Value);
+  // The item under which the children of an MDI form are listed (data only, as the menu).
+  TMenuItem* GetWindowMenu() const { return FWindowMenu; }
+  void SetWindowMenu(TMenuItem* Value);
   // Kept for the forms that set it; the form shows no scroll bars of its own.
   bool GetAutoScroll() const { return FAutoScroll; }
   void SetAutoScroll(bool Value) { FAutoScroll = Value; }
@@ -142,6 +145,7 @@ class TCustomForm : public TWinControl {
   friend class TScreen;
 
   void AfterConstruction() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void CreateWindowHandle(const TCreateParams& Params) override;
@@ -178,6 +182,7 @@ class TCustomForm : public TWinControl {
   void CMIconChanged(TMessage& Message);
 
  private:
+  class TModalLoopScope;
   void IconChanged(TObject* Sender);
 
   TWinControl* FActiveControl = nullptr;
@@ -192,6 +197,7 @@ class TCustomForm : public TWinControl {
   bool FKeyPreview = false;
   TModalResult FModalResult = mrNone;
   TMenu* FMenu = nullptr;
+  TMenuItem* FWindowMenu = nullptr;
   bool FAutoScroll = false;
   std::unique_ptr<TControlCanvas> FCanvas;
   TFormState FFormState;
@@ -281,6 +287,8 @@ using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 using TShowHintEvent = std::function<void(AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo)>;
 // Sees every message of the application window first; true when it handled it.
 using TWindowHook = std::function<bool(TMessage& Message)>;
+// Asked for help (Command: HELP_CONTEXT, Data: the topic); true when it gave it.
+using THelpEvent = std::function<bool(uint16_t Command, NativeInt Data, bool& CallHelp)>;
 
 class TApplication : public TComponent {
  public:
@@ -321,6 +329,9 @@ class TApplication : public TComponent {
   void Restore();
   void BringToFront();
   int MessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags = MB_OK);
+  // Shows the help topic (a form's or a control's HelpContext) through OnHelp; false
+  // when nothing showed it (the program has no help file of its own).
+  bool HelpContext(int Context);
   bool GetActive() const { return FActive; }
   AnsiString GetTitle() const;
   void SetTitle(const AnsiString& Value);
@@ -370,6 +381,7 @@ class TApplication : public TComponent {
   TNotifyEvent OnDeactivate;
   TNotifyEvent OnMinimize;
   TNotifyEvent OnRestore;
+  THelpEvent OnHelp;
   TShortCutEvent OnShortCut;
 
  protected:
@@ -396,6 +408,7 @@ class TApplication : public TComponent {
   bool FTerminate = false;
   bool FActive = true;
   bool FShowMainForm = true;
+  bool FOwnedHidden = false;  // Minimize hid the owned windows; Restore shows them
   AnsiString FHint;
   std::unique_ptr<TIcon> FIcon;
   std::vector<std::pair<int, TWindowHook>> FWindowHooks;

@@ -282,15 +282,8 @@ void TApplication::SetHint(const AnsiString& Value) {
 LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* app = reinterpret_cast<TApplication*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
   if (!app) return DefWindowProcA(Wnd, Msg, WParam, LParam);
-  TMessage message;
-  message.Msg = Msg;
-  message.WParam = WParam;
-  message.LParam = LParam;
-  try {
-    app->WndProc(message);
-  } catch (...) {
-    app->HandleException(app);
-  }
+  TMessage message = MessageOf(Msg, WParam, LParam);
+  DeliverMessage([app](TMessage& Message) { app->WndProc(Message); }, message, app);
   return message.Result;
 }
 
@@ -391,12 +384,16 @@ void TApplication::Minimize() {
   // Windows hides the windows a minimised window owns; Wine leaves them: hidden here (and
   // shown again on Restore) on both.
   ShowOwnedPopups(FHandle, FALSE);
+  FOwnedHidden = true;
   ShowWindow(FHandle, SW_MINIMIZE);
   if (OnMinimize) OnMinimize(this);
 }
 
 void TApplication::Restore() {
-  if (!IsIconic(FHandle)) return;
+  // The owned windows hidden by Minimize come back also when someone else restored the
+  // application window first (coming back from the tray does).
+  if (!IsIconic(FHandle) && !FOwnedHidden) return;
+  FOwnedHidden = false;
   SetActiveWindow(FHandle);
   ShowWindow(FHandle, SW_RESTORE);
   ShowOwnedPopups(FHandle, TRUE);
@@ -405,6 +402,12 @@ void TApplication::Restore() {
   else if (FMainForm && FMainForm->FHandle)
     SetActiveWindow(FMainForm->FHandle);
   if (OnRestore) OnRestore(this);
+}
+
+bool TApplication::HelpContext(int Context) {
+  bool callHelp = true;
+  if (!OnHelp) return false;
+  return OnHelp(HELP_CONTEXT, Context, callHelp);
 }
 
 void TApplication::BringToFront() {

@@ -196,9 +196,44 @@ void TMenuItem::SetEnabled(bool Value) {
 }
 
 void TMenuItem::SetVisible(bool Value) {
+  FLineHidden = false;  // the program's word counts from now on
   if (FVisible == Value) return;
   FVisible = Value;
   MenuChanged(true);
+}
+
+bool TMenuItem::RethinkLines() {
+  bool changed = false;
+  auto show = [&changed](TMenuItem* Line, bool Shown) {
+    if (Shown && !Line->FVisible && Line->FLineHidden) {
+      Line->FVisible = true;
+      Line->FLineHidden = false;
+      changed = true;
+    } else if (!Shown && Line->FVisible) {
+      Line->FVisible = false;
+      Line->FLineHidden = true;
+      changed = true;
+    }
+  };
+  bool itemBefore = false;         // a visible item came before
+  TMenuItem* pending = nullptr;    // the separator to show when a visible item follows
+  for (TMenuItem* child : FItems) {
+    if (child->IsLine()) {
+      if (!child->FVisible && !child->FLineHidden) continue;  // the program hid it
+      if (itemBefore && !pending) {
+        pending = child;
+      } else {
+        show(child, false);
+      }
+    } else if (child->FVisible) {
+      itemBefore = true;
+      if (pending) show(pending, true);
+      pending = nullptr;
+    }
+  }
+  if (pending) show(pending, false);
+  if (changed) MenuChanged(true);
+  return changed;
 }
 
 void TMenuItem::SetChecked(bool Value) {
@@ -606,42 +641,36 @@ int AcceleratorPosition(HMENU Menu, uint16_t Char) {
 
 // The hidden window that owns the Windows popup: it measures and draws the items and
 // finds the item of a typed accelerator.
-LRESULT CALLBACK PopupWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  try {
-    if (Msg == WM_MEASUREITEM) {
-      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
-      if (measure && measure->CtlType == ODT_MENU && measure->itemData) {
-        MeasureMenuItem(reinterpret_cast<TMenuItem*>(measure->itemData), measure);
-        return TRUE;
-      }
-    } else if (Msg == WM_DRAWITEM) {
-      auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(LParam);
-      if (draw && draw->CtlType == ODT_MENU && draw->itemData) {
-        DrawMenuItem(reinterpret_cast<TMenuItem*>(draw->itemData), draw);
-        return TRUE;
-      }
-    } else if (Msg == WM_MENUCHAR) {
-      const int position = AcceleratorPosition(reinterpret_cast<HMENU>(LParam), LOWORD(WParam));
-      if (position >= 0) return MAKELRESULT(position, MNC_EXECUTE);
-      return MAKELRESULT(0, MNC_IGNORE);
+// The messages of the window the menus show from: owner-drawn items measured and drawn,
+// accelerators of the items chosen.
+void PopupWindowMessage(HWND Wnd, TMessage& Message) {
+  const WPARAM WParam = Message.WParam;
+  const LPARAM LParam = Message.LParam;
+  if (Message.Msg == WM_MEASUREITEM) {
+    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
+    if (measure && measure->CtlType == ODT_MENU && measure->itemData) {
+      MeasureMenuItem(reinterpret_cast<TMenuItem*>(measure->itemData), measure);
+      Message.Result = TRUE;
+      return;
     }
-  } catch (...) {
-    if (Application) Application->HandleException(nullptr);
-    return 0;
+  } else if (Message.Msg == WM_DRAWITEM) {
+    auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(LParam);
+    if (draw && draw->CtlType == ODT_MENU && draw->itemData) {
+      DrawMenuItem(reinterpret_cast<TMenuItem*>(draw->itemData), draw);
+      Message.Result = TRUE;
+      return;
+    }
+  } else if (Message.Msg == WM_MENUCHAR) {
+    const int position = AcceleratorPosition(reinterpret_cast<HMENU>(LParam), LOWORD(WParam));
+    Message.Result = position >= 0 ? MAKELRESULT(position, MNC_EXECUTE) : MAKELRESULT(0, MNC_IGNORE);
+    return;
   }
-  return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  Message.Result = DefWindowProcA(Wnd, Message.Msg, WParam, LParam);
 }
 
 HWND PopupWindow() {
-  static HWND wnd = [] {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &PopupWndProc;
-    wc.hInstance = FrameworkInstance();
-    wc.lpszClassName = "TPopupMenuWindow";
-    RegisterClassA(&wc);
-    return CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           FrameworkInstance(), nullptr);
-  }();
+  static HWND wnd = nullptr;
+  if (!wnd) wnd = AllocateHWnd([](TMessage& Message) { PopupWindowMessage(wnd, Message); });
   return wnd;
 }
 

@@ -125,6 +125,11 @@ class TMenuItem : public TComponent {
   TMenuItem* Find(const AnsiString& ACaption) const;
   // The menu the tree belongs to, or nullptr.
   TMenu* GetParentMenu() const;
+  // Hides the separators among the children that separate nothing (before the first and
+  // after the last visible item, or right after another shown separator) and shows again
+  // those it hid that separate something now; separators the program hid stay hidden.
+  // True when a separator changed.
+  bool RethinkLines();
   TCustomImageList* GetImages() const;
 
   // Runs OnClick, or else the action, while the item is enabled.
@@ -169,6 +174,7 @@ class TMenuItem : public TComponent {
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
   TMenu* FMenu = nullptr;  // set on the root item of a menu
+  bool FLineHidden = false;  // a separator RethinkLines hid
 };
 
 class EMenuError : public Exception {
@@ -180,6 +186,9 @@ class EMenuError : public Exception {
 // TMenu, TMainMenu, TPopupMenu
 
 enum TFindItemKind { fkCommand, fkShortCut };
+// Whether the menus shown from a menu drop their redundant separators themselves
+// (TMenuItem::RethinkLines) or show them as the tree has them.
+enum TMenuAutoFlag { maAutomatic, maManual };
 using TMenuChangeEvent = std::function<void(TObject* Sender, TMenuItem* Source, bool Rebuild)>;
 
 class TMenu : public TComponent {
@@ -192,6 +201,8 @@ class TMenu : public TComponent {
   TMenuItem* GetItems() const { return FItems; }
   TCustomImageList* GetImages() const { return FImages; }
   void SetImages(TCustomImageList* Value);
+  TMenuAutoFlag GetAutoLineReduction() const { return FAutoLineReduction; }
+  void SetAutoLineReduction(TMenuAutoFlag Value) { FAutoLineReduction = Value; }
   // The item (anywhere in the tree, hidden ones too) with that command or short cut.
   TMenuItem* FindItem(int Value, TFindItemKind Kind) const;
   // Clicks the item with that command; false when there is none.
@@ -213,6 +224,7 @@ class TMenu : public TComponent {
   TMenuItem* FItems;
   TCustomImageList* FImages = nullptr;
   std::unique_ptr<TChangeLink> FImageChangeLink;
+  TMenuAutoFlag FAutoLineReduction = maAutomatic;
 };
 
 // A form's main menu: its items are data for the menu bar that draws them.

@@ -111,3 +111,75 @@ class TWMMouse {
   TPoint GetPos() const { return PointFromLParam(Message.LParam); }
   TMessage& Message;
 };
+
+class TControl;
+class TWinControl;
+
+// WM_NCHITTEST: the screen point in LParam (signed words); the answer is a hit code (HT...).
+class TWMNCHitTest {
+ public:
+  explicit TWMNCHitTest(TMessage& AMessage) : Message(AMessage) {}
+  TPoint GetPos() const { return PointFromLParam(Message.LParam); }
+  int GetXPos() const { return GetPos().X; }
+  int GetYPos() const { return GetPos().Y; }
+  NativeInt GetResult() const { return Message.Result; }
+  void SetResult(NativeInt Value) { Message.Result = Value; }
+  TMessage& Message;
+};
+
+// WM_NCCALCSIZE: with CalcValidRects (WParam non-zero) LParam points at NCCALCSIZE_PARAMS,
+// else at one rectangle; either way the first rectangle is the window's proposed one,
+// which the handler shrinks to the client area.
+class TWMNCCalcSize {
+ public:
+  explicit TWMNCCalcSize(TMessage& AMessage) : Message(AMessage) {}
+  bool GetCalcValidRects() const { return Message.WParam != 0; }
+  // Only with CalcValidRects.
+  NCCALCSIZE_PARAMS* GetCalcSizeParams() const {
+    return GetCalcValidRects() ? reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam) : nullptr;
+  }
+  RECT& GetClientRect() const { return *reinterpret_cast<RECT*>(Message.LParam); }
+  TMessage& Message;
+};
+
+// WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED: the new place in LParam (changeable while
+// changing).
+class TWMWindowPosMsg {
+ public:
+  explicit TWMWindowPosMsg(TMessage& AMessage) : Message(AMessage) {}
+  WINDOWPOS* GetWindowPos() const { return reinterpret_cast<WINDOWPOS*>(Message.LParam); }
+  TMessage& Message;
+};
+
+// WM_MOUSEWHEEL and CM_MOUSEWHEEL: the keys in WParam's low word, the signed turn in its
+// second word (bits 16 to 31 only: on 64-bit systems WParam may carry the sign in its
+// upper half too), the screen point in LParam.
+class TWMMouseWheel {
+ public:
+  explicit TWMMouseWheel(TMessage& AMessage) : Message(AMessage) {}
+  uint32_t GetKeys() const { return static_cast<uint32_t>(Message.WParam & 0xFFFF); }
+  int GetWheelDelta() const { return static_cast<int16_t>((Message.WParam >> 16) & 0xFFFF); }
+  TPoint GetPos() const { return PointFromLParam(Message.LParam); }
+  static NativeUInt MakeWParam(uint32_t Keys, int WheelDelta) {
+    return static_cast<NativeUInt>((Keys & 0xFFFF) | (static_cast<uint32_t>(static_cast<uint16_t>(WheelDelta)) << 16));
+  }
+  TMessage& Message;
+};
+
+// CM_CANCELMODE: the control pressed in LParam.
+class TCMCancelMode {
+ public:
+  explicit TCMCancelMode(TMessage& AMessage) : Message(AMessage) {}
+  TControl* GetSender() const { return reinterpret_cast<TControl*>(Message.LParam); }
+  static NativeInt LParamOf(TControl* Sender) { return reinterpret_cast<NativeInt>(Sender); }
+  TMessage& Message;
+};
+
+// CM_FOCUSCHANGED: the control that has the focus now in LParam.
+class TCMFocusChanged {
+ public:
+  explicit TCMFocusChanged(TMessage& AMessage) : Message(AMessage) {}
+  TWinControl* GetSender() const { return reinterpret_cast<TWinControl*>(Message.LParam); }
+  static NativeInt LParamOf(TWinControl* Sender) { return reinterpret_cast<NativeInt>(Sender); }
+  TMessage& Message;
+};

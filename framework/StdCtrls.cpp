@@ -603,7 +603,7 @@ void TButton::SetDefault(bool Value) {
     return;
   }
   if (TCustomForm* form = GetParentForm(this))
-    form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<NativeInt>(form->GetActiveControl()));
+    form->Perform(CM_FOCUSCHANGED, 0, TCMFocusChanged::LParamOf(form->GetActiveControl()));
   else
     SetButtonStyle(Value);
 }
@@ -628,7 +628,7 @@ void TButton::Dispatch(TMessage& Message) {
     case CM_FOCUSCHANGED: {
       // The focused button answers Enter; while no button has the focus the default
       // button does.
-      auto* focused = reinterpret_cast<TWinControl*>(Message.LParam);
+      TWinControl* focused = TCMFocusChanged(Message).GetSender();
       SetButtonStyle(dynamic_cast<TButton*>(focused) ? focused == this : FDefault);
       TButtonControl::Dispatch(Message);
       break;

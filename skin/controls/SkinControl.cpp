@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/Scopes.h"
 #include "skin/controls/SkinPanels.h"
 #include "skin/data/EffectBmp.h"
 #include "skin/data/SPUtils.h"
@@ -20,18 +21,6 @@ TCursor SkinCursorOf(TspSkinData* SkinData, int CursorIndex) {
   if (CursorIndex == -1 || !SkinData) return crDefault;
   return SkinData->FirstCursorIndex + CursorIndex;
 }
-
-// Sets a flag for the time of a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 // The copies i = 0 .. Length div Piece of a piece repeated from Start that reach into the
 // clip box of DC along one axis (Last < First when none does).
@@ -106,7 +95,7 @@ void TileSkinPiece(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect
   const int ph = RectHeight(Src);
   HDC dc = Canvas->GetHandle();
   HDC source = Pic->GetCanvas()->GetHandle();
-  const int saved = SaveDC(dc);
+  TSavedDC saved(dc);
   IntersectClipRect(dc, Dest.Left, Dest.Top, Dest.Right, Dest.Bottom);
   // Only the copies that can show are drawn: a Dest far larger than the picture drawn on
   // (a broken skin's) costs no more than the picture's own size.
@@ -115,7 +104,6 @@ void TileSkinPiece(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect
   for (int i = columns.First; i <= columns.Last; ++i)
     for (int j = rows.First; j <= rows.Last; ++j)
       BitBlt(dc, Dest.Left + i * pw, Dest.Top + j * ph, pw, ph, source, Src.Left, Src.Top, SRCCOPY);
-  RestoreDC(dc, saved);
 }
 
 void FillSkinClient(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRect& Src,
@@ -127,7 +115,7 @@ void FillSkinClient(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRec
   }
   HDC dc = Canvas->GetHandle();
   HDC source = Pic->GetCanvas()->GetHandle();
-  const int saved = SaveDC(dc);
+  TSavedDC saved(dc);
   IntersectClipRect(dc, Dest.Left, Dest.Top, Dest.Right, Dest.Bottom);
   SetStretchBltMode(dc, COLORONCOLOR);
   const int pw = RectWidth(Src);
@@ -147,7 +135,6 @@ void FillSkinClient(TCanvas* Canvas, const TRect& Dest, TBitmap* Pic, const TRec
     StretchBlt(dc, Dest.Left, Dest.Top, RectWidth(Dest), RectHeight(Dest), source, Src.Left,
                Src.Top, pw, ph, SRCCOPY);
   }
-  RestoreDC(dc, saved);
 }
 
 void DrawTransparentPiece(TCanvas* Canvas, int X, int Y, TBitmap* Pic, const TRect& Src,

@@ -3,24 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/Scopes.h"
 #include "framework/SysUtils.h"
 #include "skin/data/EffectBmp.h"
 #include "skin/data/SPUtils.h"
 #include "skin/data/SkinDraw.h"
 
 namespace {
-
-// Counts a timer handler while it runs.
-class TDepthScope {
- public:
-  explicit TDepthScope(int& Depth) : FDepth(Depth) { ++FDepth; }
-  ~TDepthScope() { --FDepth; }
-  TDepthScope(const TDepthScope&) = delete;
-  TDepthScope& operator=(const TDepthScope&) = delete;
-
- private:
-  int& FDepth;
-};
 
 double Fraction(int Value, int Min, int Max) {
   if (Max == Min) return 0.0;
@@ -384,7 +373,7 @@ bool TspSkinGauge::ComposeFilledPart(TBitmap* Part, bool Animating) {
       StretchBlt(dc, middle.Left, middle.Top, RectWidth(middle), RectHeight(middle), pic,
                  source.Left, source.Top, RectWidth(source), RectHeight(source), SRCCOPY);
     } else {
-      const int saved = SaveDC(dc);
+      TSavedDC saved(dc);
       IntersectClipRect(dc, middle.Left, middle.Top, middle.Right, middle.Bottom);
       const int copies = (FVertical ? RectHeight(middle) : RectWidth(middle)) / sourceLength;
       for (int k = 0; k <= copies; ++k) {
@@ -397,7 +386,6 @@ bool TspSkinGauge::ComposeFilledPart(TBitmap* Part, bool Animating) {
                      RectHeight(middle), pic, source.Left, source.Top, sourceLength,
                      RectHeight(source), SRCCOPY);
       }
-      RestoreDC(dc, saved);
     }
   }
   // The two caps always come from the progress picture.

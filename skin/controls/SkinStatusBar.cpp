@@ -65,7 +65,7 @@ void TspSkinStatusBar::Dispatch(TMessage& Message) {
     case WM_NCHITTEST:
       if (!GripActive()) break;
       // The grip shows the sizing cursor of the form's bottom-right corner.
-      Message.Result = InGrip(PointFromLParam(Message.LParam)) ? HTBOTTOMRIGHT : HTCLIENT;
+      TWMNCHitTest(Message).SetResult(InGrip(TWMNCHitTest(Message).GetPos()) ? HTBOTTOMRIGHT : HTCLIENT);
       return;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:

@@ -217,7 +217,7 @@ void TspSkinToolBar::WndProc(TMessage& Message) {
   if (FCanScroll) {
     switch (Message.Msg) {
       case WM_NCHITTEST: {
-        const TPoint p = ScreenToClient(PointFromLParam(Message.LParam));
+        const TPoint p = ScreenToClient(TWMNCHitTest(Message).GetPos());
         if (FButtonsShown && p.X < 0) {
           Message.Result = kHitScrollLeft;
           return;
@@ -302,9 +302,9 @@ void TspSkinToolBar::Dispatch(TMessage& Message) {
       if (FCanScroll) {
         GetSkinData();
         if (FButtonsShown) {
-          auto* r = reinterpret_cast<RECT*>(Message.LParam);
-          r->left += kToolBarScrollButtonWidth;
-          r->right -= kToolBarScrollButtonWidth;
+          RECT& r = TWMNCCalcSize(Message).GetClientRect();
+          r.left += kToolBarScrollButtonWidth;
+          r.right -= kToolBarScrollButtonWidth;
         }
       }
       Message.Result = 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "skin/data/SkinDrawPrivate.h"
 #include "skin/data/SkinRegions.h"
 
@@ -119,53 +120,13 @@ void DrawImageAndText(TCanvas* Canvas, const TRect& R, int Margin, int Spacing, 
 
 namespace {
 
-// The parent's own painting, which controls keep to themselves.
-struct TPaintWindowAccess : TWinControl {
-  static void Paint(TWinControl* Control, HDC DC) {
-    (Control->*(&TPaintWindowAccess::PaintWindow))(DC);
-  }
-};
-
-// The paint-copy flag on a control for the life of the object.
-class TPaintCopyScope {
- public:
-  explicit TPaintCopyScope(TControl* Control) : FControl(Control) { Set(true); }
-  ~TPaintCopyScope() { Set(false); }
-  TPaintCopyScope(const TPaintCopyScope&) = delete;
-  TPaintCopyScope& operator=(const TPaintCopyScope&) = delete;
-
- private:
-  void Set(bool On) {
-    TControlState state = FControl->GetControlState();
-    if (On)
-      state.Include(csPaintCopy);
-    else
-      state.Exclude(csPaintCopy);
-    FControl->SetControlState(state);
-  }
-  TControl* FControl;
-};
-
-// A device context's state, saved now and restored with the object.
-class TSavedDC {
- public:
-  explicit TSavedDC(HDC DC) : FDC(DC), FSaved(SaveDC(DC)) {}
-  ~TSavedDC() { RestoreDC(FDC, FSaved); }
-  TSavedDC(const TSavedDC&) = delete;
-  TSavedDC& operator=(const TSavedDC&) = delete;
-
- private:
-  HDC FDC;
-  int FSaved;
-};
-
 // Paints what lies behind Control into Canvas, Offset being the point of the control at
 // the canvas's origin.
 void PaintParentImage(TControl* Control, const TPoint& Offset, TCanvas* Canvas) {
   if (!Control || !Control->GetParent()) return;
   TWinControl* parent = Control->GetParent();
   const TRect bounds = Control->GetBoundsRect();
-  TPaintCopyScope parentCopy(parent);
+  TControlStateScope parentCopy(parent, csPaintCopy);
   HDC dc = Canvas->GetHandle();
   {
     TSavedDC saved(dc);
@@ -174,9 +135,18 @@ void PaintParentImage(TControl* Control, const TPoint& Offset, TCanvas* Canvas) 
     auto* form = dynamic_cast<TCustomForm*>(parent);
     if (form && form->GetFormStyle() == fsMDIForm) {
       SendMessageA(form->GetClientHandle(), WM_ERASEBKGND, WPARAM(dc), 0);
-    } else {
+    } else if (form) {
       parent->Perform(WM_ERASEBKGND, NativeUInt(dc), 0);
-      if (!form) TPaintWindowAccess::Paint(parent, dc);
+    } else {
+      // The parent's background and own painting, without its children; the client area
+      // lies at the origin, so the window's corner goes where its frame puts it.
+      TPoint corner(0, 0);
+      if (parent->HandleAllocated()) {
+        RECT window;
+        GetWindowRect(parent->GetHandle(), &window);
+        corner = parent->ScreenToClient(TPoint(window.left, window.top));
+      }
+      parent->PaintTo(dc, corner.X, corner.Y, false);
     }
   }
   // The windowless siblings below the control (the list holds them first).
@@ -187,7 +157,7 @@ void PaintParentImage(TControl* Control, const TPoint& Offset, TCanvas* Canvas) 
     if (!sibling->GetVisible() || !dynamic_cast<TGraphicControl*>(sibling) ||
         !IntersectRect(common, sibling->GetBoundsRect(), bounds))
       continue;
-    TPaintCopyScope siblingCopy(sibling);
+    TControlStateScope siblingCopy(sibling, csPaintCopy);
     TSavedDC saved(dc);
     SetViewportOrgEx(dc, sibling->GetLeft() - bounds.Left - Offset.X,
                      sibling->GetTop() - bounds.Top - Offset.Y, nullptr);

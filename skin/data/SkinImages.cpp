@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "framework/Scopes.h"
 #include "skin/data/SkinLayout.h"
 
 namespace {
@@ -106,17 +107,18 @@ void PaintClient(TBitmap* D, const TRect& Target, TBitmap* S, const TRect& C, bo
   t2->SetSize(horz ? cw : Target.Width(), horz ? Target.Height() : ch);
   t2->GetCanvas()->StretchDraw(Rect(0, 0, t2->GetWidth(), t2->GetHeight()), t.get());
   canvas->Lock();
-  HDC dc = canvas->GetHandle();
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, Target.Left, Target.Top, Target.Right, Target.Bottom);
-  if (horz) {
-    for (int i = 0; i <= Target.Width() / t2->GetWidth(); ++i)
-      canvas->Draw(Target.Left + i * t2->GetWidth(), Target.Top, t2.get());
-  } else {
-    for (int j = 0; j <= Target.Height() / t2->GetHeight(); ++j)
-      canvas->Draw(Target.Left, Target.Top + j * t2->GetHeight(), t2.get());
+  {
+    HDC dc = canvas->GetHandle();
+    TSavedDC saved(dc);
+    IntersectClipRect(dc, Target.Left, Target.Top, Target.Right, Target.Bottom);
+    if (horz) {
+      for (int i = 0; i <= Target.Width() / t2->GetWidth(); ++i)
+        canvas->Draw(Target.Left + i * t2->GetWidth(), Target.Top, t2.get());
+    } else {
+      for (int j = 0; j <= Target.Height() / t2->GetHeight(); ++j)
+        canvas->Draw(Target.Left, Target.Top + j * t2->GetHeight(), t2.get());
+    }
   }
-  RestoreDC(dc, saved);
   canvas->Unlock();
 }
 

@@ -120,6 +120,8 @@ TEST(LanguageTexts, PromisedWordingAndPlaceholders) {
        "This webcam is being used now. Please close the program which is using that webcam or "
        "select another one."},
       {"ERRORMSG_1013", {"C:\\a b.avi"}, "The Media File \"C:\\a b.avi\" Error."},
+      {"ERRORMSG_1014", {"The frame could not be composed: not enough memory"},
+       "Picture Error: \r\nThe frame could not be composed: not enough memory"},
       {"strAllKnownMediaFiles", {}, "All the media files supported"},
       {"strPictureFiles", {}, "Picture Files"},
       {"strFlashFiles", {}, "Flash Files"},

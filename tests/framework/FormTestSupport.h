@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -105,10 +106,22 @@ inline void MoveMouseTo(int X, int Y) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   INPUT in = {};
   in.type = INPUT_MOUSE;
-  in.mi.dx = (X * 65536 + w / 2) / w;
-  in.mi.dy = (Y * 65536 + h / 2) / h;
+  // The system maps an absolute move to dx * width / 65536 rounded down: the smallest dx
+  // that reaches X gives X itself.
+  in.mi.dx = (X * 65536 + w - 1) / w;
+  in.mi.dy = (Y * 65536 + h - 1) / h;
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   SendInput(1, &in, sizeof(in));
+  // Wine moves the pointer through the X server and takes the position back from its
+  // events; on a loaded machine the position of an earlier move can come back late. The
+  // step ends once the system has reported the new position several times in a row.
+  const DWORD start = GetTickCount();
+  int steady = 0;
+  while (steady < 3 && GetTickCount() - start < 2000) {
+    POINT p;
+    steady = GetCursorPos(&p) && std::abs(p.x - X) <= 1 && std::abs(p.y - Y) <= 1 ? steady + 1 : 0;
+    Sleep(2);
+  }
 }
 
 inline void MouseButton(bool Down, bool Right = false) {

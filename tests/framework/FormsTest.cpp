@@ -247,6 +247,42 @@ TEST(Forms, TheApplicationWindowIsMinimisedForTheMainForm) {
   EXPECT_FALSE(IsWindowVisible(Application->GetHandle())) << "hidden with the last form";
 }
 
+TEST(Forms, RestoringFromTheTrayShowsTheOtherFormsAgain) {
+  TOwned<TTestForm> main(new TTestForm(Application, 200, 100));
+  TOwned<TTestForm> second(new TTestForm(Application, 150, 80));
+  Application->SetMainForm(main.get());
+  main->Show();
+  second->Show();
+  PumpFor(50);
+  HWND app = Application->GetHandle();
+  // To the tray: the application minimises, then the tray icon hides the main form and
+  // the application window.
+  Application->Minimize();
+  main->SetVisible(false);
+  ShowWindow(app, SW_HIDE);
+  PumpFor(50);
+  EXPECT_FALSE(IsWindowVisible(second->GetHandle()));
+  // Back from the tray: the application window first, then the main form, then Restore.
+  ShowWindow(app, SW_RESTORE);
+  main->SetVisible(true);
+  Application->Restore();
+  PumpFor(100);
+  EXPECT_FALSE(IsIconic(app));
+  EXPECT_TRUE(IsWindowVisible(main->GetHandle()));
+  EXPECT_TRUE(IsWindowVisible(second->GetHandle())) << "the second form is back too";
+  EXPECT_TRUE(second->GetVisible());
+  // A second Restore does nothing more.
+  int restored = 0;
+  Application->OnRestore = [&](TObject*) { ++restored; };
+  Application->Restore();
+  EXPECT_EQ(0, restored);
+  Application->OnRestore = nullptr;
+  Application->SetMainForm(nullptr);
+  second->Hide();
+  main->Hide();
+  PumpFor(30);
+}
+
 TEST(Forms, TheScreenListsFormsByFocusAndKeepsTheCursors) {
   TOwned<TTestForm> first(new TTestForm(Application, 200, 100));
   TOwned<TTestForm> second(new TTestForm(Application, 200, 100));

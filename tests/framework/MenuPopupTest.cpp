@@ -44,6 +44,20 @@ void ShowAndFocus(TTestForm* Form) {
   PumpFor(50);
 }
 
+// A window the way a menu draws its own popups: top-level, no form, never active.
+class TTestPopupWindow : public TTestPanel {
+ public:
+  using TTestPanel::TTestPanel;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override {
+    TTestPanel::CreateParams(Params);
+    Params.Style = WS_POPUP | WS_BORDER;
+    Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+    Params.WndParent = Application->GetHandle();
+  }
+};
+
 }  // namespace
 
 TEST(PopupMenu, AnAbortInOnPopupCancelsThePopup) {
@@ -162,4 +176,47 @@ TEST(PopupMenu, ShowsTheTreeAfterItsActionsUpdateAndChoosesByKeysAndSubmenus) {
   });
   input.Run();
   EXPECT_EQ("jump drawn", log.Text());
+}
+
+TEST(PopupWindow, ATopLevelControlShowsWithoutActivationAndHidesThroughVisibleShowAndHide) {
+  TOwned<TTestForm> form(new TTestForm(Application));
+  ShowAndFocus(form.get());
+  ASSERT_EQ(form->GetHandle(), GetActiveWindow());
+  TOwned<TTestPopupWindow> popup(new TTestPopupWindow(nullptr));
+  popup->SetVisible(false);
+  EXPECT_FALSE(popup->HandleAllocated()) << "a hidden popup needs no window yet";
+  popup->SetBounds(150, 150, 120, 80);
+  auto* item = new TTestPanel(popup.get());
+  item->SetBounds(5, 5, 50, 20);
+  item->SetParent(popup.get());
+
+  struct TStep {
+    const char* Name;
+    std::function<void()> Do;
+    bool Shown;
+  };
+  TTestPopupWindow* p = popup.get();
+  const TStep steps[] = {
+      {"Visible := true", [p] { p->SetVisible(true); }, true},
+      {"Hide", [p] { p->Hide(); }, false},
+      {"Show", [p] { p->Show(); }, true},
+      {"Visible := false", [p] { p->SetVisible(false); }, false},
+  };
+  for (const TStep& step : steps) {
+    SCOPED_TRACE(step.Name);
+    step.Do();
+    PumpFor(30);
+    ASSERT_TRUE(popup->HandleAllocated());
+    EXPECT_EQ(step.Shown, IsWindowVisible(popup->GetHandle()) != FALSE);
+    EXPECT_EQ(step.Shown, popup->GetShowing());
+    EXPECT_EQ(step.Shown, item->HandleAllocated() && IsWindowVisible(item->GetHandle()));
+    EXPECT_EQ(form->GetHandle(), GetActiveWindow()) << "the popup never activates";
+  }
+
+  // A control without parent whose window would be a child window is no popup: making it
+  // visible makes no window (and raises nothing).
+  TOwned<TTestPanel> orphan(new TTestPanel(nullptr));
+  orphan->SetVisible(false);
+  orphan->SetVisible(true);
+  EXPECT_FALSE(orphan->HandleAllocated());
 }

@@ -336,3 +336,137 @@ TEST(Menus, ItemsFollowTheirActionAtAssignmentAndOnEveryChange) {
   item->Click();
   EXPECT_EQ(2, clicks);
 }
+
+TEST(Menus, RethinkLinesHidesTheSeparatorsThatSeparateNothingAndShowsThemAgain) {
+  TOwned<TPopupMenu> menu(new TPopupMenu(nullptr));
+  EXPECT_EQ(maAutomatic, menu->GetAutoLineReduction());
+  TMenuItem* root = menu->GetItems();
+  // - A - - B -(hidden by the program) C -
+  TMenuItem* lead = NewItem(menu.get(), root, "-");
+  TMenuItem* a = NewItem(menu.get(), root, "A");
+  TMenuItem* line1 = NewItem(menu.get(), root, "-");
+  TMenuItem* line2 = NewItem(menu.get(), root, "-");
+  TMenuItem* b = NewItem(menu.get(), root, "B");
+  TMenuItem* kept = NewItem(menu.get(), root, "-");
+  kept->SetVisible(false);
+  TMenuItem* c = NewItem(menu.get(), root, "C");
+  TMenuItem* trail = NewItem(menu.get(), root, "-");
+  int changes = 0;
+  menu->OnChange = [&](TObject*, TMenuItem*, bool) { ++changes; };
+  auto shown = [&] {
+    std::string s;
+    for (int i = 0; i < root->GetCount(); ++i)
+      if (root->GetItem(i)->GetVisible()) s += root->GetItem(i)->GetCaption();
+    return s;
+  };
+  EXPECT_TRUE(root->RethinkLines());
+  EXPECT_EQ("A-BC", shown());
+  EXPECT_EQ(1, changes) << "one change for the whole tree";
+  EXPECT_FALSE(lead->GetVisible());
+  EXPECT_TRUE(line1->GetVisible());
+  EXPECT_FALSE(line2->GetVisible());
+  EXPECT_FALSE(trail->GetVisible());
+  EXPECT_FALSE(root->RethinkLines()) << "nothing more to do";
+  // B goes: one line still stands between A and C; the program's hidden line stays hidden.
+  b->SetVisible(false);
+  root->RethinkLines();
+  EXPECT_EQ("A-C", shown());
+  // A goes too: no item before the line any more.
+  a->SetVisible(false);
+  root->RethinkLines();
+  EXPECT_EQ("C", shown());
+  // Both back: the lines the reduction hid come back where they separate something.
+  a->SetVisible(true);
+  b->SetVisible(true);
+  root->RethinkLines();
+  EXPECT_EQ("A-BC", shown());
+  EXPECT_FALSE(kept->GetVisible()) << "hidden by the program";
+  (void)c;
+  menu->SetAutoLineReduction(maManual);
+  EXPECT_EQ(maManual, menu->GetAutoLineReduction());
+}
+
+TEST(Menus, AllocatedWindowsHandTheirMessagesToTheMethodUntilDeallocated) {
+  constexpr UINT WM_PROBE = WM_USER + 5;
+  int probes = 0;
+  HWND wnd = nullptr;
+  wnd = AllocateHWnd([&](TMessage& Message) {
+    if (Message.Msg == WM_PROBE) {
+      ++probes;
+      if (Message.WParam == 2) throw Exception("probe failed");
+      Message.Result = 42;
+      return;
+    }
+    Message.Result = DefWindowProcA(wnd, Message.Msg, Message.WParam, Message.LParam);
+  });
+  ASSERT_NE(nullptr, wnd);
+  EXPECT_FALSE(IsWindowVisible(wnd));
+  EXPECT_EQ(GetDesktopWindow(), GetAncestor(wnd, GA_PARENT)) << "top-level, to get broadcasts";
+  EXPECT_EQ(42, SendMessageA(wnd, WM_PROBE, 0, 0));
+  int reported = 0;
+  Application->OnException = [&](TObject*, Exception& E) {
+    ++reported;
+    EXPECT_EQ("probe failed", E.Message);
+  };
+  EXPECT_EQ(0, SendMessageA(wnd, WM_PROBE, 2, 0));
+  EXPECT_EQ(1, reported);
+  Application->OnException = nullptr;
+  DeallocateHWnd(wnd);
+  EXPECT_FALSE(IsWindow(wnd));
+  EXPECT_EQ(2, probes);
+  DeallocateHWnd(nullptr);
+  // Freed from inside its own message.
+  HWND self = nullptr;
+  self = AllocateHWnd([&](TMessage& Message) {
+    if (Message.Msg == WM_PROBE) {
+      DeallocateHWnd(self);
+      Message.Result = 7;
+    }
+  });
+  EXPECT_EQ(7, SendMessageA(self, WM_PROBE, 0, 0));
+  EXPECT_FALSE(IsWindow(self));
+}
+
+TEST(Menus, FormsKnowTheirWindowMenuAndHelpTopicAndDrawTextByTheirReadingOrder) {
+  TOwned<TForm> form(new TForm(nullptr));
+  auto* menu = new TMainMenu(form.get());
+  TMenuItem* window = NewItem(menu, menu->GetItems(), "&Window");
+  form->SetMenu(menu);
+  form->SetWindowMenu(window);
+  EXPECT_EQ(window, form->GetWindowMenu());
+  window->Free();
+  EXPECT_EQ(nullptr, form->GetWindowMenu()) << "a freed item is forgotten";
+  menu->Free();
+  EXPECT_EQ(nullptr, form->GetMenu()) << "a freed menu is forgotten";
+
+  form->SetHelpContext(1234);
+  EXPECT_FALSE(Application->HelpContext(form->GetHelpContext())) << "no help without OnHelp";
+  int asked = -1;
+  Application->OnHelp = [&](uint16_t Command, NativeInt Data, bool&) {
+    EXPECT_EQ(HELP_CONTEXT, Command);
+    asked = int(Data);
+    return true;
+  };
+  EXPECT_TRUE(Application->HelpContext(form->GetHelpContext()));
+  EXPECT_EQ(1234, asked);
+  Application->OnHelp = nullptr;
+
+  struct TCase {
+    TBiDiMode Mode;
+    uint32_t Flags, Expected;
+  };
+  const TCase cases[] = {
+      {bdLeftToRight, DT_VCENTER, DT_VCENTER},
+      {bdLeftToRight, DT_CENTER | DT_VCENTER, DT_CENTER | DT_VCENTER},
+      {bdRightToLeft, DT_VCENTER, DT_VCENTER | DT_RIGHT | DT_RTLREADING},
+      {bdRightToLeft, DT_RIGHT, DT_RTLREADING},
+      {bdRightToLeft, DT_CENTER, DT_CENTER | DT_RTLREADING},
+      {bdRightToLeftNoAlign, DT_VCENTER, DT_VCENTER | DT_RTLREADING},
+      {bdRightToLeftReadingOnly, DT_RIGHT, DT_RIGHT | DT_RTLREADING},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(int(c.Mode));
+    form->SetBiDiMode(c.Mode);
+    EXPECT_EQ(c.Expected, form->DrawTextBiDiModeFlags(c.Flags));
+  }
+}

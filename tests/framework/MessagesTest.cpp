@@ -51,3 +51,73 @@ TEST(Messages, TypedViewsReadAndWriteTheRecord) {
   EXPECT_EQ(300, view.GetYPos());
   EXPECT_EQ(TPoint(-5, 300), view.GetPos());
 }
+
+TEST(Messages, TypedViewsOfHitTestsSizesWheelsAndFrameworkNotifications) {
+  TMessage hit;
+  hit.Msg = WM_NCHITTEST;
+  hit.LParam = PointToLParam(TPoint(-20, 700));
+  TWMNCHitTest hitView(hit);
+  EXPECT_EQ(TPoint(-20, 700), hitView.GetPos()) << "a point left of the primary screen";
+  hitView.SetResult(HTCAPTION);
+  EXPECT_EQ(HTCAPTION, hit.Result);
+
+  NCCALCSIZE_PARAMS params = {};
+  params.rgrc[0] = {10, 20, 110, 220};
+  TMessage calc;
+  calc.Msg = WM_NCCALCSIZE;
+  calc.WParam = TRUE;
+  calc.LParam = reinterpret_cast<NativeInt>(&params);
+  TWMNCCalcSize calcView(calc);
+  EXPECT_EQ(&params, calcView.GetCalcSizeParams());
+  calcView.GetClientRect().left += 5;
+  EXPECT_EQ(15, params.rgrc[0].left);
+  RECT single = {0, 0, 50, 60};
+  calc.WParam = FALSE;
+  calc.LParam = reinterpret_cast<NativeInt>(&single);
+  EXPECT_EQ(nullptr, calcView.GetCalcSizeParams());
+  calcView.GetClientRect().bottom -= 6;
+  EXPECT_EQ(54, single.bottom);
+
+  WINDOWPOS pos = {};
+  pos.cx = 33;
+  TMessage changing;
+  changing.Msg = WM_WINDOWPOSCHANGING;
+  changing.LParam = reinterpret_cast<NativeInt>(&pos);
+  EXPECT_EQ(33, TWMWindowPosMsg(changing).GetWindowPos()->cx);
+
+  // A turn towards the user is negative; on 64-bit systems the second word's sign may be
+  // spread over WParam's upper half too, which changes nothing.
+  struct TWheel {
+    NativeUInt WParam;
+    int Delta;
+    uint32_t Keys;
+  };
+  const TWheel wheels[] = {
+      {TWMMouseWheel::MakeWParam(MK_CONTROL, -120), -120, MK_CONTROL},
+      {TWMMouseWheel::MakeWParam(MK_SHIFT, 240), 240, MK_SHIFT},
+      {static_cast<NativeUInt>(static_cast<NativeInt>(-120) * 65536) | MK_LBUTTON, -120, MK_LBUTTON},
+      {static_cast<NativeUInt>(0x7FFF0000u), 32767, 0},
+  };
+  for (const TWheel& w : wheels) {
+    SCOPED_TRACE(w.Delta);
+    TMessage wheel;
+    wheel.Msg = WM_MOUSEWHEEL;
+    wheel.WParam = w.WParam;
+    wheel.LParam = PointToLParam(TPoint(-3, 4));
+    TWMMouseWheel view(wheel);
+    EXPECT_EQ(w.Delta, view.GetWheelDelta());
+    EXPECT_EQ(w.Keys, view.GetKeys());
+    EXPECT_EQ(TPoint(-3, 4), view.GetPos());
+  }
+
+  TMessage cancel;
+  cancel.Msg = CM_CANCELMODE;
+  TControl* pressed = reinterpret_cast<TControl*>(&pos);  // any address; never used as a control
+  cancel.LParam = TCMCancelMode::LParamOf(pressed);
+  EXPECT_EQ(pressed, TCMCancelMode(cancel).GetSender());
+  TMessage focus;
+  focus.Msg = CM_FOCUSCHANGED;
+  TWinControl* focused = reinterpret_cast<TWinControl*>(&params);
+  focus.LParam = TCMFocusChanged::LParamOf(focused);
+  EXPECT_EQ(focused, TCMFocusChanged(focus).GetSender());
+}

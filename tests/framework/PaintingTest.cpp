@@ -207,3 +207,121 @@ TEST(Painting, AnImageDrawsItsPictureWhereItsSettingsPutIt) {
   sketch->GetPicture()->GetIcon();
   EXPECT_THROW(sketch->GetCanvas(), EInvalidOperation);
 }
+
+namespace {
+
+// A control whose painting raises, as a control does that meets a bad skin index; its
+// canvas has drawn a little before.
+class TThrowingPanel : public TTestPanel {
+ public:
+  using TTestPanel::TTestPanel;
+  int Throws = 0;
+
+ protected:
+  void Paint() override {
+    TTestPanel::Paint();
+    ++Throws;
+    throw Exception("bad picture index");
+  }
+};
+
+}  // namespace
+
+TEST(Painting, APaintThatRaisesLeaksNoContextsOrObjectsOverManyRepaints) {
+  TOwned<TTestForm> form(new TTestForm(Application, 300, 150));
+  // One painting straight on the window, one into the framework's double buffer, each with
+  // a windowless child (the painting with children saves the context's state).
+  TThrowingPanel* panels[2];
+  for (int i = 0; i < 2; ++i) {
+    panels[i] = new TThrowingPanel(form.get());
+    panels[i]->SetBounds(10 + i * 140, 10, 120, 100);
+    panels[i]->SetColor(clYellow);
+    panels[i]->SetDoubleBuffered(i == 1);
+    panels[i]->SetParent(form.get());
+    auto* box = new TTestBox(form.get());
+    box->SetBounds(5, 5, 30, 30);
+    box->SetParent(panels[i]);
+  }
+  int reported = 0;
+  Application->OnException = [&](TObject*, Exception&) { ++reported; };
+  form->Show();
+  PumpFor(50);
+  for (int i = 0; i < 20; ++i) {
+    form->Repaint();
+    PumpFor(0);
+  }
+  const int before = GdiObjectCount();
+  ASSERT_GT(before, 0);
+  const int throwsBefore = panels[0]->Throws + panels[1]->Throws;
+  for (int i = 0; i < 300; ++i) {
+    panels[0]->Repaint();
+    panels[1]->Repaint();
+    if (i % 10 == 0) Application->ProcessMessages();
+  }
+  Application->ProcessMessages();
+  PumpFor(50);
+  const int after = GdiObjectCount();
+  Application->OnException = nullptr;
+  EXPECT_GE(panels[0]->Throws + panels[1]->Throws - throwsBefore, 600);
+  EXPECT_GE(reported, 600) << "every failed paint is reported";
+  EXPECT_LE(after, before + 4) << "before " << before << ", after " << after;
+  // The state flags a paint sets are cleared again.
+  EXPECT_FALSE(panels[0]->GetControlState().Contains(csCustomPaint));
+  EXPECT_FALSE(panels[1]->GetControlState().Contains(csCustomPaint));
+}
+
+TEST(Painting, PaintToDrawsTheControlWithItsChildrenIntoAContextAtAPoint) {
+  TOwned<TTestForm> form(new TTestForm(Application, 300, 200));
+  auto* panel = new TTestPanel(form.get());
+  panel->SetBounds(10, 10, 120, 100);
+  panel->SetColor(clYellow);
+  panel->SetParent(form.get());
+  auto* inner = new TTestPanel(form.get());
+  inner->SetBounds(60, 50, 40, 30);
+  inner->SetColor(clBlue);
+  inner->SetParent(panel);
+  auto* box = new TTestBox(form.get());
+  box->SetBounds(5, 5, 30, 30);
+  box->SetColor(clRed);
+  box->SetParent(panel);
+  form->Show();
+  PumpFor(50);
+
+  TBitmap bitmap;
+  bitmap.SetSize(200, 150);
+  bitmap.GetCanvas()->GetBrush()->SetColor(clWhite);
+  bitmap.GetCanvas()->FillRect(Rect(0, 0, 200, 150));
+  // Locked: the framework lets the contexts of unlocked canvases go after each message.
+  bitmap.GetCanvas()->Lock();
+  HDC dc = bitmap.GetCanvas()->GetHandle();
+  auto pixel = [&](int X, int Y) { return GetPixel(dc, X, Y) & 0xFFFFFF; };
+  struct TCase {
+    const char* Name;
+    bool WithChildren;
+    COLORREF Box, Inner;
+  };
+  const TCase cases[] = {{"with children", true, RGB(255, 0, 0), RGB(0, 0, 255)},
+                         {"without children", false, RGB(255, 255, 0), RGB(255, 255, 0)}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    bitmap.GetCanvas()->FillRect(Rect(0, 0, 200, 150));
+    int saved = SaveDC(dc);
+    panel->PaintTo(dc, 20, 30, c.WithChildren);
+    EXPECT_EQ(saved, SaveDC(dc) - 1) << "the context's state is as before";
+    RestoreDC(dc, -1);
+    RestoreDC(dc, saved);
+    EXPECT_EQ(RGB(255, 255, 255), pixel(19, 29)) << "outside";
+    EXPECT_EQ(RGB(255, 255, 0), pixel(20 + 110, 30 + 10)) << "the panel";
+    EXPECT_EQ(c.Box, pixel(20 + 15, 30 + 15)) << "the windowless child";
+    EXPECT_EQ(c.Inner, pixel(20 + 70, 30 + 60)) << "the windowed child";
+    EXPECT_EQ(RGB(255, 255, 255), pixel(20 + 121, 30 + 50)) << "clipped to the panel";
+    EXPECT_FALSE(panel->GetControlState().Contains(csPaintCopy));
+  }
+  // A hidden panel paints all the same.
+  panel->Hide();
+  bitmap.GetCanvas()->FillRect(Rect(0, 0, 200, 150));
+  panel->PaintTo(dc, 0, 0);
+  EXPECT_EQ(RGB(255, 255, 0), pixel(110, 10)) << "the panel";
+  EXPECT_EQ(RGB(0, 0, 255), pixel(70, 60)) << "its windowed child";
+  bitmap.GetCanvas()->Unlock();
+}
