@@ -83,6 +83,9 @@ void CRaster::SetLastError(const char* text) {
 
 uint8_t* CRaster::Create(int32_t width, int32_t height, int32_t bitDepth, int32_t formatId) {
   if (!Destroy()) return nullptr;
+  // A new picture has nothing of the old one's decoder state (its EXIF data, the
+  // animation it was a frame of).
+  if (!m_decodingForCaller) m_continuation.reset();
   if (width <= 0 || height <= 0) {
     SetLastError("CRaster::Create : width and height must be greater than zero");
     return nullptr;
@@ -122,6 +125,13 @@ uint8_t* CRaster::Create(int32_t width, int32_t height, int32_t bitDepth, int32_
   DeleteAlphaPlane();
   StoreHeaderInBlock();
   m_pixels = m_block + kBitmapInfoHeaderSize + paletteBytes;
+  // The bytes of each row past its last whole pixel byte are cleared, so that the padding
+  // (and the unused bits of a last partial byte) of a saved file are 0 whatever fills the
+  // pixels.
+  const size_t used = size_t(uint64_t(width) * uint64_t(depth) / 8);
+  if (used < rowBytes)
+    for (int32_t y = 0; y < height; ++y)
+      std::memset(m_pixels + size_t(y) * size_t(rowBytes) + used, 0, size_t(rowBytes) - used);
   return m_block;
 }
 
@@ -230,6 +240,7 @@ void CRaster::CopyInfoFrom(const CRaster& source) {
 
 void CRaster::TakeDecodeRequest(const CRaster& caller) {
   if (m_block) return;
+  m_decodingForCaller = true;
   const int32_t formatId = m_info.formatId;
   std::memset(&m_info, 0, sizeof m_info);
   m_info.formatId = formatId;
@@ -440,6 +451,7 @@ bool CRaster::FlipVertical() {
   std::free(swap);
   std::free(m_selection);
   m_selection = nullptr;
+  if (m_continuation) m_continuation->PictureTurned();
   return true;
 }
 

@@ -57,6 +57,8 @@ constexpr int32_t OVERFLOW_MIRROR = 6;
 class CRasterContinuation {
  public:
   virtual ~CRasterContinuation() = default;
+  // The picture was turned or mirrored: state that describes its orientation is reset.
+  virtual void PictureTurned() {}
 };
 
 // Format ids.
@@ -331,6 +333,9 @@ class CRaster {
   CRaster* m_sharedSource = nullptr;
   std::unique_ptr<CRasterContinuation> m_continuation;
   bool m_continuationTaken = false;
+  // A format object decoding for a caller (TakeDecodeRequest): the caller's state stays
+  // with it until the decode ends, whatever pictures it creates meanwhile.
+  bool m_decodingForCaller = false;
 };
 
 // Brightness of a minus brightness of b, brightness = (601 g + 306 r + 117 b) >> 10.

@@ -236,6 +236,8 @@ bool CRasterExifReader::ParseExif(const uint8_t* body, size_t length) {
   m_record->comments[0] = '\0';
   m_exifImageWidth = 0;
   m_visited.clear();
+  m_orientations.clear();
+  m_body = body;
   if (length < 6 || std::memcmp(body, "Exif\0\0", 6) != 0) {
     SetError("Incorrect Exif header");
     return false;
@@ -324,6 +326,7 @@ bool CRasterExifReader::ParseDirectory(const uint8_t* tiff, uint64_t length, uin
         CopyText(r.version, sizeof r.version, value, std::min<uint64_t>(bytes, 4));
         break;
       case 0x0112:
+        if (number && (format == 3 || format == 4)) m_orientations.emplace_back(uint64_t(value - m_body), format);
         r.orientation = ToInt(v);
         if (r.orientation < 1 || r.orientation > 8) {
           SetError("Undefined rotation value");
@@ -402,6 +405,9 @@ bool CRasterExifReader::ParseDirectory(const uint8_t* tiff, uint64_t length, uin
       case 0x9203:
         r.brightness = Real(v);
         break;
+      case 0x9204:
+        r.exposureBias = Real(v);
+        break;
       case 0xA002:
       case 0xA003:
         m_exifImageWidth = std::max(m_exifImageWidth, ToInt(v));
@@ -446,6 +452,21 @@ bool CRasterExifReader::ParseDirectory(const uint8_t* tiff, uint64_t length, uin
     m_record->thumbnailSize = int32_t(thumbnailSize);
   }
   return true;
+}
+
+void CRasterExifReader::ResetOrientation() {
+  if (m_record->orientation != 0) m_record->orientation = 1;
+  for (Section& s : m_sections) {
+    if (s.type != 0xE1) continue;
+    for (const auto& [at, format] : m_orientations) {
+      const uint64_t bytes = format == 3 ? 2 : 4;
+      if (s.data.size() < 2 || at + bytes > s.data.size() - 2) continue;
+      uint8_t* p = s.data.data() + 2 + at;
+      std::memset(p, 0, size_t(bytes));
+      p[m_motorola ? bytes - 1 : 0] = 1;
+    }
+    break;
+  }
 }
 
 void CRasterExifReader::KeepExifAndComment() {

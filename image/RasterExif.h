@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class CRasterStream;
@@ -78,6 +79,10 @@ class CRasterExifReader {
   // The first section of the type, or null.
   const Section* FindSection(int32_t type) const;
   bool WriteSections(CRasterStream* stream);
+  // Sets every Orientation tag of the kept EXIF section, and the record's orientation, to
+  // 1 (rows top to bottom, columns left to right): for a picture that was turned or
+  // mirrored after it was read.
+  void ResetOrientation();
 
   CRasterExifRecord& Record() { return *m_record; }
   const char* GetError() const { return m_error; }
@@ -100,4 +105,8 @@ class CRasterExifReader {
   bool m_motorola = false;
   std::vector<Section> m_sections;
   std::vector<uint64_t> m_visited;  // directories parsed by the current ParseExif
+  const uint8_t* m_body = nullptr;   // the EXIF data being parsed
+  // Where the Orientation values of the parsed EXIF data lie (from the start of its
+  // section's "Exif"), and their formats.
+  std::vector<std::pair<uint64_t, uint32_t>> m_orientations;
 };

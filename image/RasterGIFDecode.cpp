@@ -72,10 +72,22 @@ class GifReader {
 struct ColourTable {
   uint8_t rgb[256 * 3] = {};
   uint32_t count = 0;  // 0 = none
+};
 
-  bool SameAs(const ColourTable& other) const {
+// A colour table as the frames see it: the global one, or a local one kept at its own
+// size in the animation's pool.
+struct TableView {
+  const uint8_t* rgb;
+  uint32_t count;  // 0 = none
+
+  bool SameAs(const TableView& other) const {
     return count == other.count && std::memcmp(rgb, other.rgb, size_t(count) * 3) == 0;
   }
+};
+
+struct LocalTable {
+  size_t offset;   // of its red, green, blue bytes in the pool
+  uint32_t count;  // entries
 };
 
 struct GifFrame {
@@ -99,7 +111,8 @@ class GifAnimation : public CRasterContinuation {
 
   int32_t screenWidth = 0, screenHeight = 0;
   ColourTable global;
-  std::vector<ColourTable> locals;
+  std::vector<LocalTable> locals;
+  std::vector<uint8_t> localBytes;  // the local tables' entries, one after the other
   std::vector<GifFrame> frames;
   int32_t loopCount = 0;
   char comment[256] = {};
@@ -116,8 +129,11 @@ class GifAnimation : public CRasterContinuation {
   std::vector<uint8_t> saved;   // the rectangle under the composed frame, for disposal 3
   int32_t composed = -1;        // the frame the canvas shows; -1 none
 
-  const ColourTable& TableOf(const GifFrame& f) const {
-    return f.table >= 0 ? locals[size_t(f.table)] : global;
+  TableView Local(size_t k) const {
+    return TableView{localBytes.data() + locals[k].offset, locals[k].count};
+  }
+  TableView TableOf(const GifFrame& f) const {
+    return f.table < 0 ? TableView{global.rgb, global.count} : Local(size_t(f.table));
   }
   size_t PixelBytes() const { return indexed ? 1 : 4; }
 };
@@ -223,16 +239,24 @@ void ScanBlocks(GifReader& in, GifAnimation& a) {
       f.width = d[4] | d[5] << 8;
       f.height = d[6] | d[7] << 8;
       f.interlaced = (d[8] & 0x40) != 0;
+      if (f.left + f.width > a.screenWidth || f.top + f.height > a.screenHeight) {
+        // An image reaching past the screen is not one of the frames: its table and data
+        // are passed over as bytes that introduce no block, up to the next zero byte.
+        resync = true;
+        continue;
+      }
       if (d[8] & 0x80) {
         ColourTable table;
         if (!ReadTable(in, d[8], table)) return;
         // Consecutive frames often repeat one local table: keep it once.
-        if (!a.locals.empty() && a.locals.back().SameAs(table)) {
-          f.table = int32_t(a.locals.size() - 1);
-        } else {
-          a.locals.push_back(table);
-          f.table = int32_t(a.locals.size() - 1);
+        const TableView read{table.rgb, table.count};
+        const bool repeated =
+            !a.locals.empty() && a.Local(a.locals.size() - 1).SameAs(read);
+        if (!repeated) {
+          a.locals.push_back(LocalTable{a.localBytes.size(), table.count});
+          a.localBytes.insert(a.localBytes.end(), table.rgb, table.rgb + size_t(table.count) * 3);
         }
+        f.table = int32_t(a.locals.size() - 1);
       }
       f.data = in.Tell();
       const bool complete = in.Byte() >= 0 && SkipSubBlocks(in, &f.dataBytes);
@@ -244,15 +268,47 @@ void ScanBlocks(GifReader& in, GifAnimation& a) {
   }
 }
 
-// Whether the screen is a size the file's data could fill: the LZW codes of n bytes make
-// at most k = 8n / 3 codes and k (k + 1) / 2 pixels. Screens up to a megapixel pass
-// whatever they hold, so a tiny file cannot make the decoder allocate a huge canvas.
+// The most pixels that LZW data of `bytes` bytes can give. The smallest codes (3 bits, a
+// minimum code size of 2) leave the most table entries; the n-th code after a clear code
+// stands for at most n pixels, and once the table is full every code (12 bits) for at
+// most as many as its longest entry.
+uint64_t MostLzwPixels(uint64_t bytes) {
+  struct Step {
+    uint64_t bits, pixels;  // spent and given after the codes up to this one
+  };
+  static const std::vector<Step> steps = [] {
+    std::vector<Step> list;
+    uint64_t bits = 0, pixels = 0;
+    int codeSize = 3, limit = 8, next = 6;
+    for (uint64_t n = 1;; ++n) {
+      bits += uint64_t(codeSize);
+      pixels += n;
+      list.push_back(Step{bits, pixels});
+      if (next >= 4096) break;
+      if (n > 1) ++next;
+      if (next >= limit && codeSize < 12) {
+        ++codeSize;
+        limit <<= 1;
+      }
+    }
+    return list;
+  }();
+  const uint64_t budget = std::min<uint64_t>(bytes, uint64_t(1) << 40) * 8;
+  const Step& last = steps.back();
+  if (budget >= last.bits) return last.pixels + (budget - last.bits) / 12 * uint64_t(steps.size());
+  const auto it = std::upper_bound(steps.begin(), steps.end(), budget,
+                                   [](uint64_t b, const Step& s) { return b < s.bits; });
+  return it == steps.begin() ? 0 : (it - 1)->pixels;
+}
+
+// Whether the screen is a size the file's data could fill: its frames can cover no more
+// than their sizes and their data's reach. Screens up to a megapixel pass whatever they
+// hold, so a tiny file cannot make the decoder allocate a huge canvas.
 bool ScreenFitsData(const GifAnimation& a) {
   const uint64_t screen = uint64_t(a.screenWidth) * uint64_t(a.screenHeight);
   uint64_t reach = uint64_t(1) << 20;
   for (const GifFrame& f : a.frames) {
-    const uint64_t codes = std::min<uint64_t>(uint64_t(f.dataBytes) * 8 / 3, uint64_t(1) << 31);
-    reach += std::min(uint64_t(f.width) * uint64_t(f.height), codes * (codes + 1) / 2);
+    reach += std::min(uint64_t(f.width) * uint64_t(f.height), MostLzwPixels(uint64_t(f.dataBytes)));
     if (reach >= screen) return true;
   }
   return reach >= screen;
@@ -270,7 +326,7 @@ void ChooseComposition(GifAnimation& a) {
   for (size_t k = 0; k < last; ++k)
     if (a.frames[k].disposal == 2 || (k == 0 && a.frames[k].disposal == 3)) a.seeThrough = true;
 
-  const ColourTable& table = a.TableOf(first);
+  const TableView table = a.TableOf(first);
   bool oneTable = table.count > 0;
   for (const GifFrame& f : a.frames)
     if (!a.TableOf(f).SameAs(table)) oneTable = false;
@@ -459,7 +515,7 @@ void DrawFrame(GifReader& in, GifAnimation& a, const GifFrame& f, std::vector<ui
     }
   }
   const Rect r = Clip(a, f);
-  const ColourTable& table = a.TableOf(f);
+  const TableView table = a.TableOf(f);
   const size_t bytes = a.PixelBytes();
   LzwDecoder::Run(data.data(), data.size(), s, f.width, f.height, line,
                   [&](int32_t n, const uint8_t* indices, int32_t count) {
@@ -590,7 +646,7 @@ bool CRasterGIF::Decode(CRasterStream* stream) {
   if (!Create(w, h, a->indexed ? a->depth : 24, IMAGE_FORMAT_GIF)) return false;
   if (alpha && !CreateAlphaPlane()) return false;
   if (a->indexed) {
-    const ColourTable& table = a->TableOf(a->frames[size_t(target)]);
+    const TableView table = a->TableOf(a->frames[size_t(target)]);
     RGBQUAD* palette = GetPalette();
     for (uint32_t i = 0; i < GetPaletteSize(); ++i) {
       if (i < table.count) {

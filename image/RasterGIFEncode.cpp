@@ -494,6 +494,11 @@ bool CRasterGIF::EncodeTrueColor(CRasterStream* stream) {
 
 bool CRasterGIF::Encode(CRasterStream* stream) {
   if (CheckEncodeTarget(stream)) return false;
+  // The screen and image sizes are 16-bit fields.
+  if (GetWidth() > 65535 || GetHeight() > 65535) {
+    SetLastError("Write Error in GIF file");
+    return false;
+  }
   bool ok;
   if (GetBitDepth() > 8) {
     ok = EncodeTrueColor(stream);

@@ -23,6 +23,7 @@
 class CRasterJPG::Metadata : public CRasterContinuation {
  public:
   Metadata() : reader(&record) {}
+  void PictureTurned() override { reader.ResetOrientation(); }
   CRasterExifRecord record = {};
   CRasterExifReader reader;
 };
@@ -189,6 +190,13 @@ bool RunDecode(DecodeState& st) {
     return true;
   }
   jpeg_calc_output_dimensions(cinfo);
+  // Rows are made for grey, colour or CMYK samples: other counts (a file of 2 or of 5 to
+  // 10 components in an unknown colour space) would not fit them.
+  const int outputComponents = cinfo->output_components;
+  if (outputComponents != 1 && outputComponents != 3 && outputComponents != 4) {
+    image.SetLastError("JPEG file with an unsupported number of colour components");
+    return false;
+  }
   // A small file cannot hold a huge picture: at the very least two bits a block of 64
   // pixels (the smallest codes of a DC value and an end of block).
   const uint64_t pixels = uint64_t(cinfo->image_width) * cinfo->image_height;
@@ -211,12 +219,12 @@ bool RunDecode(DecodeState& st) {
   } else if (cinfo->density_unit == 2) {
     image.SetDpiX(int32_t(std::floor(cinfo->X_density * 2.54 + 0.5)));
     image.SetDpiY(int32_t(std::floor(cinfo->Y_density * 2.54 + 0.5)));
-  } else if (cinfo->density_unit == 1) {
+  } else {
+    // Dots per inch, and any other unit (none, an aspect ratio) taken as dots per inch
+    // too: the densities as they are (1 without a JFIF header; 0 gives 96).
     image.SetDpiX(cinfo->X_density);
     image.SetDpiY(cinfo->Y_density);
   }
-  // (Without a unit the densities are only the pixels' aspect ratio: the picture keeps the
-  // usual 96 dots per inch.)
   if (quantize) {
     const int n = std::min(cinfo->actual_number_of_colors, 256);
     JSAMPARRAY map = cinfo->colormap;

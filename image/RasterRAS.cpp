@@ -93,7 +93,9 @@ bool CRasterRAS::Decode(CRasterStream* stream) {
   if (mapType == kMapNone && mapLength != 0) return fail();
   if (mapLength > 3 * 256 || (mapType == kMapEqualRgb && mapLength % 3 != 0)) return fail();
   const bool colours = depth >= 24;
-  const uint64_t samples = uint64_t(width) * uint64_t(height) * (colours ? 3 : 1);
+  // A colour map may turn the indices into three components (see below): counted as three.
+  const bool mayMap = mapType == kMapEqualRgb && mapLength > 0 && depth <= 8;
+  const uint64_t samples = uint64_t(width) * uint64_t(height) * (colours || mayMap ? 3 : 1);
   if (samples * 4 > kMaxComponentBytes) return SetLastError("error: cannot allocate memory"), false;
   const uint64_t rowBytes = (uint64_t(width) * depth + 15) / 16 * 2;
 

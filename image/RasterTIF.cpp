@@ -132,6 +132,72 @@ void UnpackSamples(const uint8_t* data, int bits, size_t count, uint32_t* out, s
   }
 }
 
+// Unpacks the first `used` samples of each of `width` pixels of `samples` samples into
+// every `stride`-th value of `out` (the samples of a pixel side by side); samples beyond
+// the used ones are passed over, so the work does not grow with their count.
+void UnpackPixels(const uint8_t* data, int bits, size_t width, size_t samples, size_t used,
+                  uint32_t* out, size_t stride) {
+  if (used == samples) {
+    UnpackSamples(data, bits, width * samples, out, stride);
+    return;
+  }
+  const uint64_t pixelBits = uint64_t(samples) * uint64_t(bits);
+  for (size_t x = 0; x < width; ++x) {
+    const uint64_t first = x * pixelBits;
+    for (size_t k = 0; k < used; ++k) {
+      const uint64_t at = first + k * uint64_t(bits);
+      uint32_t v;
+      if (bits == 8) {
+        v = data[at >> 3];
+      } else if (bits == 16) {
+        uint16_t w;
+        std::memcpy(&w, data + (at >> 3), 2);
+        v = w;
+      } else {
+        v = 0;
+        for (int b = 0; b < bits; ++b)
+          v = (v << 1) | ((data[(at + uint64_t(b)) >> 3] >> (7 - ((at + uint64_t(b)) & 7))) & 1);
+      }
+      out[(x * used + k) * stride] = v;
+    }
+  }
+}
+
+// The most bytes of decoded samples that one byte of data can give in a compression: a
+// small file cannot hold a huge picture. CCITT codes are bounded by rows instead (see
+// DataCanHoldPicture); 0 for schemes without a known bound.
+uint64_t MostBytesPerDataByte(uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return 1;
+    case COMPRESSION_PACKBITS:
+      return 64;  // two bytes repeat one byte 128 times
+    case COMPRESSION_LZW:
+      return 4096;  // a code of at least 8 bits stands for at most 4096 bytes
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return 1032;  // deflate's largest ratio
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG:
+      return 256;  // a block of 64 samples in at least two bits
+    default:
+      return 0;
+  }
+}
+
+// Whether a file of `fileBytes` can hold the picture's stored samples; the first
+// megabyte of samples is always allowed.
+bool DataCanHoldPicture(uint16_t compression, uint64_t fileBytes, uint64_t storedBytes,
+                        uint32_t height) {
+  constexpr uint64_t kFree = uint64_t(1) << 20;
+  if (compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTRLEW ||
+      compression == COMPRESSION_CCITTFAX3 || compression == COMPRESSION_CCITTFAX4)
+    return uint64_t(height) <= fileBytes * 8 + 64;  // every row takes at least a bit
+  const uint64_t ratio = MostBytesPerDataByte(compression);
+  if (ratio == 0) return true;
+  return storedBytes <= kFree || storedBytes / ratio <= fileBytes;
+}
+
 // Copies `bits` bits from bit `from` of `source` to bit `to` of `target`.
 void CopyBits(const uint8_t* source, uint64_t from, uint8_t* target, uint64_t to, uint64_t bits) {
   if ((from & 7) == 0 && (to & 7) == 0) {
@@ -291,6 +357,13 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
     }
     if (!rgbaPath && bits > 16) Fail("Corrupted TIFF file!");
     if (kind == SampleKind::kRgb && samples < 3) Fail("Corrupted TIFF file!");
+    {
+      const int64_t fileBytes = stream->Size() - client.base;
+      const uint64_t storedBytes =
+          (uint64_t(samples) * bits * width + 7) / 8 * uint64_t(height);
+      if (fileBytes >= 0 && !DataCanHoldPicture(compression, uint64_t(fileBytes), storedBytes, height))
+        Fail("TIFF picture larger than its data can hold");
+    }
 
     if (m_info.cancelRequest > 0) Fail("Cancelled");
     if (!Create(int32_t(width), int32_t(height), depth, IMAGE_FORMAT_TIF))
@@ -375,13 +448,27 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
       TIFFGetField(tif, TIFFTAG_TILELENGTH, &bandRows);
       if (tileWidth == 0 || bandRows == 0) Fail("Corrupted tiled TIFF file!");
     }
+    // The samples that make the picture: the colour and the alpha after it; further
+    // samples of the file are passed over (separate planes of them are not read).
+    const uint32_t used = std::min<uint32_t>(
+        samples, kind == SampleKind::kIndex ? (alpha ? 2 : 1)
+                 : kind == SampleKind::kMappedColour ? 1
+                                                    : (alpha ? 4 : 3));
     const bool separate = planar == PLANARCONFIG_SEPARATE && samples > 1;
-    const uint32_t planes = separate ? samples : 1;
+    const uint32_t planes = separate ? used : 1;
     const uint32_t planeSamples = separate ? 1 : samples;
+    const uint32_t planeUsed = separate ? 1 : used;
     const uint64_t pixelBits = uint64_t(planeSamples) * bits;
     const uint64_t lineBytes = (pixelBits * width + 7) / 8;
+    // Large strips of one plane are read a row at a time rather than whole.
+    constexpr uint64_t kLargeBand = 16ull * 1024 * 1024;
+    const bool byRow = !tiled && planes == 1 && lineBytes * std::min(bandRows, height) > kLargeBand;
+    if (byRow) bandRows = 1;
     const uint32_t bandHeight = std::min(bandRows, height);
     if (lineBytes * bandHeight * planes > kMaxBandBytes) Fail("CRasterTIF can't allocate memory");
+    // Rows of single samples laid out as the picture's are copied whole.
+    const bool wholeRows = kind == SampleKind::kIndex && planeSamples == 1 && !alpha &&
+                           int(bits) == depth && (depth == 1 || depth == 4 || depth == 8);
     std::vector<std::vector<uint8_t>> band(planes);
     std::vector<uint8_t> tile;
     uint64_t tileLineBytes = 0;
@@ -397,7 +484,7 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
       Fail("CRasterTIF can't allocate memory");
     }
 
-    std::vector<uint32_t> values(size_t(width) * samples);
+    std::vector<uint32_t> values(size_t(width) * used);
     for (uint32_t top = 0; top < height; top += bandRows) {
       if (m_info.cancelRequest != 0) Fail("Cancelled");
       const uint32_t rows = std::min(bandRows, height - top);
@@ -414,6 +501,8 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
               CopyBits(tile.data() + r * tileLineBytes, 0, plane.data() + r * lineBytes,
                        uint64_t(left) * pixelBits, columns * pixelBits);
           }
+        } else if (byRow) {
+          if (TIFFReadScanline(tif, plane.data(), top, 0) < 0) Fail("Corrupted TIFF file!");
         } else {
           const uint32_t strip = TIFFComputeStrip(tif, top, uint16_t(p));
           if (TIFFReadEncodedStrip(tif, strip, plane.data(), tmsize_t(lineBytes * rows)) < 0)
@@ -422,12 +511,19 @@ bool CRasterTIF::Decode(CRasterStream* stream) {
       }
       for (uint32_t r = 0; r < rows; ++r) {
         const int32_t y = int32_t(height - 1 - (top + r));
-        for (uint32_t p = 0; p < planes; ++p)
-          UnpackSamples(band[p].data() + r * lineBytes, bits, size_t(width) * planeSamples,
-                        values.data() + p, planes);
         uint8_t* row = GetRowPointer(y);
+        if (wholeRows) {
+          std::memcpy(row, band[0].data() + r * lineBytes, size_t(lineBytes));
+          // The bits past the last pixel stay clear.
+          const uint32_t tail = uint32_t((uint64_t(bits) * width) & 7);
+          if (tail) row[lineBytes - 1] &= uint8_t(0xFF << (8 - tail));
+          continue;
+        }
+        for (uint32_t p = 0; p < planes; ++p)
+          UnpackPixels(band[p].data() + r * lineBytes, bits, width, planeSamples, planeUsed,
+                       values.data() + p, planes);
         for (uint32_t x = 0; x < width; ++x) {
-          const uint32_t* s = values.data() + size_t(x) * samples;
+          const uint32_t* s = values.data() + size_t(x) * used;
           switch (kind) {
             case SampleKind::kIndex: {
               uint32_t index = s[0];

@@ -38,6 +38,7 @@ bool CRaster::MirrorHorizontal() {
   }
   if (copy.HasAlphaPlane() && !copy.MirrorAlphaPlane()) return false;
   copy.SetContinuation(TakeContinuation());
+  if (copy.GetContinuation()) copy.GetContinuation()->PictureTurned();
   return MoveFrom(copy);
 }
 
@@ -108,6 +109,7 @@ bool CRaster::Rotate(CRaster* output, bool clockwise) {
   turned.m_info.progress = m_info.progress;
   if (output) return output->MoveFrom(turned);
   turned.SetContinuation(TakeContinuation());
+  if (turned.GetContinuation()) turned.GetContinuation()->PictureTurned();
   return MoveFrom(turned);
 }
 

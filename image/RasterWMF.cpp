@@ -3,6 +3,8 @@
 // picture is played into a bitmap compatible with the screen.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -86,8 +88,12 @@ bool CRasterWMF::Decode(CRasterStream* stream, int32_t largestWidth, int32_t lar
     emf.reset(SetEnhMetaFileBits(UINT(bits.size()), bits.data()));
     ENHMETAHEADER header = {};
     if (!emf || !GetEnhMetaFileHeader(emf.get(), sizeof header, &header)) return fail("corrupted WMF");
-    width = header.rclBounds.right - header.rclBounds.left;
-    height = header.rclBounds.bottom - header.rclBounds.top;
+    // The bounds are the file's values: their difference is taken in 64 bits, and a side
+    // beyond 32 bits is shrunk below like any other large one.
+    const int64_t boundsWidth = int64_t(header.rclBounds.right) - header.rclBounds.left;
+    const int64_t boundsHeight = int64_t(header.rclBounds.bottom) - header.rclBounds.top;
+    width = int32_t(std::clamp<int64_t>(boundsWidth, 0, INT32_MAX));
+    height = int32_t(std::clamp<int64_t>(boundsHeight, 0, INT32_MAX));
   }
   if (m_info.cancelRequest != 0) return fail("Cancelled");
   if (width <= 0 || height <= 0) return fail("empty WMF");

@@ -2,7 +2,9 @@
 // and damaged files.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "image/Raster.h"
@@ -483,4 +485,49 @@ TEST(Bmp, EncodeWritesTheFileHeaderAndTheBlock) {
   EXPECT_EQ(14 + 40 + 64, buffer[10]);
   EXPECT_EQ(0, std::memcmp(buffer + 14, picture.GetBlock(), size_t(picture.GetBlockSize())));
   CRaster::FreeBuffer(buffer);
+}
+
+TEST(Bmp, SavedRowsHaveClearedPaddingWhateverTheHeapHeld) {
+  struct Case {
+    int depth, width;
+  };
+  for (const Case c : {Case{24, 3}, Case{8, 5}, Case{4, 3}, Case{1, 3}, Case{1, 17}}) {
+    SCOPED_TRACE(std::to_string(c.depth) + " bits, " + std::to_string(c.width) + " wide");
+    constexpr int kHeight = 4;
+    // The heap blocks the new picture may take are left full of set bits.
+    {
+      std::vector<void*> dirty;
+      const size_t colours = c.depth == 24 ? 0 : size_t(1) << c.depth;
+      const size_t bytes = 40 + 4 * colours + size_t((c.width * c.depth + 31) / 32 * 4) * kHeight;
+      for (int i = 0; i < 8; ++i) {
+        void* block = std::malloc(bytes);
+        std::memset(block, 0xA5, bytes);
+        dirty.push_back(block);
+      }
+      for (void* block : dirty) std::free(block);
+    }
+    CRaster picture(c.width, kHeight, c.depth, 0);
+    ASSERT_TRUE(picture.HasPixels());
+    if (c.depth < 24) picture.SetGreyPalette();
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < c.width; ++x) {
+        if (c.depth == 24)
+          picture.SetPixelColor(x, y, RGBQUAD{1, 2, 3, 0}, false);
+        else
+          picture.SetPixelIndex(x, y, 1);
+      }
+    uint8_t* buffer = nullptr;
+    size_t size = 0;
+    ASSERT_TRUE(picture.EncodeMemory(buffer, size, IMAGE_FORMAT_BMP));
+    const size_t rowBytes = size_t(picture.GetRowBytes());
+    const size_t pixelsAt = size_t(buffer[10] | buffer[11] << 8);
+    ASSERT_EQ(pixelsAt + rowBytes * kHeight, size);
+    const size_t usedBits = size_t(c.width) * size_t(c.depth);
+    for (int y = 0; y < kHeight; ++y) {
+      const uint8_t* row = buffer + pixelsAt + size_t(y) * rowBytes;
+      for (size_t bit = usedBits; bit < rowBytes * 8; ++bit)
+        ASSERT_EQ(0, (row[bit / 8] >> (7 - bit % 8)) & 1) << "row " << y << ", bit " << bit;
+    }
+    CRaster::FreeBuffer(buffer);
+  }
 }

@@ -13,6 +13,7 @@
 #include "image/Raster.h"
 #include "image/RasterGIF.h"
 #include "image/RasterStream.h"
+#include "tests/image/AllocationMeter.h"
 #include "tests/image/TestPictures.h"
 
 namespace {
@@ -253,7 +254,7 @@ TEST(Gif, InterlacedLinesGoToTheirPasses) {
 
 TEST(Gif, ExtensionsGiveDelayLoopCountAndComment) {
   Bytes extensions = {0x21, 0xFF, 11, 'A', 'N', 'Y', 'T', 'H', 'I', 'N', 'G', '1', '.', '0',
-                      3, 1, 0, 0, 0};
+                      3, 1, 0x03, 0x02, 0};
   const std::string comment = "made by hand";
   extensions.insert(extensions.end(), {0x21, 0xFE, uint8_t(comment.size())});
   extensions.insert(extensions.end(), comment.begin(), comment.end());
@@ -265,9 +266,15 @@ TEST(Gif, ExtensionsGiveDelayLoopCountAndComment) {
   CRasterGIF gif;
   CRasterMemoryStream stream(const_cast<uint8_t*>(file.data()), file.size());
   ASSERT_TRUE(gif.Decode(&stream));
-  EXPECT_EQ(0, gif.GetLoopCount());
+  EXPECT_EQ(0x0203, gif.GetLoopCount());  // bytes 1-2 of the first sub-block
   EXPECT_STREQ("made by hand", gif.GetComment());
   EXPECT_EQ(12, gif.GetFrameDelay());
+  // A loop count of 0 (loop for ever) is stored too, over the one read before.
+  extensions[16] = extensions[17] = 0;
+  const Bytes forever = MakeGif(1, 1, Table(4), {image}, extensions);
+  CRasterMemoryStream again(const_cast<uint8_t*>(forever.data()), forever.size());
+  ASSERT_TRUE(gif.Decode(&again));
+  EXPECT_EQ(0, gif.GetLoopCount());
 }
 
 TEST(Gif, FrameOutOfRangeFailsAndTellsTheCount) {
@@ -286,6 +293,68 @@ TEST(Gif, FrameOutOfRangeFailsAndTellsTheCount) {
   EXPECT_TRUE(size.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_GIF));
   EXPECT_EQ(1, size.GetWidth());
   EXPECT_FALSE(size.HasPixels());
+}
+
+TEST(Gif, ScreenLargerThanItsDataCanFillIsRefused) {
+  // A 12000 x 12000 screen and one image as large, with under 10 KB of 3-bit codes.
+  Image image;
+  image.width = image.height = 12000;
+  image.indices.assign(17000, 1);
+  const Bytes file = MakeGif(12000, 12000, Table(2), {image});
+  ASSERT_LT(file.size(), 10240u);
+  EXPECT_EQ("", RefusedKeepingPicture(file, IMAGE_FORMAT_GIF, "GIF screen larger than its data can fill"));
+  // A screen the data can fill decodes.
+  image.width = image.height = 150;
+  const Bytes small = MakeGif(150, 150, Table(2), {image});
+  CRaster r;
+  ASSERT_TRUE(r.DecodeMemory(small.data(), small.size(), IMAGE_FORMAT_GIF)) << r.GetLastError();
+  EXPECT_EQ(150, r.GetWidth());
+}
+
+TEST(Gif, LocalTablesAreKeptAtTheirOwnSize) {
+  // 20000 one-pixel frames, each with a local table of two entries unlike the one before.
+  std::vector<Image> images(20000);
+  for (size_t k = 0; k < images.size(); ++k) {
+    images[k].indices = {1};
+    images[k].control = false;
+    images[k].localTable = {uint8_t(k), 0, 0, uint8_t(k >> 8), 0, 0};
+  }
+  const Bytes file = MakeGif(1, 1, {}, images);
+  CRaster r;
+  const AllocationMeter meter;
+  ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_GIF)) << r.GetLastError();
+  EXPECT_EQ(20000, r.GetFrameCount());
+  // The frames' entries and their tables' six bytes, not 768 bytes a table.
+  EXPECT_LT(meter.PeakBytes(), 5u << 20);
+}
+
+TEST(Gif, ImagesReachingPastTheScreenAreNotFrames) {
+  // Frame 0 fills the 4 x 4 screen with index 1; the next image reaches 2 columns (then
+  // 1 row) past the screen; the last one puts index 2 in the top left corner.
+  Image first;
+  first.width = first.height = 4;
+  first.indices.assign(16, 1);
+  Image wide;
+  wide.left = 2;
+  wide.width = 4;
+  wide.indices.assign(4, 3);
+  Image tall = wide;
+  tall.left = 0;
+  tall.top = 1;
+  tall.width = 1;
+  tall.height = 4;
+  Image corner;
+  corner.indices = {2};
+  for (const Image& past : {wide, tall}) {
+    const Bytes file = MakeGif(4, 4, Table(4), {first, past, corner});
+    CRaster r;
+    ASSERT_TRUE(DecodeFrame(r, file, 1)) << r.GetLastError();
+    EXPECT_EQ(2, r.GetFrameCount());
+    EXPECT_EQ(2, r.GetPixelIndex(0, 3));  // the corner image is frame 1
+    for (int x = 1; x < 4; ++x) EXPECT_EQ(1, r.GetPixelIndex(x, 3 - past.top)) << x;
+    EXPECT_EQ(1, r.GetPixelIndex(0, 1));
+    EXPECT_FALSE(DecodeFrame(r, file, 2));
+  }
 }
 
 TEST(Gif, BadCodeSizesAndDamagedDataLeaveTheRestUndrawn) {
@@ -585,6 +654,29 @@ TEST(GifEncode, TrueColourTransparentColourIsEntryZeroOfEveryTile) {
   EXPECT_EQ(0u, At(back, 4, 1) >> 24);
 }
 
+TEST(GifEncode, SidesBeyondTheSixteenBitFieldsAreRefused) {
+  for (const auto& [width, height] : std::vector<std::pair<int, int>>{{65536, 1}, {1, 65536}, {70000, 2}}) {
+    SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+    CRaster picture(width, height, 1, 0);
+    uint8_t* buffer = nullptr;
+    size_t size = 0;
+    EXPECT_FALSE(picture.EncodeMemory(buffer, size, IMAGE_FORMAT_GIF));
+    EXPECT_STREQ("Write Error in GIF file", picture.GetLastError());
+    CRaster::FreeBuffer(buffer);
+  }
+  // The largest side the fields hold is written, and reads back.
+  CRaster wide(65535, 1, 1, 0);
+  wide.SetPixelIndex(65534, 0, 1);
+  const Bytes file = Encode(wide, GIF_COMPRESSION_LZW);
+  ASSERT_FALSE(file.empty());
+  EXPECT_EQ(0xFF, file[6]);
+  EXPECT_EQ(0xFF, file[7]);
+  CRaster back;
+  ASSERT_TRUE(back.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_GIF)) << back.GetLastError();
+  EXPECT_EQ(65535, back.GetWidth());
+  EXPECT_EQ(1, back.GetPixelIndex(65534, 0));
+}
+
 TEST(GifEncode, FailedWritesReportTheGifText) {
   CRaster picture(2, 2, 8, 0);
   EXPECT_FALSE(picture.Save("/nonexistent-folder/x.gif", IMAGE_FORMAT_GIF));
@@ -593,4 +685,61 @@ TEST(GifEncode, FailedWritesReportTheGifText) {
   size_t size = 0;
   EXPECT_FALSE(empty.EncodeMemory(buffer, size, IMAGE_FORMAT_GIF));
   EXPECT_STREQ("null image!!!", empty.GetLastError());
+}
+
+namespace {
+
+// Takes the first `room` bytes written; every write after them fails, and the stream
+// reports an error from then on, as a full disk does.
+class FullStream : public CRasterStream {
+ public:
+  explicit FullStream(size_t room) : m_room(room) {}
+  bool Close() override { return true; }
+  size_t Read(void*, size_t, size_t) override { return 0; }
+  size_t Write(const void*, size_t itemSize, size_t count) override {
+    const size_t bytes = itemSize * count;
+    if (m_written + bytes > m_room) {
+      m_failed = true;
+      return 0;
+    }
+    m_written += bytes;
+    return count;
+  }
+  bool Seek(int64_t, int) override { return false; }
+  int64_t Tell() override { return int64_t(m_written); }
+  int64_t Size() override { return int64_t(m_written); }
+  bool Flush() override { return !m_failed; }
+  bool Eof() override { return true; }
+  int32_t Error() override { return m_failed ? 1 : 0; }
+  int GetChar() override { return -1; }
+
+ private:
+  size_t m_room;
+  size_t m_written = 0;
+  bool m_failed = false;
+};
+
+}  // namespace
+
+TEST(GifEncode, WritesThatFailAnywhereReportTheGifText) {
+  CRaster paletted;
+  FillPicture(paletted, {8, 40, 30, Extra::kNone});
+  CRaster colour;
+  FillPicture(colour, {24, 40, 30, Extra::kNone});
+  for (CRaster* picture : {&paletted, &colour}) {
+    for (int option : {GIF_COMPRESSION_LZW, GIF_COMPRESSION_LITERAL, GIF_COMPRESSION_RUNS}) {
+      const size_t whole = Encode(*picture, option).size();
+      ASSERT_GT(whole, 100u);
+      for (size_t room : {size_t(0), size_t(5), size_t(13), whole / 2, whole - 1}) {
+        SCOPED_TRACE(std::to_string(picture->GetBitDepth()) + " bits, option " + std::to_string(option) +
+                     ", room " + std::to_string(room));
+        FullStream full(room);
+        picture->SetLastError("");
+        EXPECT_FALSE(picture->Encode(&full, IMAGE_FORMAT_GIF));
+        EXPECT_STREQ("Write Error in GIF file", picture->GetLastError());
+      }
+      FullStream enough(whole);
+      EXPECT_TRUE(picture->Encode(&enough, IMAGE_FORMAT_GIF)) << picture->GetLastError();
+    }
+  }
 }

@@ -189,3 +189,18 @@ TEST(Jpeg2000Family, RefusesDamagedFiles) {
     EXPECT_EQ("", RefusedKeepingPicture(c.file, c.format, "error: cannot load image data"))
         << c.name;
 }
+
+TEST(Jpeg2000Family, ColourMappedSunRasterCountsItsThreeComponents) {
+  // 16384 x 5000 pixels of 1 bit in 120 KB of byte-encoded runs, with a two-entry colour
+  // map: three components of 82 M samples each are more than the decoder takes.
+  Bytes file = BigEndian32({0x59A66A95, 16384, 5000, 1, 0, 2, 1, 6}) + Bytes{0, 255, 0, 255, 0, 255};
+  const uint64_t data = 16384 / 8 * 5000;
+  for (uint64_t done = 0; done < data; done += 256) file.insert(file.end(), {0x80, 0xFF, 0x00});
+  EXPECT_EQ("", RefusedKeepingPicture(file, IMAGE_FORMAT_RAS, "error: cannot allocate memory"));
+  // The same rows without a colour map are one grey component, and decode.
+  Bytes grey = BigEndian32({0x59A66A95, 16384, 500, 1, 0, 2, 0, 0});
+  for (uint64_t done = 0; done < data / 10; done += 256) grey.insert(grey.end(), {0x80, 0xFF, 0x00});
+  CRaster r;
+  ASSERT_TRUE(r.DecodeMemory(grey.data(), grey.size(), IMAGE_FORMAT_RAS)) << r.GetLastError();
+  EXPECT_EQ(16384, r.GetWidth());
+}

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,60 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, JpegFixtures, ::testing::ValuesIn(Jpegs()), [
 
 TEST(JpegFixtures, Listed) { EXPECT_GE(Jpegs().size(), 10u); }
 
+// A baseline JPEG of `components` components (1 to 10) of flat blocks: one quantisation
+// table, Huffman tables of a single code each (DC difference 0, end of block), so every
+// block is two 0 bits. The first four components have a scan each (a scan may name no
+// others); the rest stay 0. 2 and 5 to 10 components have no known colour space.
+Bytes JpegOfComponents(int components, int width, int height) {
+  Bytes f = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
+  f.insert(f.end(), 64, 1);
+  const int sofLength = 8 + 3 * components;
+  f.insert(f.end(), {0xFF, 0xC0, uint8_t(sofLength >> 8), uint8_t(sofLength), 8, uint8_t(height >> 8),
+                     uint8_t(height), uint8_t(width >> 8), uint8_t(width), uint8_t(components)});
+  for (int k = 0; k < components; ++k) f.insert(f.end(), {uint8_t(k + 1), 0x11, 0});
+  f.insert(f.end(), {0xFF, 0xC4, 0x00, 38});
+  for (uint8_t table : {uint8_t(0x00), uint8_t(0x10)}) {
+    f.push_back(table);
+    f.push_back(1);  // one code of length 1
+    f.insert(f.end(), 15, 0);
+    f.push_back(0);  // its symbol: category 0, or end of block
+  }
+  const size_t blocks = size_t((width + 7) / 8) * size_t((height + 7) / 8);
+  for (int k = 0; k < std::min(components, 4); ++k) {
+    f.insert(f.end(), {0xFF, 0xDA, 0x00, 0x08, 1, uint8_t(k + 1), 0x00, 0, 63, 0});
+    const size_t bits = blocks * 2;
+    f.insert(f.end(), bits / 8, 0x00);
+    if (bits % 8) f.push_back(uint8_t(0xFF >> (bits % 8)));  // padded with 1 bits
+  }
+  f.insert(f.end(), {0xFF, 0xD9});
+  return f;
+}
+
+TEST(Jpeg, OnlyGreyColourAndCmykComponentCountsAreDecoded) {
+  for (int components = 1; components <= 10; ++components) {
+    SCOPED_TRACE(components);
+    const Bytes file = JpegOfComponents(components, 64, 16);
+    CRaster picture(2, 2, 8, 0);
+    picture.Clear(7);
+    const bool decoded = picture.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_JPG);
+    if (components == 1 || components == 3 || components == 4) {
+      ASSERT_TRUE(decoded) << picture.GetLastError();
+      EXPECT_EQ(64, picture.GetWidth());
+      EXPECT_EQ(components == 1 ? 8 : 24, picture.GetBitDepth());
+    } else {
+      EXPECT_FALSE(decoded);
+      EXPECT_STREQ("JPEG file with an unsupported number of colour components", picture.GetLastError());
+      EXPECT_EQ(2, picture.GetWidth());
+      EXPECT_EQ(7, picture.GetPixelIndex(1, 1));
+    }
+    // The size alone is still told.
+    CRaster size;
+    size.SetCancelRequest(-1);
+    EXPECT_TRUE(size.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_JPG));
+    EXPECT_EQ(64, size.GetWidth());
+  }
+}
+
 TEST(Jpeg, ScaleDenominatorZeroIsFullSize) {
   CRaster picture;
   FillPicture(picture, {24, 64, 48, Extra::kNone});
@@ -345,7 +400,7 @@ TEST(Exif, TagRulesInBothByteOrders) {
     const Bytes body = t.App1Body({t.Short(0x8827, 2), t.Rational(0x9201, 6, 1, 10),
                                    t.Rational(0x9202, 4, 1), t.Short(0x0128, 3),
                                    t.Rational(0x011A, 2835, 100), t.Text(0x9286, comment, 7),
-                                   t.Short(0x0112, 9)});
+                                   t.Short(0x0112, 9), t.Rational(0x9204, uint32_t(-2), 3, 10)});
     CRasterExifReader reader;
     ASSERT_TRUE(ParseBody(reader, body)) << reader.GetError();
     const CRasterExifRecord& r = reader.Record();
@@ -358,6 +413,7 @@ TEST(Exif, TagRulesInBothByteOrders) {
     EXPECT_STREQ("Hello", r.comments);
     EXPECT_EQ(0, r.orientation);
     EXPECT_STREQ("Undefined rotation value", reader.GetError());
+    EXPECT_FLOAT_EQ(-2.0f / 3, r.exposureBias);  // a signed rational
     // Values far beyond the fields' ranges are clamped, not converted out of range.
     const Bytes huge = t.App1Body({t.Double(0x9207, 1e300), t.Double(0x8827, -1e300),
                                    t.Double(0x011A, 1e300), t.Double(0x0201, 1e20),
@@ -509,4 +565,86 @@ TEST(Exif, SavingALoadedPictureCarriesItsExifAndComment) {
   const Bytes plain = EncodeJpeg(picture);
   ASSERT_GT(plain.size(), 4u);
   EXPECT_EQ(0xE0, plain[3]);
+}
+
+namespace {
+
+// A JPEG of a 16 x 8 picture with an EXIF section of a camera make and an orientation.
+Bytes JpegWithOrientation(bool motorola, uint16_t orientation) {
+  CRaster picture;
+  FillPicture(picture, {24, 16, 8, Extra::kNone});
+  const Bytes plain = EncodeJpeg(picture);
+  const Tiff tiff(motorola);
+  const Bytes body = tiff.App1Body({tiff.Text(0x010F, "Old Camera"), tiff.Short(0x0112, orientation)});
+  Bytes file = Sections({{0xE1, body}});
+  file.insert(file.end(), plain.begin() + 2, plain.end());
+  return file;
+}
+
+// The EXIF record of a JPEG file; isExif 0 without EXIF data.
+CRasterExifRecord ExifOf(const Bytes& file) {
+  CRasterExifRecord record = {};
+  CRasterExifReader reader(&record);
+  CRasterMemoryStream stream(const_cast<uint8_t*>(file.data()), file.size());
+  reader.ReadSections(&stream, CRasterExifReader::kReadExif);
+  return record;
+}
+
+}  // namespace
+
+TEST(Exif, ANewPictureCarriesNoneOfTheOldFilesExif) {
+  const Bytes file = JpegWithOrientation(false, 1);
+  ASSERT_EQ(1, ExifOf(file).isExif);
+  CRaster other;
+  FillPicture(other, {24, 5, 5, Extra::kNone});
+  const uint8_t pixels[16] = {};
+  const std::vector<std::pair<const char*, std::function<bool(CRaster&)>>> news = {
+      {"Create", [](CRaster& p) { return p.Create(8, 8, 24, IMAGE_FORMAT_UNKNOWN) != nullptr; }},
+      {"CreateFromPixels", [&](CRaster& p) { return p.CreateFromPixels(pixels, 2, 2, 24, 8, true); }},
+      {"CopyFrom", [&](CRaster& p) { p.CopyFrom(other, true, false, false); return p.GetWidth() == 5; }},
+  };
+  for (const auto& [name, make] : news) {
+    SCOPED_TRACE(name);
+    CRaster picture;
+    ASSERT_TRUE(picture.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_JPG));
+    ASSERT_EQ(1, ExifOf(EncodeJpeg(picture)).isExif);  // carried while it is the same picture
+    ASSERT_TRUE(make(picture));
+    const Bytes saved = EncodeJpeg(picture);
+    ASSERT_GT(saved.size(), 4u);
+    EXPECT_EQ(0xE0, saved[3]);
+    EXPECT_EQ(0, ExifOf(saved).isExif);
+  }
+  // A failed decode leaves the picture and its EXIF data as they were.
+  CRaster picture;
+  ASSERT_TRUE(picture.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_JPG));
+  const Bytes cut(file.begin(), file.begin() + 40);
+  EXPECT_FALSE(picture.DecodeMemory(cut.data(), cut.size(), IMAGE_FORMAT_JPG));
+  EXPECT_STREQ("Old Camera", ExifOf(EncodeJpeg(picture)).cameraMake);
+}
+
+TEST(Exif, TurnedOrMirroredPicturesAreSavedWithOrientationOne) {
+  const std::vector<std::pair<const char*, std::function<bool(CRaster&)>>> turns = {
+      {"clockwise", [](CRaster& p) { return p.RotateClockwise(); }},
+      {"counter-clockwise", [](CRaster& p) { return p.RotateCounterClockwise(); }},
+      {"mirrored", [](CRaster& p) { return p.MirrorHorizontal(); }},
+      {"flipped", [](CRaster& p) { return p.FlipVertical(); }},
+  };
+  for (bool motorola : {false, true}) {
+    const Bytes file = JpegWithOrientation(motorola, 6);
+    ASSERT_EQ(6, ExifOf(file).orientation);
+    for (const auto& [name, turn] : turns) {
+      SCOPED_TRACE(std::string(name) + (motorola ? ", Motorola order" : ", Intel order"));
+      CRaster picture;
+      ASSERT_TRUE(picture.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_JPG));
+      ASSERT_TRUE(turn(picture));
+      const CRasterExifRecord saved = ExifOf(EncodeJpeg(picture));
+      EXPECT_EQ(1, saved.isExif);
+      EXPECT_EQ(1, saved.orientation);
+      EXPECT_STREQ("Old Camera", saved.cameraMake);  // the rest of the data stays
+    }
+    // Untouched, the picture keeps its orientation.
+    CRaster picture;
+    ASSERT_TRUE(picture.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_JPG));
+    EXPECT_EQ(6, ExifOf(EncodeJpeg(picture)).orientation);
+  }
 }

@@ -316,4 +316,31 @@ TEST(Wmf, RendersEnhancedMetafilesAndRefusesBrokenOnes) {
     EXPECT_EQ("", RefusedKeepingPicture(c.file, IMAGE_FORMAT_WMF, c.error)) << c.name;
 }
 
+TEST(Wmf, EnhancedBoundsBeyondThirtyTwoBitsAreNotWrappedAround) {
+  HDC dc = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+  RECT box = {10, 20, 60, 50};
+  FillRect(dc, &box, green);
+  HENHMETAFILE emf = CloseEnhMetaFile(dc);
+  DeleteObject(green);
+  Bytes bits(GetEnhMetaFileBits(emf, 0, nullptr));
+  GetEnhMetaFileBits(emf, UINT(bits.size()), bits.data());
+  DeleteEnhMetaFile(emf);
+  // The header's bounds: left, top, right, bottom from byte 8.
+  auto withBounds = [&bits](int32_t left, int32_t right) {
+    Bytes b = bits;
+    for (const auto& [at, v] : {std::pair<size_t, int32_t>{8, left}, {16, right}})
+      for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(uint32_t(v) >> (8 * i));
+    return b;
+  };
+  // Right of left by more than 32 bits can hold: a very wide picture, shrunk as wide ones are.
+  const Bytes wide = withBounds(-2147483000, 2147483000);
+  CRaster r;
+  ASSERT_TRUE(r.DecodeMemory(wide.data(), wide.size(), IMAGE_FORMAT_WMF)) << r.GetLastError();
+  EXPECT_EQ(4000, r.GetWidth());
+  EXPECT_EQ(1, r.GetHeight());
+  // Right of left by as much the other way: nothing to show.
+  EXPECT_EQ("", RefusedKeepingPicture(withBounds(2147483000, -2147483000), IMAGE_FORMAT_WMF, "empty WMF"));
+}
+
 #endif

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "image/Raster.h"
 #include "image/RasterStream.h"
 #include "image/RasterTIF.h"
+#include "tests/image/AllocationMeter.h"
 #include "tests/image/ScratchName.h"
 #include "tests/image/TestPictures.h"
 
@@ -462,4 +464,111 @@ TEST(Tiff, RefusesDamagedFiles) {
   badCodec.SetFormatOption(COMPRESSION_CCITTFAX4, IMAGE_FORMAT_TIF);
   EXPECT_TRUE(Encoded(badCodec, IMAGE_FORMAT_TIF).empty());
   EXPECT_STREQ("Error saving TIFF file", badCodec.GetLastError());
+}
+
+namespace {
+
+// One row written `count` times, for pictures too large to list row by row.
+Bytes MakeTiffOfOneRow(const std::function<void(TIFF*)>& tags, Bytes row, uint32_t count) {
+  const std::string path = Scratch("rows");
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (!tif) return {};
+  tags(tif);
+  for (uint32_t y = 0; y < count; ++y)
+    if (TIFFWriteScanline(tif, row.data(), y, 0) < 0) break;
+  TIFFClose(tif);
+  Bytes bytes = ReadFileBytes(path);
+  std::remove(path.c_str());
+  return bytes;
+}
+
+}  // namespace
+
+TEST(Tiff, SamplesBeyondTheColourAndAlphaCostNoMemory) {
+  // A grey picture with alpha and 2046 further samples a pixel: 32 MB of samples in one
+  // row, compressed to a few kilobytes.
+  constexpr uint32_t kWidth = 16384;
+  constexpr uint16_t kSamples = 2048;
+  Bytes row(size_t(kWidth) * kSamples, 0);
+  for (uint32_t x = 0; x < kWidth; ++x) {
+    row[size_t(x) * kSamples] = uint8_t(x);  // grey
+    row[size_t(x) * kSamples + 1] = 255;     // alpha
+  }
+  const Bytes file = MakeTiffOfOneRow(
+      [](TIFF* t) {
+        Basic(t, kWidth, 1, 8, kSamples, PHOTOMETRIC_MINISBLACK);
+        std::vector<uint16_t> extra(kSamples - 1, EXTRASAMPLE_UNSPECIFIED);
+        extra[0] = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(extra.size()), extra.data());
+        TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_ADOBE_DEFLATE));
+      },
+      row, 1);
+  ASSERT_FALSE(file.empty());
+  ASSERT_LT(file.size(), 1u << 20);
+  CRaster r;
+  const AllocationMeter meter;
+  ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_TIF)) << r.GetLastError();
+  // The row as the file holds it, and no more.
+  EXPECT_LT(meter.PeakBytes(), uint64_t(kWidth) * kSamples + (8u << 20));
+  EXPECT_EQ(int32_t(kWidth), r.GetWidth());
+  EXPECT_EQ(0x050505u, Hex(r.GetPixelColor(5, 0, false)));
+  EXPECT_EQ(0xC8C8C8u, Hex(r.GetPixelColor(200, 0, false)));
+}
+
+TEST(Tiff, LargeFaxPagesAreReadRowByRowAndCopiedWhole) {
+  // 65535 x 16000 white pixels in a single strip of G4 data of a few kilobytes.
+  constexpr uint32_t kWidth = 65535, kHeight = 16000;
+  const Bytes file = MakeTiffOfOneRow(
+      [](TIFF* t) {
+        Basic(t, kWidth, kHeight, 1, 1, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_CCITTFAX4));
+      },
+      Bytes((kWidth + 7) / 8, 0), kHeight);
+  ASSERT_FALSE(file.empty());
+  ASSERT_LT(file.size(), 8000u);
+  CRaster r;
+  const auto start = std::chrono::steady_clock::now();
+  const AllocationMeter meter;
+  ASSERT_TRUE(r.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_TIF)) << r.GetLastError();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  // Neither a buffer of the whole strip nor a walk pixel by pixel.
+  EXPECT_LT(meter.PeakBytes(), 4u << 20);
+  EXPECT_LT(seconds, 4.0);
+  EXPECT_EQ(int32_t(kWidth), r.GetWidth());
+  EXPECT_EQ(int32_t(kHeight), r.GetHeight());
+  EXPECT_EQ(1, r.GetBitDepth());
+  EXPECT_EQ(0xFFFFFFu, Hex(r.GetPixelColor(kWidth - 1, kHeight - 1, false)));
+  EXPECT_EQ(0xFFFFFFu, Hex(r.GetPixelColor(0, 0, false)));
+}
+
+TEST(Tiff, PictureLargerThanItsDataCanHoldIsRefused) {
+  // 12000 x 12000 plain grey samples, with one row of them in the file.
+  const Bytes file = MakeTiff([](TIFF* t) { Basic(t, 12000, 12000, 8, 1, PHOTOMETRIC_MINISBLACK); },
+                              {Bytes(12000, 9)});
+  ASSERT_FALSE(file.empty());
+  EXPECT_EQ("", RefusedKeepingPicture(file, IMAGE_FORMAT_TIF, "TIFF picture larger than its data can hold"));
+  // A fax page may be as wide as it likes, but not have more rows than bits.
+  const Bytes fax = MakeTiffOfOneRow(
+      [](TIFF* t) {
+        Basic(t, 64, 8, 1, 1, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_CCITTFAX4));
+      },
+      Bytes(8, 0), 8);
+  ASSERT_FALSE(fax.empty());
+  Bytes tall = fax;
+  // The length tag (257) as a short or long: 8 rows become 60000.
+  ASSERT_EQ('I', tall[0]);
+  bool changed = false;
+  const size_t dir = size_t(tall[4] | tall[5] << 8 | tall[6] << 16 | tall[7] << 24);
+  const uint16_t count = uint16_t(tall[dir] | tall[dir + 1] << 8);
+  for (uint16_t i = 0; i < count; ++i) {
+    uint8_t* e = tall.data() + dir + 2 + 12 * i;
+    if ((e[0] | e[1] << 8) == 257) {
+      e[8] = uint8_t(60000 & 0xFF);
+      e[9] = uint8_t(60000 >> 8);
+      changed = true;
+    }
+  }
+  ASSERT_TRUE(changed);
+  EXPECT_EQ("", RefusedKeepingPicture(tall, IMAGE_FORMAT_TIF, "TIFF picture larger than its data can hold"));
 }

@@ -2,6 +2,7 @@
 // plain pixel mapping, alpha planes following the pixels, and the reduction rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "image/Raster.h"
@@ -170,4 +171,53 @@ TEST(RasterTransform, DiffusionSpreadsTheErrorOfEachPixel) {
   EXPECT_NEAR(expected, white, h * 2);
   EXPECT_GT(std::abs(expected - plainWhite), h * 2);
   EXPECT_EQ(Bits(Rgb(255, 255, 255)), Bits(gradient.GetPaletteEntry(1)));
+}
+
+namespace {
+
+// Error diffusion of a grey picture to black and white, worked out here from the rule for
+// a set of four weights (sixteenths to the right, below left, below, below right).
+std::vector<int> DiffusedGreys(std::vector<int> grey, int w, int h, const int (&weights)[4]) {
+  std::vector<int> out(grey.size());
+  const int offsets[4][2] = {{1, 0}, {-1, 1}, {0, 1}, {1, 1}};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int v = grey[size_t(y * w + x)];
+      const int stored = v >= 128 ? 255 : 0;  // the nearer of black and white
+      out[size_t(y * w + x)] = stored ? 1 : 0;
+      const int error = v - stored;
+      for (int k = 0; k < 4; ++k) {
+        const int nx = x + offsets[k][0], ny = y + offsets[k][1];
+        if (nx < 0 || nx >= w || ny >= h) continue;
+        int& n = grey[size_t(ny * w + nx)];
+        n = std::min(255, std::max(0, n + error * weights[k] / 16));
+      }
+    }
+  return out;
+}
+
+}  // namespace
+
+TEST(RasterTransform, DiffusionWeightsAreSevenTwoFourAndOneSixteenths) {
+  // A flat grey whose black and white pixels come out differently for the weights of the
+  // rule, for the common Floyd-Steinberg weights and for all the error to the right.
+  const int w = 12, h = 6;
+  const std::vector<int> grey(size_t(w * h), 100);
+  const int rule[4] = {7, 2, 4, 1}, common[4] = {7, 3, 5, 1}, right[4] = {16, 0, 0, 0};
+  const std::vector<int> expected = DiffusedGreys(grey, w, h, rule);
+  ASSERT_NE(expected, DiffusedGreys(grey, w, h, common));
+  ASSERT_NE(expected, DiffusedGreys(grey, w, h, right));
+  ASSERT_NE(DiffusedGreys(grey, w, h, common), DiffusedGreys(grey, w, h, right));
+
+  CRaster picture(w, h, 24, 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t v = uint8_t(grey[size_t(y * w + x)]);
+      picture.SetPixelColor(x, y, Rgb(v, v, v), false);
+    }
+  ASSERT_TRUE(picture.ReduceBitDepth(1, true, nullptr, 0));
+  std::vector<int> got(size_t(w * h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) got[size_t(y * w + x)] = int(picture.GetPixelIndex(x, y));
+  EXPECT_EQ(expected, got);
 }

@@ -222,13 +222,15 @@ def write_jpegs(outdir):
     rgb = pattern_rgb(67, 45)
     save(rgb, "rgb.jpg", (72, 72), quality=92, dpi=(72, 72))
     save(rgb, "rgb_progressive.jpg", (300, 300), quality=80, progressive=True, dpi=(300, 300))
-    save(rgb, "rgb_444.jpg", (96, 96), quality=95, subsampling=0)
-    save(grey_image(33, 17, 256), "grey.jpg", (96, 96), quality=90)
-    save(rgb.convert("CMYK"), "cmyk.jpg", (96, 96), quality=95)
+    # Without a resolution the densities are taken as dots per inch: PIL's JFIF header
+    # has no unit and density 1; a CMYK file has no JFIF header, whose defaults are the same.
+    save(rgb, "rgb_444.jpg", (1, 1), quality=95, subsampling=0)
+    save(grey_image(33, 17, 256), "grey.jpg", (1, 1), quality=90)
+    save(rgb.convert("CMYK"), "cmyk.jpg", (1, 1), quality=95)
     path = save(rgb, "jfif_cm.jpg", (71, 71), quality=90)
     set_jfif_density(path, 2, 28, 28)
-    path = save(rgb, "jfif_aspect.jpg", (96, 96), quality=90)
-    set_jfif_density(path, 0, 1, 1)  # an aspect ratio, no resolution
+    path = save(rgb, "jfif_aspect.jpg", (3, 2), quality=90)
+    set_jfif_density(path, 0, 3, 2)  # no unit: the densities as dots per inch
     # EXIF written by PIL (Intel order): 72 dots per inch whatever the JFIF header says.
     exif = Image.Exif()
     exif[0x011A] = 72.0
