@@ -98,6 +98,9 @@ TEST(Gallery, EveryControlPlainUnderTheDefaultSkinAndPlainAgain) {
   const TColor shadow = TColor(ColorToRGB(clBtnShadow));
   EXPECT_EQ(shadow, ControlPixel(g.Panel, 0, 0));
   EXPECT_EQ(shadow, ControlPixel(g.Gauge, 0, 0));
+  const TColor highlight = TColor(ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(shadow, ControlPixel(g.Bevel, 0, 10));  // lowered: dark left, light right
+  EXPECT_EQ(highlight, ControlPixel(g.Bevel, 1, 10));
 
   LoadDefaultSkin(data.get());
   ShowAndPaint(g.Form.get());
@@ -107,6 +110,17 @@ TEST(Gallery, EveryControlPlainUnderTheDefaultSkinAndPlainAgain) {
   EXPECT_EQ(PartCorner(data.get(), "vgauge"), ControlPixel(g.VGauge, 0, 0));
   EXPECT_EQ(PartCorner(data.get(), "statusbar"), ControlPixel(g.Status, 0, 0));
   EXPECT_EQ(PartCorner(data.get(), "toolpanel"), ControlPixel(g.Tools, 0, 0));
+  // Labels and links in the label record's font colour, the bevel in the bevel record's.
+  auto* label = dynamic_cast<TspDataSkinStdLabelControl*>(
+      data->ControlRecords.Find(data->GetControlIndex("stdlabel")));
+  ASSERT_NE(nullptr, label);
+  EXPECT_TRUE(ControlShows(g.Label, label->FontColor));
+  EXPECT_TRUE(ControlShows(g.Text, label->FontColor));
+  EXPECT_TRUE(ControlShows(g.Link, label->FontColor));
+  auto* bevel = dynamic_cast<TspDataSkinBevel*>(data->ControlRecords.Find(data->GetControlIndex("bevel")));
+  ASSERT_NE(nullptr, bevel);
+  EXPECT_EQ(TColor(ColorToRGB(bevel->DarkColor)), ControlPixel(g.Bevel, 0, 10));
+  EXPECT_EQ(TColor(ColorToRGB(bevel->LightColor)), ControlPixel(g.Bevel, 1, 10));
 
   data->ClearAll();
   BeforeSkinChange(g.Form.get());

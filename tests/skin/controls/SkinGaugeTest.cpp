@@ -3,7 +3,11 @@
 // whose timers are never freed inside their own handler.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "skin/controls/SkinGauge.h"
+#include "skin/data/SPUtils.h"
 #include "tests/skin/controls/BaseTestSkin.h"
 
 namespace {
@@ -156,4 +160,94 @@ TEST(SkinGauge, TheAnimationRunsAndItsTimersGoOnlyAfterTheirHandlers) {
   PumpFor(50);
   EXPECT_FALSE(g->AnimationRunning());
   EXPECT_EQ(0, g->GetAnimationFrame());
+}
+
+namespace {
+
+constexpr TColor kTextColor = Rgb(250, 20, 120);
+
+// The smallest rectangle around the control's pixels of a colour on the screen (empty when
+// none shows).
+TRect ColourBox(TControl* C, TColor Color) {
+  const int w = C->GetWidth();
+  const int h = C->GetHeight();
+  GdiFlush();
+  const TPoint origin = ScreenPoint(C, 0, 0);
+  TOwned<TBitmap> copy(new TBitmap);
+  copy->SetPixelFormat(pf24bit);
+  copy->SetSize(w, h);
+  {
+    TWindowDC screen;
+    BitBlt(copy->GetCanvas()->GetHandle(), 0, 0, w, h, screen, origin.X, origin.Y, SRCCOPY);
+  }
+  TRect box(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (copy->GetCanvas()->GetPixel(x, y) == Color) {
+        box.Left = std::min(box.Left, x);
+        box.Top = std::min(box.Top, y);
+        box.Right = std::max(box.Right, x + 1);
+        box.Bottom = std::max(box.Bottom, y + 1);
+      }
+  return box.Left == INT_MAX ? TRect() : box;
+}
+
+}  // namespace
+
+TEST(SkinGauge, TextOpacityVerticalTextAndAnySizeWithoutTheSkinsSize) {
+  TGaugeFixture f;
+  const TSkinKeys trough = {{"pictureindex", "0"}};
+  f.Skin.AddControl("texted", "gauge",
+                    With(With(trough, NinePartKeys(TRect(0, 0, 40, 20), 2, 2, 2, 2)),
+                         {{"progressarea", "2,2,38,18"}, {"progressrect", "50,0,60,16"},
+                          {"fontcolor", IntToStr(kTextColor)}, {"fontheight", "14"}}));
+  f.Skin.AddControl("vtexted", "gauge",
+                    {{"pictureindex", "0"}, {"skinrect", "0,0,20,40"}, {"lefttoppoint", "2,2"},
+                     {"righttoppoint", "18,2"}, {"leftbottompoint", "2,38"},
+                     {"rightbottompoint", "18,38"}, {"clientrect", "2,2,18,38"},
+                     {"progressarea", "2,2,18,38"}, {"progressrect", "50,0,60,16"},
+                     {"vertical", "1"}, {"fontcolor", IntToStr(kTextColor)}});
+  // Three parts side by side: the skin fixes the height at 20.
+  f.Skin.AddControl("hbar", "gauge",
+                    {{"pictureindex", "0"}, {"skinrect", "0,0,40,20"}, {"lefttoppoint", "2,0"},
+                     {"righttoppoint", "38,0"}, {"clientrect", "2,0,38,20"},
+                     {"progressarea", "2,2,38,18"}, {"progressrect", "50,0,60,16"},
+                     {"progressstretch", "1"}});
+  f.Skin.LoadInto(f.Data.get(), f.Folder);
+  auto* plainText = f.Add("texted", TRect(10, 10, 130, 30));
+  auto* hidden = f.Add("texted", TRect(10, 40, 130, 60));
+  hidden->SetTextAlphaBlend(true);
+  hidden->SetTextAlphaBlendValue(0);
+  auto* opaque = f.Add("texted", TRect(10, 70, 130, 90));
+  opaque->SetTextAlphaBlend(true);
+  opaque->SetTextAlphaBlendValue(255);
+  auto* vertical = f.Add("vtexted", TRect(150, 10, 170, 130));
+  auto* anySize = f.Add("hbar", TRect(200, 10, 300, 50));
+  anySize->SetUseSkinSize(false);
+  anySize->SetBounds(200, 10, 100, 40);
+  for (TspSkinGauge* g : {plainText, hidden, opaque, vertical}) {
+    g->SetShowPercent(true);
+    g->SetValue(30);
+  }
+  f.Show();
+  Screenshot(f.Form->GetHandle(), "gauge_text");
+  // "30%" across the middle of the bar in the record's font colour.
+  const TRect across = ColourBox(plainText, kTextColor);
+  ASSERT_FALSE(IsNullRect(across));
+  EXPECT_GT(across.Width(), across.Height());
+  EXPECT_NEAR(60, (across.Left + across.Right) / 2, 3);
+  // Opacity 0 leaves no text; 255 shows it as drawn.
+  EXPECT_FALSE(ControlShows(hidden, kTextColor));
+  EXPECT_EQ(across, ColourBox(opaque, kTextColor));
+  // The vertical bar's text runs upwards: taller than wide, centred on the bar.
+  const TRect up = ColourBox(vertical, kTextColor);
+  ASSERT_FALSE(IsNullRect(up));
+  EXPECT_GT(up.Height(), up.Width());
+  EXPECT_NEAR(60, (up.Top + up.Bottom) / 2, 4);
+  // Without the skin's size the gauge keeps 100 x 40; the skin image (100 x 20) is
+  // stretched over it: the trough's rows double, the filled part (30 of 96) stays left.
+  EXPECT_EQ(40, anySize->GetHeight());
+  EXPECT_EQ(kTrough, ControlPixel(anySize, 50, 1));
+  EXPECT_EQ(kBarA, ControlPixel(anySize, 10, 20));
+  EXPECT_EQ(kTrough, ControlPixel(anySize, 60, 20));
 }

@@ -430,3 +430,152 @@ TEST(SkinToolBar, ScrolledBarsOfThreePartsShowTheirMiddleEvenWhenItHasNoWidth) {
     bar->Free();
   }
 }
+
+namespace {
+
+constexpr TColor kBand = Rgb(60, 60, 110);
+constexpr TColor kFrameStart = Rgb(240, 120, 0);
+constexpr TColor kFrameMiddle = Rgb(200, 200, 120);
+constexpr TColor kFrameEnd = Rgb(0, 120, 240);
+constexpr TColor kMarkFrame = Rgb(120, 0, 60);
+
+// Picture: a 60 x 60 panel whose top band is 20 pixels high (kBand), a 40 x 16 caption
+// frame whose 4-pixel ends differ from its middle, a 10 x 16 mark frame, check pieces.
+// Records "framed" (left), "framedright", "framedcentre": caption rectangle (4, 2, 56, 18),
+// text rectangle of the frame (4, 0, 36, 16), so the frame is 8 pixels wider than the text.
+void AddFramedCaptionRecords(TTestSkin& Skin) {
+  const int p = Skin.AddPicture(120, 60, kClientLeft);
+  Skin.FillRect(p, TRect(0, 0, 60, 20), kBand);
+  Skin.FillRect(p, TRect(60, 0, 64, 16), kFrameStart);
+  Skin.FillRect(p, TRect(64, 0, 96, 16), kFrameMiddle);
+  Skin.FillRect(p, TRect(96, 0, 100, 16), kFrameEnd);
+  Skin.FillRect(p, TRect(100, 0, 110, 16), kMarkFrame);
+  const TSkinKeys keys = With(
+      {{"pictureindex", IntToStr(p)}}, With(NinePartKeys(TRect(0, 0, 60, 60), 5, 20, 5, 5),
+                                          {{"captionrect", "4,2,56,18"},
+                                           {"fontcolor", IntToStr(kCaptionColor)},
+                                           {"framerect", "60,0,100,16"},
+                                           {"frametextrect", "4,0,36,16"},
+                                           {"frameleftoffset", "4"},
+                                           {"framerightoffset", "4"},
+                                           {"markframerect", "100,0,110,16"}}));
+  Skin.AddControl("framed", "panel", With(keys, {{"alignment", "taleftjustify"}}));
+  Skin.AddControl("framedright", "panel", With(keys, {{"alignment", "tarightjustify"}}));
+  Skin.AddControl("framedcentre", "panel", With(keys, {{"alignment", "tacenter"}}));
+}
+
+bool ShowsIn(TControl* C, const TRect& R, TColor Color) {
+  for (int y = R.Top; y < R.Bottom; ++y)
+    for (int x = R.Left; x < R.Right; ++x)
+      if (ControlPixel(C, x, y) == Color) return true;
+  return false;
+}
+
+int CaptionTextWidth(const AnsiString& Text) {
+  TOwned<TBitmap> probe(new TBitmap);
+  probe->SetSize(1, 1);
+  TFont* font = probe->GetCanvas()->GetFont();
+  font->SetName("Arial");
+  font->SetHeight(14);
+  return probe->GetCanvas()->TextWidth(Text);
+}
+
+}  // namespace
+
+TEST(SkinPanel, CaptionFrameAndMarkFrameFollowTheAlignment) {
+  TPanelFixture f;
+  AddFramedCaptionRecords(f.Skin);
+  f.Skin.LoadInto(f.Data.get(), f.Folder);
+  const AnsiString text = "Ab";
+  const int tw = CaptionTextWidth(text);
+  struct TCase {
+    const char* Record;
+    bool RollUp;
+    int FrameLeft;  // where the frame starts; it is tw + 8 wide
+  };
+  // Caption rectangle (4, 2, 56, 18) at any width of the panel's middle: the panels are 60
+  // wide, so it stays. Roll-up mode takes 12 pixels off its right for the arrow box.
+  const TCase cases[] = {
+      {"framed", false, 4},
+      {"framedright", false, 56 - tw - 8},
+      {"framedcentre", false, 4 + 52 / 2 - tw / 2 - 4 - 2},
+      {"framed", true, 4},
+      {"framedright", true, 44 - tw - 8},
+  };
+  std::vector<TspSkinPanel*> panels;
+  int x = 10;
+  for (const TCase& c : cases) {
+    auto* p = f.Add<TspSkinPanel>(TRect(x, 10, x + 60, 70), c.Record);
+    p->SetCaptionMode(true);
+    p->SetRollUpMode(c.RollUp);
+    p->SetCaption(text);
+    panels.push_back(p);
+    x += 70;
+  }
+  f.Show();
+  Screenshot(f.Form->GetHandle(), "panel_caption_frames");
+  for (size_t i = 0; i < panels.size(); ++i) {
+    const TCase& c = cases[i];
+    SCOPED_TRACE(std::string(c.Record) + (c.RollUp ? " roll-up" : ""));
+    TspSkinPanel* p = panels[i];
+    EXPECT_EQ(kFrameStart, ControlPixel(p, c.FrameLeft + 1, 2 + 1));
+    EXPECT_EQ(kFrameEnd, ControlPixel(p, c.FrameLeft + tw + 8 - 2, 2 + 1));
+    if (!c.RollUp) {
+      EXPECT_EQ(kBand, ControlPixel(p, c.FrameLeft + tw + 8 + 1, 3));
+    } else {
+      // The mark frame at the arrow box (44, 2, 54, 18), the arrow on it in the font colour.
+      EXPECT_EQ(kMarkFrame, ControlPixel(p, 44, 3));
+      EXPECT_TRUE(ShowsIn(p, TRect(44, 2, 54, 18), kCaptionColor));
+    }
+  }
+}
+
+TEST(SkinPanel, GroupLookWithCheckPieceAndRollUpArrow) {
+  TPanelFixture f;
+  auto* group = f.Add<TspSkinPanel>(TRect(10, 10, 160, 90), "captionpanel");
+  group->SetTransparentMode(true);
+  group->SetCaptionMode(true);
+  group->SetCheckedMode(true);
+  group->SetRollUpMode(true);
+  group->SetCaption("Group");
+  f.Show();
+  Screenshot(f.Form->GetHandle(), "panel_group");
+  const TRect row = group->GetCaptionHitRect();
+  EXPECT_EQ(5, row.Left);
+  const int h = row.Bottom;
+  // The unchecked piece at x = 5, centred in the row; the caption and the arrow in the
+  // "stdlabel" colour; the line to the right edge at half the row.
+  EXPECT_EQ(kUncheckColor, ControlPixel(group, 5 + 3, h / 2));
+  EXPECT_TRUE(ControlShows(group, kCaptionColor));
+  EXPECT_EQ(kSideBottom, ControlPixel(group, 148, h / 2));
+  group->SetChecked(true);
+  RepaintNow(group);
+  EXPECT_EQ(kCheckColor, ControlPixel(group, 5 + 3, h / 2));
+}
+
+TEST(SkinStatusBar, GripLinesInTheSkinsColoursWithoutAGripPicture) {
+  TPanelFixture f;
+  constexpr TColor kLight = Rgb(250, 230, 90);
+  constexpr TColor kDark = Rgb(20, 90, 20);
+  f.Skin.SetSkinColor("cbtnhighlight", kLight);
+  f.Skin.SetSkinColor("cbtnshadow", kDark);
+  f.Skin.AddControl("plaingrip", "panel",
+                    With({{"pictureindex", "0"}}, NinePartKeys(TRect(20, 0, 50, 30), 5, 5, 5, 5)));
+  f.Skin.LoadInto(f.Data.get(), f.Folder);
+  auto* bar = f.Add<TspSkinStatusBar>(TRect(0, 0, 200, 21), "plaingrip");
+  bar->SetAlign(alNone);
+  bar->SetBounds(10, 10, 200, 21);
+  bar->SetSizeGrip(true);
+  f.Show();
+  Screenshot(f.Form->GetHandle(), "status_skin_lines");
+  // The whole bar is client (no border style, nine parts): the grip is the last 21 columns,
+  // less 2 at the left and the bottom.
+  const TRect grip = bar->GetGripRect();
+  EXPECT_EQ(TRect(181, 0, 200, 19), grip);
+  EXPECT_EQ(kDark, ControlPixel(bar, grip.Left + 4, 18));
+  EXPECT_EQ(kLight, ControlPixel(bar, grip.Left + 5, 18));
+  EXPECT_EQ(kClientLeft, ControlPixel(bar, 0, 0));  // the client piece over the whole bar
+  // The grip is hit as the form's bottom-right corner.
+  const TPoint in = ScreenPoint(bar, grip.Left + 10, 10);
+  EXPECT_EQ(HTBOTTOMRIGHT, SendMessageA(bar->GetHandle(), WM_NCHITTEST, 0, MAKELPARAM(in.X, in.Y)));
+}
