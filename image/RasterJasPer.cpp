@@ -128,12 +128,24 @@ bool CRasterJasPer::Decode(CRasterStream* stream, int32_t formatId) {
   }
   ImagePtr image(raw);
   if (image->numcomps > 64) return fail("error: too much components");
-  // The samples must fit before the codec allocates them.
+  // Every tile of the grid costs the codec its own work, present or not: each needs a
+  // tile-part (a start-of-tile marker segment of 12 bytes and a start of data of 2), so a
+  // grid of more tiles than the data can hold tile-parts for is a damaged file.
+  uint64_t tiles = 0;
+  if (opj_codestream_info_v2_t* info = opj_get_cstr_info(codec.get())) {
+    tiles = uint64_t(info->tw) * info->th;
+    opj_destroy_cstr_info(&info);
+  }
+  const int64_t size = stream->Size();
+  if (size >= 0 && tiles * 14 > uint64_t(std::max<int64_t>(size - client.base, 0)))
+    return fail("error: cannot load image data");
+  // The samples must fit before the codec allocates them: twice, for the codec decodes
+  // each tile into buffers of its own before it copies them into the image.
   uint64_t bytes = 0;
   for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) {
     const opj_image_comp_t& c = image->comps[i];
     if (c.w == 0 || c.h == 0 || c.w > INT32_MAX || c.h > INT32_MAX) return fail("error: cannot load image data");
-    bytes += uint64_t(c.w) * c.h * 4;
+    bytes += uint64_t(c.w) * c.h * 4 * 2;
     if (bytes > kMaxComponentBytes) return fail("error: cannot allocate memory");
   }
   if (!opj_decode(codec.get(), input.get(), image.get()) || !opj_end_decompress(codec.get(), input.get()))

@@ -14,7 +14,10 @@ tavisco_recipe_hash() {
     sha256sum | cut -c1-16
 }
 TAVISCO_DEPS=${TAVISCO_DEPS:-$TAVISCO_CACHE/deps-$TAVISCO_TRIPLE-$(tavisco_recipe_hash)}
-export TAVISCO_ROOT TAVISCO_CACHE TAVISCO_DEPS TAVISCO_JOBS
+# The instrumented codecs of the native sanitizer build (scripts/host-codecs.sh), keyed
+# by their own recipe.
+TAVISCO_HOST_CODECS=${TAVISCO_HOST_CODECS:-$TAVISCO_CACHE/codecs-host-$(sha256sum "$TAVISCO_ROOT/scripts/host-codecs.sh" | cut -c1-16)}
+export TAVISCO_ROOT TAVISCO_CACHE TAVISCO_DEPS TAVISCO_HOST_CODECS TAVISCO_JOBS
 
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64

@@ -1,7 +1,9 @@
-// Fuzzes one image decoder (chosen at build time by IMAGE_FUZZ_FORMAT): whatever the
-// bytes, decoding must stay inside them and either fail leaving the caller's picture as it
-// was, or give a picture whose buffers are whole and which writes back and reads again
-// to the same pixels.
+// Fuzzes one image decoder (chosen at build time by IMAGE_FUZZ_FORMAT), or the format
+// detection over the whole chain of decoders (IMAGE_FORMAT_UNKNOWN): whatever the bytes,
+// decoding must stay inside them and either fail leaving the caller's picture as it was,
+// or give a picture whose buffers are whole and which writes back and reads again to the
+// same pixels. Pictures of any size are decoded: the run's memory and time limits report
+// a small input that costs too much.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -67,16 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fixed = WithChunkCrcs(data, size);
     data = fixed.data();
   }
-  // Pictures of many megapixels decode correctly but slowly (their missing rows are
-  // cleared); the unit tests cover them, the fuzzer spends its time on small ones.
-  CRaster probe;
-  probe.SetCancelRequest(-1);
-  if ((IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_BMP || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_GIF ||
-       IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TIF) &&
-      probe.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT) &&
-      int64_t(probe.GetWidth()) * probe.GetHeight() > (int64_t(1) << 18))
-    return 0;
-
   CRaster picture(2, 2, 8, 0);
   picture.Clear(7);
   if (!picture.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT)) {
@@ -86,25 +78,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Check(picture.HasPixels());
   // (A JPEG-2000 file may turn out to be a bare code stream.)
-  Check(picture.GetFormatId() == IMAGE_FUZZ_FORMAT ||
-        (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JP2 && picture.GetFormatId() == IMAGE_FORMAT_JPC));
+  const int32_t format = picture.GetFormatId();
+  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_UNKNOWN)
+    Check(format > IMAGE_FORMAT_UNKNOWN && format < IMAGE_FORMAT_COUNT);
+  else
+    Check(format == IMAGE_FUZZ_FORMAT ||
+          (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JP2 && format == IMAGE_FORMAT_JPC));
   Check(picture.GetWidth() > 0 && picture.GetHeight() > 0);
   // Large pictures are not worth a pixel walk and a round trip at every step.
   if (uint64_t(picture.GetWidth()) * uint64_t(picture.GetHeight()) > 256 * 256) return 0;
   Sum(picture);
 
-  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_GIF && picture.GetFrameCount() > 1) {
+  if (format == IMAGE_FORMAT_GIF && picture.GetFrameCount() > 1) {
     // Played frame after frame, each frame goes on from the last one; it must be the
     // frame that a decode from the start gives.
     const int32_t frames = std::min(picture.GetFrameCount(), 48);
     for (int32_t k = 1; k < frames; ++k) {
       picture.SelectFrame(k);
-      Check(picture.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT));
+      Check(picture.DecodeMemory(data, size, format));
       Sum(picture);
     }
     CRaster fresh;
     fresh.SelectFrame(frames - 1);
-    Check(fresh.DecodeMemory(data, size, IMAGE_FUZZ_FORMAT));
+    Check(fresh.DecodeMemory(data, size, format));
     Check(SameColours(picture, fresh));
     Check(picture.HasAlphaPlane() == fresh.HasAlphaPlane());
     for (int32_t y = 0; y < picture.GetHeight(); ++y)
@@ -115,32 +111,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What was read writes back in the same format and reads again to the same colours
   // (a BMP keeps colours only; an icon larger than 255 pixels cannot be written). TIFF is
   // written with LZW and JPEG-2000 losslessly, so that the colours can be compared.
-  if (IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TIF) picture.SetFormatOption(5, IMAGE_FORMAT_TIF);
+  if (format == IMAGE_FORMAT_TIF) picture.SetFormatOption(5, IMAGE_FORMAT_TIF);
   picture.SetQuality(100);
   uint8_t* encoded = nullptr;
   size_t encodedSize = 0;
-  if (!picture.EncodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT)) {
+  if (!picture.EncodeMemory(encoded, encodedSize, format)) {
     // An icon larger than 255 pixels, a quantized JPEG (paletted, not grey), a Targa below
     // 8 bits, a WBMP wider than 255, a grey frame of the JPEG-2000 family whose palette is
     // not the identity.
-    Check(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_ICO || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_JPG ||
-          IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TGA || IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_WBMP ||
-          IMAGE_FUZZ_FORMAT >= IMAGE_FORMAT_JP2);
+    Check(format == IMAGE_FORMAT_ICO || format == IMAGE_FORMAT_JPG ||
+          format == IMAGE_FORMAT_TGA || format == IMAGE_FORMAT_WBMP ||
+          format >= IMAGE_FORMAT_JP2);
     return 0;
   }
   CRaster again;
-  bool ok = again.DecodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT);
+  bool ok = again.DecodeMemory(encoded, encodedSize, format);
   if (ok && again.GetFrameCount() > 1) {
     // A true-colour GIF is a mosaic of tiles: its last frame shows the whole picture.
     again.SelectFrame(again.GetFrameCount() - 1);
-    ok = again.DecodeMemory(encoded, encodedSize, IMAGE_FUZZ_FORMAT);
+    ok = again.DecodeMemory(encoded, encodedSize, format);
   }
   CRaster::FreeBuffer(encoded);
   Check(ok);
   Check(again.GetBitDepth() == picture.GetBitDepth());
   // (JPEG is lossy: its colours are not compared; a 1-bit TIFF is written black and white.)
-  if (IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_ICO && IMAGE_FUZZ_FORMAT != IMAGE_FORMAT_JPG &&
-      !(IMAGE_FUZZ_FORMAT == IMAGE_FORMAT_TIF && picture.GetBitDepth() == 1))
+  if (format != IMAGE_FORMAT_ICO && format != IMAGE_FORMAT_JPG &&
+      !(format == IMAGE_FORMAT_TIF && picture.GetBitDepth() == 1))
     Check(SameColours(picture, again));
   return 0;
 }

@@ -204,3 +204,28 @@ TEST(Jpeg2000Family, ColourMappedSunRasterCountsItsThreeComponents) {
   ASSERT_TRUE(r.DecodeMemory(grey.data(), grey.size(), IMAGE_FORMAT_RAS)) << r.GetLastError();
   EXPECT_EQ(16384, r.GetWidth());
 }
+
+TEST(Jpeg2000Family, TileGridLargerThanItsDataCanHoldIsRefused) {
+  // A 32 x 16 code stream of one tile, its height raised to 16400: 1025 tiles of 32 x 16,
+  // of which the data holds one.
+  CRaster picture;
+  FillPicture(picture, {24, 32, 16, Extra::kNone});
+  uint8_t* buffer = nullptr;
+  size_t size = 0;
+  ASSERT_TRUE(picture.EncodeMemory(buffer, size, IMAGE_FORMAT_JPC));
+  Bytes file(buffer, buffer + size);
+  CRaster::FreeBuffer(buffer);
+  ASSERT_EQ(0xFF, file[2]);
+  ASSERT_EQ(0x51, file[3]);  // the image and tile size segment
+  auto field = [&file](size_t at) {
+    return uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
+  };
+  ASSERT_EQ(32u, field(8));   // width
+  ASSERT_EQ(32u, field(24));  // tile width
+  ASSERT_EQ(16u, field(28));  // tile height
+  CRaster whole;
+  ASSERT_TRUE(whole.DecodeMemory(file.data(), file.size(), IMAGE_FORMAT_JPC)) << whole.GetLastError();
+  file[14] = 0x40;  // height 0x4010
+  file[15] = 0x10;
+  EXPECT_EQ("", RefusedKeepingPicture(file, IMAGE_FORMAT_JPC, "error: cannot load image data"));
+}
