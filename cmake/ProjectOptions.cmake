@@ -34,29 +34,61 @@ function(tavisco_copy_runtime_file target source destination)
     VERBATIM)
 endfunction()
 
-# One GoogleTest executable, its tests discovered when CTest runs (under Wine for
-# Windows builds, through CMAKE_CROSSCOMPILING_EMULATOR).
+# How the cases of a Windows test program are grouped into CTest tests (see
+# cmake/GTestGroups.cmake): at most TAVISCO_TEST_GROUP_CASES cases run in one process, and a
+# group has TAVISCO_TEST_TIMEOUT for its first case and TAVISCO_TEST_CASE_TIMEOUT more for
+# every further one.
+set(TAVISCO_TEST_GROUP_CASES 16 CACHE STRING "Most cases of a Windows test program run in one process")
+set(TAVISCO_TEST_CASE_TIMEOUT 20 CACHE STRING "Time limit a test group gets for each case after its first, in seconds")
+
+# One GoogleTest executable, its tests discovered when CTest runs. The native (host) ones
+# are one CTest test per case. The Windows ones run under Wine (CMAKE_CROSSCOMPILING_EMULATOR),
+# where a process costs most of a second to start: their cases are registered in groups,
+# one process per suite or part of a suite (cmake/GTestGroups.cmake).
+# LOCKS: shared resources (the camera device category, the display) whose tests must not run
+# at the same time as other tests holding the same lock.
+# CASE_LOCKS: "Suite.Case=lock,lock" for single cases that hold more locks than the
+# program's; the group of such a case holds them too.
+# ALONE_SUITES: suites whose cases still run one per process (cases that depend on a fresh
+# process).
 function(tavisco_add_gtest target)
-  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS;LOCKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS;LOCKS;CASE_LOCKS;ALONE_SUITES" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE project_options ${ARG_LIBS} GTest::gmock GTest::gtest_main)
   if(NOT ARG_PREFIX)
     set(ARG_PREFIX "")
   endif()
   if(WIN32)
-    set(label windows)
-  else()
-    set(label host)
+    set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_groups.cmake")
+    file(GENERATE OUTPUT "${include_file}" CONTENT
+"include([==[${PROJECT_SOURCE_DIR}/cmake/GTestGroups.cmake]==])
+tavisco_gtest_groups(
+  TARGET [==[${target}]==]
+  EXECUTABLE [==[$<TARGET_FILE:${target}>]==]
+  EMULATOR [==[${CMAKE_CROSSCOMPILING_EMULATOR}]==]
+  WORKING_DIR [==[${CMAKE_CURRENT_BINARY_DIR}]==]
+  PREFIX [==[${ARG_PREFIX}]==]
+  LIST_FILE [==[${CMAKE_CURRENT_BINARY_DIR}/${target}_cases.txt]==]
+  DISCOVERY_TIMEOUT 300
+  TIMEOUT ${TAVISCO_TEST_TIMEOUT}
+  CASE_TIMEOUT ${TAVISCO_TEST_CASE_TIMEOUT}
+  MAX_CASES ${TAVISCO_TEST_GROUP_CASES}
+  PROPERTIES LABELS windows
+  LOCKS [==[${ARG_LOCKS}]==]
+  CASE_LOCKS [==[${ARG_CASE_LOCKS}]==]
+  ALONE_SUITES [==[${ARG_ALONE_SUITES}]==]
+  TESTS_VAR [==[${target}_TESTS]==])
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${include_file}")
+    return()
   endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 300
     TEST_PREFIX "${ARG_PREFIX}"
-    PROPERTIES TIMEOUT ${TAVISCO_TEST_TIMEOUT} LABELS ${label})
-  # LOCKS: shared resources (the camera device category, the display) whose tests must
-  # not run at the same time as other tests holding the same lock. They are set once the
-  # tests are known: as a discovery property a list of several locks would be spread into
-  # property names, and only the first lock would hold.
+    PROPERTIES TIMEOUT ${TAVISCO_TEST_TIMEOUT} LABELS host)
+  # The locks are set once the tests are known: as a discovery property a list of several
+  # locks would be spread into property names, and only the first lock would hold.
   if(ARG_LOCKS)
     set(lock_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_locks.cmake")
     file(WRITE "${lock_file}"
