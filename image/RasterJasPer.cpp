@@ -75,6 +75,48 @@ StreamPtr MakeStream(OpjClient& client, bool input) {
   return stream;
 }
 
+uint32_t Big32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// The number of tiles the code stream's image and tile size segment declares, read before
+// the codec sees the stream (it sets up every tile of the grid while reading the header);
+// 0 when the segment is not found. In a file the code stream is the contents box.
+uint64_t DeclaredTiles(CRasterStream* stream, int64_t base, bool file) {
+  int64_t at = base;
+  if (file) {
+    for (int boxes = 0;; ++boxes) {
+      uint8_t box[16];
+      if (boxes > 64 || !stream->Seek(at, SEEK_SET) || !ReadBytes(stream, box, 8)) return 0;
+      uint64_t length = Big32(box);
+      int64_t header = 8;
+      if (length == 1) {
+        if (!ReadBytes(stream, box + 8, 8)) return 0;
+        length = uint64_t(Big32(box + 8)) << 32 | Big32(box + 12);
+        header = 16;
+      }
+      if (std::memcmp(box + 4, "jp2c", 4) == 0) {
+        at += header;
+        break;
+      }
+      if (length < uint64_t(header) || length > uint64_t(INT64_MAX - at)) return 0;
+      at += int64_t(length);
+    }
+  }
+  uint8_t siz[42];
+  if (!stream->Seek(at, SEEK_SET) || !ReadBytes(stream, siz, sizeof siz) ||
+      std::memcmp(siz, kCodeStreamSignature, sizeof kCodeStreamSignature) != 0)
+    return 0;
+  const uint64_t width = Big32(siz + 8), height = Big32(siz + 12);
+  const uint64_t left = Big32(siz + 16), top = Big32(siz + 20);
+  const uint64_t tileWidth = Big32(siz + 24), tileHeight = Big32(siz + 28);
+  const uint64_t tileLeft = Big32(siz + 32), tileTop = Big32(siz + 36);
+  if (tileWidth == 0 || tileHeight == 0 || width <= tileLeft || height <= tileTop ||
+      left >= width || top >= height)
+    return 0;
+  return ((width - tileLeft + tileWidth - 1) / tileWidth) * ((height - tileTop + tileHeight - 1) / tileHeight);
+}
+
 void QuietCodec(opj_codec_t* codec) {
   opj_set_info_handler(codec, Quiet, nullptr);
   opj_set_warning_handler(codec, Quiet, nullptr);
@@ -113,6 +155,15 @@ bool CRasterJasPer::Decode(CRasterStream* stream, int32_t formatId) {
   if (formatId != IMAGE_FORMAT_UNKNOWN && formatId != IMAGE_FORMAT_JP2 && formatId != IMAGE_FORMAT_JPC)
     return fail("error: cannot load image data");
 
+  // Every tile of the grid costs the codec its own work, present or not: each needs a
+  // tile-part (a start-of-tile marker segment of 12 bytes and a start of data of 2), so a
+  // grid of more tiles than the data can hold tile-parts for is a damaged file.
+  const int64_t size = stream->Size();
+  const uint64_t tiles = DeclaredTiles(stream, client.base, found == IMAGE_FORMAT_JP2);
+  if (!stream->Seek(client.base, SEEK_SET)) return fail("error: cannot open standard input");
+  if (size >= 0 && tiles * 14 > uint64_t(std::max<int64_t>(size - client.base, 0)))
+    return fail("error: cannot load image data");
+
   CodecPtr codec(opj_create_decompress(codecFormat));
   if (!codec) return fail("cannot initialize jasper");
   QuietCodec(codec.get());
@@ -128,17 +179,14 @@ bool CRasterJasPer::Decode(CRasterStream* stream, int32_t formatId) {
   }
   ImagePtr image(raw);
   if (image->numcomps > 64) return fail("error: too much components");
-  // Every tile of the grid costs the codec its own work, present or not: each needs a
-  // tile-part (a start-of-tile marker segment of 12 bytes and a start of data of 2), so a
-  // grid of more tiles than the data can hold tile-parts for is a damaged file.
-  uint64_t tiles = 0;
+  // The grid as the codec read it (the check above passes files whose segment it could
+  // not find).
   if (opj_codestream_info_v2_t* info = opj_get_cstr_info(codec.get())) {
-    tiles = uint64_t(info->tw) * info->th;
+    const uint64_t grid = uint64_t(info->tw) * info->th;
     opj_destroy_cstr_info(&info);
+    if (size >= 0 && grid * 14 > uint64_t(std::max<int64_t>(size - client.base, 0)))
+      return fail("error: cannot load image data");
   }
-  const int64_t size = stream->Size();
-  if (size >= 0 && tiles * 14 > uint64_t(std::max<int64_t>(size - client.base, 0)))
-    return fail("error: cannot load image data");
   // The samples must fit before the codec allocates them: twice, for the codec decodes
   // each tile into buffers of its own before it copies them into the image.
   uint64_t bytes = 0;

@@ -3,6 +3,8 @@
 // the texts of what cannot be read or written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -228,4 +230,20 @@ TEST(Jpeg2000Family, TileGridLargerThanItsDataCanHoldIsRefused) {
   file[14] = 0x40;  // height 0x4010
   file[15] = 0x10;
   EXPECT_EQ("", RefusedKeepingPicture(file, IMAGE_FORMAT_JPC, "error: cannot load image data"));
+
+  // The same in a file, with a grid of 60000 tiles (the codec itself takes up to 65535).
+  CRaster again;
+  FillPicture(again, {24, 32, 16, Extra::kNone});
+  buffer = nullptr;
+  ASSERT_TRUE(again.EncodeMemory(buffer, size, IMAGE_FORMAT_JP2));
+  Bytes jp2(buffer, buffer + size);
+  CRaster::FreeBuffer(buffer);
+  const Bytes siz = {0xFF, 0x4F, 0xFF, 0x51};
+  const auto at = std::search(jp2.begin(), jp2.end(), siz.begin(), siz.end());
+  ASSERT_NE(jp2.end(), at);
+  at[12] = 0x00;  // height 960000
+  at[13] = 0x0E;
+  at[14] = 0xA6;
+  at[15] = 0x00;
+  EXPECT_EQ("", RefusedKeepingPicture(jp2, IMAGE_FORMAT_JP2, "error: cannot load image data"));
 }
