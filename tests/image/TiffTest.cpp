@@ -533,7 +533,9 @@ TEST(Tiff, LargeFaxPagesAreReadRowByRowAndCopiedWhole) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   // Neither a buffer of the whole strip nor a walk pixel by pixel.
   EXPECT_LT(meter.PeakBytes(), 4u << 20);
-  EXPECT_LT(seconds, 4.0);
+  // Walking the page pixel by pixel took minutes under the sanitizers; row copies take a
+  // few seconds. The bound only tells the two apart, with room for a loaded machine.
+  EXPECT_LT(seconds, 60.0);
   EXPECT_EQ(int32_t(kWidth), r.GetWidth());
   EXPECT_EQ(int32_t(kHeight), r.GetHeight());
   EXPECT_EQ(1, r.GetBitDepth());
