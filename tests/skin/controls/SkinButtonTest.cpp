@@ -315,16 +315,30 @@ TEST(SkinButton, DefaultAndCancelAnswerReturnAndEscapeAndEndAModalForm) {
   dialog->SetActiveControl(edit);
   TColor okFace = 0;
   auto runModal = [&](std::function<void()> Keys, bool LookAtOk = false) {
+    bool closedByTheTest = false;
     std::thread worker([&] {
       for (int i = 0; i < 300 && !(dialog->HandleAllocated() && IsWindowVisible(dialog->GetHandle()));
            ++i)
         Sleep(10);
+      const HWND wnd = dialog->HandleAllocated() ? dialog->GetHandle() : nullptr;
+      // The keys go to the foreground window: wait until the dialog is it.
+      for (int i = 0; i < 300 && wnd && GetForegroundWindow() != wnd; ++i) {
+        if (i == 100) SetForegroundWindow(wnd);
+        Sleep(10);
+      }
       Sleep(300);
       if (LookAtOk) okFace = FaceOf(ok);
       Keys();
+      // A key that went astray fails the case instead of leaving the dialog open for good.
+      for (int i = 0; i < 1000 && wnd && IsWindowVisible(wnd); ++i) Sleep(10);
+      if (wnd && IsWindowVisible(wnd)) {
+        closedByTheTest = true;
+        PostMessageA(wnd, WM_CLOSE, 0, 0);
+      }
     });
     const int result = dialog->ShowModal();
     worker.join();
+    EXPECT_FALSE(closedByTheTest) << "the dialog did not end on the keys";
     return result;
   };
   EXPECT_EQ(mrOk, runModal([] { TypeKey(VK_RETURN); }, true));
