@@ -293,38 +293,45 @@ TEST(SkinButton, GroupButtonsReleaseEachOther) {
   EXPECT_FALSE(group[2]->GetDown());
 }
 
-TEST(SkinButton, TheDefaultButtonAnswersReturnAndEndsAModalForm) {
-  TButtonFixture f(false);
-  TOwned<TForm> dialog(NewTestForm(300, 120));
-  auto* edit = new TEdit(dialog.get());
-  edit->SetParent(dialog.get());
-  edit->SetBounds(10, 10, 120, 22);
-  auto add = [&](const char* Caption, int X, TModalResult Result) {
-    auto* b = new TspSkinButton(dialog.get());
-    b->SetParent(dialog.get());
+// A dialog with an edit holding the focus and three skinned buttons: "&OK" (default),
+// "&Cancel" (cancel) and "&Retry", each with its modal result. Run shows it modally while
+// another thread gives the keys, and answers the modal result.
+struct TModalButtonsDialog {
+  TOwned<TForm> Dialog{NewTestForm(300, 120)};
+  TspSkinButton* Ok = nullptr;
+  TColor OkFaceBeforeTheKeys = 0;
+
+  TModalButtonsDialog() {
+    auto* edit = new TEdit(Dialog.get());
+    edit->SetParent(Dialog.get());
+    edit->SetBounds(10, 10, 120, 22);
+    Ok = Add("&OK", 10, mrOk);
+    Ok->SetDefault(true);
+    Add("&Cancel", 100, mrCancel)->SetCancel(true);
+    Add("&Retry", 190, mrRetry);
+    Dialog->SetActiveControl(edit);
+  }
+
+  TspSkinButton* Add(const char* Caption, int X, TModalResult Result) {
+    auto* b = new TspSkinButton(Dialog.get());
+    b->SetParent(Dialog.get());
     b->SetBounds(X, 60, 75, 25);
     b->SetCaption(Caption);
     b->SetModalResult(Result);
     return b;
-  };
-  auto* ok = add("&OK", 10, mrOk);
-  ok->SetDefault(true);
-  auto* cancel = add("&Cancel", 100, mrCancel);
-  cancel->SetCancel(true);
-  add("&Retry", 190, mrRetry);
-  dialog->SetActiveControl(edit);
-  TColor okFace = 0;
-  auto runModal = [&](std::function<void()> Keys, bool LookAtOk = false) {
+  }
+
+  int Run(const std::function<void()>& Keys) {
     bool closedByTheTest = false;
     std::thread worker([&] {
-      for (int i = 0; i < 300 && !(dialog->HandleAllocated() && IsWindowVisible(dialog->GetHandle()));
+      for (int i = 0; i < 300 && !(Dialog->HandleAllocated() && IsWindowVisible(Dialog->GetHandle()));
            ++i)
         Sleep(10);
-      const HWND wnd = dialog->HandleAllocated() ? dialog->GetHandle() : nullptr;
+      const HWND wnd = Dialog->HandleAllocated() ? Dialog->GetHandle() : nullptr;
       // The keys go to the active window: wait until the dialog is it.
       for (int i = 0; i < 500 && wnd && GetForegroundWindow() != wnd; ++i) Sleep(10);
       Sleep(300);
-      if (LookAtOk) okFace = FaceOf(ok);
+      OkFaceBeforeTheKeys = FaceOf(Ok);
       Keys();
       // A key that went astray fails the case instead of leaving the dialog open for good.
       for (int i = 0; i < 1000 && wnd && IsWindowVisible(wnd); ++i) Sleep(10);
@@ -333,65 +340,28 @@ TEST(SkinButton, TheDefaultButtonAnswersReturnAndEndsAModalForm) {
         PostMessageA(wnd, WM_CLOSE, 0, 0);
       }
     });
-    const int result = dialog->ShowModal();
+    const int result = Dialog->ShowModal();
     worker.join();
     EXPECT_FALSE(closedByTheTest) << "the dialog did not end on the keys";
     return result;
-  };
-  EXPECT_EQ(mrOk, runModal([] { TypeKey(VK_RETURN); }, true));
+  }
+};
+
+TEST(SkinButton, TheDefaultButtonAnswersReturnAndEndsAModalForm) {
+  TButtonFixture f(false);
+  TModalButtonsDialog d;
+  EXPECT_EQ(mrOk, d.Run([] { TypeKey(VK_RETURN); }));
   // The default button shows its hot look while the edit has the focus.
-  EXPECT_EQ(kHotFill, okFace);
+  EXPECT_EQ(kHotFill, d.OkFaceBeforeTheKeys);
 }
 
 // Off for now: on a fresh test display Escape and Alt+R, given while the dialog is the
 // active window, leave it open (Return ends it); the fault is being looked into.
 TEST(SkinButton, DISABLED_CancelAndAcceleratorButtonsEndAModalForm) {
   TButtonFixture f(false);
-  TOwned<TForm> dialog(NewTestForm(300, 120));
-  auto* edit = new TEdit(dialog.get());
-  edit->SetParent(dialog.get());
-  edit->SetBounds(10, 10, 120, 22);
-  auto add = [&](const char* Caption, int X, TModalResult Result) {
-    auto* b = new TspSkinButton(dialog.get());
-    b->SetParent(dialog.get());
-    b->SetBounds(X, 60, 75, 25);
-    b->SetCaption(Caption);
-    b->SetModalResult(Result);
-    return b;
-  };
-  auto* ok = add("&OK", 10, mrOk);
-  ok->SetDefault(true);
-  auto* cancel = add("&Cancel", 100, mrCancel);
-  cancel->SetCancel(true);
-  add("&Retry", 190, mrRetry);
-  dialog->SetActiveControl(edit);
-  TColor okFace = 0;
-  auto runModal = [&](std::function<void()> Keys, bool LookAtOk = false) {
-    bool closedByTheTest = false;
-    std::thread worker([&] {
-      for (int i = 0; i < 300 && !(dialog->HandleAllocated() && IsWindowVisible(dialog->GetHandle()));
-           ++i)
-        Sleep(10);
-      const HWND wnd = dialog->HandleAllocated() ? dialog->GetHandle() : nullptr;
-      // The keys go to the active window: wait until the dialog is it.
-      for (int i = 0; i < 500 && wnd && GetForegroundWindow() != wnd; ++i) Sleep(10);
-      Sleep(300);
-      if (LookAtOk) okFace = FaceOf(ok);
-      Keys();
-      // A key that went astray fails the case instead of leaving the dialog open for good.
-      for (int i = 0; i < 1000 && wnd && IsWindowVisible(wnd); ++i) Sleep(10);
-      if (wnd && IsWindowVisible(wnd)) {
-        closedByTheTest = true;
-        PostMessageA(wnd, WM_CLOSE, 0, 0);
-      }
-    });
-    const int result = dialog->ShowModal();
-    worker.join();
-    EXPECT_FALSE(closedByTheTest) << "the dialog did not end on the keys";
-    return result;
-  };
-  EXPECT_EQ(mrCancel, runModal([] { TypeKey(VK_ESCAPE); }));
-  EXPECT_EQ(mrRetry, runModal([] { TypeKey('R', {VK_MENU}); }));
+  TModalButtonsDialog d;
+  EXPECT_EQ(mrCancel, d.Run([] { TypeKey(VK_ESCAPE); }));
+  EXPECT_EQ(mrRetry, d.Run([] { TypeKey('R', {VK_MENU}); }));
 }
 
 TEST(SkinButton, SpaceClicksOnItsRelease) {
