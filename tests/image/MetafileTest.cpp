@@ -277,7 +277,10 @@ TEST(Wmf, RendersAPlaceableMetafileAtTheScreenResolution) {
   EXPECT_EQ(1, thin.GetHeight());
 }
 
-TEST(Wmf, RendersEnhancedMetafilesAndRefusesBrokenOnes) {
+namespace {
+
+// An enhanced metafile that fills (10,20)-(60,50) green, as the system writes it.
+Bytes GreenBoxEnhancedMetafile() {
   HDC dc = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
   HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
   RECT box = {10, 20, 60, 50};
@@ -287,6 +290,13 @@ TEST(Wmf, RendersEnhancedMetafilesAndRefusesBrokenOnes) {
   Bytes bits(GetEnhMetaFileBits(emf, 0, nullptr));
   GetEnhMetaFileBits(emf, UINT(bits.size()), bits.data());
   DeleteEnhMetaFile(emf);
+  return bits;
+}
+
+}  // namespace
+
+TEST(Wmf, RendersEnhancedMetafilesAndRefusesBrokenOnes) {
+  Bytes bits = GreenBoxEnhancedMetafile();
   CRaster r;
   ASSERT_TRUE(r.DecodeMemory(bits.data(), bits.size(), IMAGE_FORMAT_WMF)) << r.GetLastError();
   EXPECT_GT(r.GetWidth(), 40);
@@ -317,15 +327,7 @@ TEST(Wmf, RendersEnhancedMetafilesAndRefusesBrokenOnes) {
 }
 
 TEST(Wmf, EnhancedBoundsBeyondThirtyTwoBitsAreNotWrappedAround) {
-  HDC dc = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
-  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
-  RECT box = {10, 20, 60, 50};
-  FillRect(dc, &box, green);
-  HENHMETAFILE emf = CloseEnhMetaFile(dc);
-  DeleteObject(green);
-  Bytes bits(GetEnhMetaFileBits(emf, 0, nullptr));
-  GetEnhMetaFileBits(emf, UINT(bits.size()), bits.data());
-  DeleteEnhMetaFile(emf);
+  Bytes bits = GreenBoxEnhancedMetafile();
   // The header's bounds: left, top, right, bottom from byte 8.
   auto withBounds = [&bits](int32_t left, int32_t right) {
     Bytes b = bits;
